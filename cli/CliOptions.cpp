@@ -1,0 +1,111 @@
+#include "cli/CliOptions.h"
+
+#include <limits>
+
+namespace twinsweep {
+
+const char* const kCliUsage =
+    "usage: twinsweep-cli [--mask TEXT] [--names] [--ext] [--no-contents] [--empty]\n"
+    "                     [--min N] [--max N] [--json] FOLDER...\n"
+    "\n"
+    "Finds duplicate files in the folders and all their subfolders.\n"
+    "  --mask TEXT    file masks separated by ';' or ',' (default \"*.*\")\n"
+    "  --names        file names without extension must be equal\n"
+    "  --ext          file extensions must be equal\n"
+    "  --no-contents  file contents need not be equal\n"
+    "  --empty        empty files count as duplicates of each other\n"
+    "  --min N        only files of at least N bytes (suffix K, M or G: 1024-based)\n"
+    "  --max N        only files of at most N bytes\n"
+    "  --json         print the groups and statistics as one JSON document\n";
+
+std::optional<int64_t> ParseByteCount(const std::string& text)
+{
+    size_t digits = 0;
+    uint64_t value = 0;
+    constexpr auto kMax = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+    for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
+        value = value * 10 + static_cast<uint64_t>(text[digits] - '0');
+        if (value > kMax)
+            return std::nullopt;
+    }
+    if (digits == 0 || text.size() - digits > 1)
+        return std::nullopt;
+    uint64_t factor = 1;
+    if (digits < text.size()) {
+        switch (text[digits]) {
+        case 'k': case 'K': factor = 1ull << 10; break;
+        case 'm': case 'M': factor = 1ull << 20; break;
+        case 'g': case 'G': factor = 1ull << 30; break;
+        default: return std::nullopt;
+        }
+    }
+    if (value > kMax / factor)
+        return std::nullopt;
+    return static_cast<int64_t>(value * factor);
+}
+
+std::optional<CliOptions> ParseCliArguments(const std::vector<std::string>& args, std::string& error)
+{
+    CliOptions options;
+    std::optional<int64_t> minSize, maxSize;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            options.folders.push_back(arg);
+            continue;
+        }
+        auto value = [&]() -> const std::string* {
+            if (i + 1 < args.size())
+                return &args[++i];
+            error = "option " + arg + " needs a value";
+            return nullptr;
+        };
+        if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return options;
+        } else if (arg == "--names") {
+            options.search.equalNames = true;
+        } else if (arg == "--ext") {
+            options.search.equalExtensions = true;
+        } else if (arg == "--no-contents") {
+            options.search.equalContents = false;
+        } else if (arg == "--empty") {
+            options.search.showEmptyFiles = true;
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--mask") {
+            const std::string* text = value();
+            if (!text)
+                return std::nullopt;
+            options.maskText = *text;
+        } else if (arg == "--min" || arg == "--max") {
+            const std::string* text = value();
+            if (!text)
+                return std::nullopt;
+            std::optional<int64_t> bytes = ParseByteCount(*text);
+            if (!bytes) {
+                error = "option " + arg + " takes a number of bytes with an optional K, M or G: " + *text;
+                return std::nullopt;
+            }
+            (arg == "--min" ? minSize : maxSize) = bytes;
+        } else {
+            error = "unknown option " + arg;
+            return std::nullopt;
+        }
+    }
+    if (options.folders.empty()) {
+        error = "no folder given";
+        return std::nullopt;
+    }
+    if (minSize || maxSize) {
+        options.search.rangeOn = true;
+        options.search.minSize = minSize.value_or(0);
+        options.search.maxSize = maxSize.value_or(std::numeric_limits<int64_t>::max());
+    }
+    return options;
+}
+
+}  // namespace twinsweep

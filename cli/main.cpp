@@ -1,0 +1,40 @@
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliRun.h"
+#include "platform/FileSystem.h"
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+
+#include "platform/win32/Utf16.h"
+
+// Arguments arrive in UTF-16, so names outside the ANSI code page survive; inside,
+// paths are UTF-8, which is also what the console is switched to.
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(twinsweep::WideToUtf8(argv[i]));
+    UINT outputCodePage = GetConsoleOutputCP();
+    SetConsoleOutputCP(CP_UTF8);
+    std::ios::sync_with_stdio(false);
+    int code = twinsweep::RunCli(args, twinsweep::PlatformFileSystem(), std::cout, std::cerr,
+                                 _isatty(_fileno(stderr)) != 0);
+    std::cout.flush();
+    SetConsoleOutputCP(outputCodePage);
+    return code;
+}
+#else
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return twinsweep::RunCli(args, twinsweep::PlatformFileSystem(), std::cout, std::cerr, isatty(2) != 0);
+}
+#endif

@@ -1,0 +1,198 @@
+#include "engine/ContentComparison.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace twinsweep {
+namespace {
+
+// Block sizes grow from step to step: a first small block sorts out most files
+// that differ (headers, first bytes) at little cost, larger ones then keep the
+// number of reads low for files that go on being equal.
+constexpr size_t kStepBlocks[] = {4u << 10, 64u << 10, 256u << 10};
+constexpr size_t kMinBlock = 512;
+
+// With more files than this in one set, a hash of each block picks the set member
+// to compare it with; the bytes still decide.
+constexpr size_t kLinearSearchLimit = 8;
+
+uint64_t HashBlock(const std::byte* data, size_t length)
+{
+    uint64_t hash = 0x9E3779B97F4A7C15ull ^ length;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, data + i, 8);
+        hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+        hash ^= hash >> 32;
+    }
+    for (; i < length; ++i)
+        hash = (hash ^ static_cast<uint8_t>(data[i])) * 0x100000001B3ull;
+    return hash;
+}
+
+}  // namespace
+
+ContentComparer::ContentComparer(const FileSystem& fs, const FileCatalogue& files,
+                                 const std::atomic<bool>& stop)
+    : m_fs(fs), m_files(files), m_stop(stop), m_openFileBudget(fs.OpenFileBudget())
+{
+}
+
+std::vector<FileClass> ContentComparer::CompareFileContents(std::span<const uint32_t> candidates)
+{
+    std::vector<FileClass> classes;
+    if (candidates.size() < 2)
+        return classes;
+    const uint64_t size = m_files.SizeOf(candidates.front());
+    m_bytesCompared = 0;
+    Members members = OpenMembers(candidates, size, candidates.size() <= m_openFileBudget);
+
+    struct Pending {
+        Members members;
+        uint64_t offset;
+        unsigned step;
+    };
+    std::vector<Pending> pending;
+    if (members.size() >= 2)
+        pending.push_back({std::move(members), 0, 0});
+    // Depth first, so that one set is finished before its siblings are read and
+    // the number of open files never exceeds the number of candidates.
+    while (!pending.empty() && !Stopped()) {
+        Pending set = std::move(pending.back());
+        pending.pop_back();
+        m_bytesCompared = set.offset;
+        if (set.offset == size) {
+            FileClass& equal = classes.emplace_back();
+            for (const Member& member : set.members)
+                equal.push_back(member.index);
+            continue;
+        }
+        size_t block = BlockSize(set.step, set.members.size(), size - set.offset);
+        std::vector<Members> parts = Partition(std::move(set.members), set.offset, block, size);
+        // Pushed in reverse, so the part holding the lowest index is done first.
+        for (auto part = parts.rbegin(); part != parts.rend(); ++part)
+            pending.push_back({std::move(*part), set.offset + block, set.step + 1});
+    }
+    if (Stopped())
+        return {};
+    if (m_arena.size() > kMemoryBudget) {
+        m_arena.clear();
+        m_arena.shrink_to_fit();
+    }
+    std::sort(classes.begin(), classes.end());
+    return classes;
+}
+
+ContentComparer::Members ContentComparer::OpenMembers(std::span<const uint32_t> candidates,
+                                                      uint64_t size, bool keepOpen)
+{
+    Members members;
+    std::unordered_set<FileIdentity, FileIdentityHash> seen;
+    for (uint32_t index : candidates) {
+        if (Stopped())
+            break;
+        std::unique_ptr<ReadableFile> file = m_fs.OpenForReading(m_files.PathOf(index));
+        // A file that grew or shrank since the walk would be shown with a size it
+        // no longer has.
+        if (!file || file->Size() != size)
+            continue;
+        std::optional<FileIdentity> identity = file->Identity();
+        if (identity && !seen.insert(*identity).second)
+            continue;
+        if (!keepOpen)
+            file.reset();
+        members.push_back({index, identity, std::move(file)});
+    }
+    return members;
+}
+
+std::vector<ContentComparer::Members> ContentComparer::Partition(Members members, uint64_t offset,
+                                                                 size_t block, uint64_t size)
+{
+    struct Part {
+        size_t slot;
+        Members members;
+    };
+    std::vector<Part> parts;
+    std::unordered_multimap<uint64_t, size_t> partsByHash;
+    const bool hashed = members.size() > kLinearSearchLimit;
+
+    for (Member& member : members) {
+        if (Stopped())
+            return {};
+        std::byte* data = Slot(parts.size(), block);
+        if (!ReadBlock(member, offset, block, size, data))
+            continue;
+        uint64_t hash = hashed ? HashBlock(data, block) : 0;
+        auto sameBytes = [&](const Part& part) {
+            return std::memcmp(Slot(part.slot, block), data, block) == 0;
+        };
+        Part* match = nullptr;
+        if (hashed) {
+            auto [first, last] = partsByHash.equal_range(hash);
+            for (auto it = first; it != last && !match; ++it) {
+                if (sameBytes(parts[it->second]))
+                    match = &parts[it->second];
+            }
+        } else {
+            for (Part& part : parts) {
+                if (sameBytes(part)) {
+                    match = &part;
+                    break;
+                }
+            }
+        }
+        if (match) {
+            match->members.push_back(std::move(member));
+        } else {
+            if (hashed)
+                partsByHash.emplace(hash, parts.size());
+            parts.push_back({parts.size(), {}});
+            parts.back().members.push_back(std::move(member));
+        }
+    }
+
+    std::vector<Members> shared;
+    for (Part& part : parts) {
+        if (part.members.size() >= 2)
+            shared.push_back(std::move(part.members));
+    }
+    return shared;
+}
+
+bool ContentComparer::ReadBlock(Member& member, uint64_t offset, size_t block, uint64_t size,
+                                std::byte* buffer)
+{
+    std::unique_ptr<ReadableFile> reopened;
+    ReadableFile* file = member.file.get();
+    if (!file) {
+        reopened = m_fs.OpenForReading(m_files.PathOf(member.index));
+        if (!reopened || reopened->Size() != size || reopened->Identity() != member.identity)
+            return false;
+        file = reopened.get();
+    }
+    // A failed or short read ends the file's part in the comparison: it changed
+    // under us, and equality needs every byte up to the collected size.
+    std::optional<size_t> got = file->ReadAt(offset, buffer, block);
+    return got && *got == block;
+}
+
+size_t ContentComparer::BlockSize(unsigned step, size_t memberCount, uint64_t remaining) const
+{
+    size_t block = kStepBlocks[std::min<size_t>(step, std::size(kStepBlocks) - 1)];
+    block = std::min(block, std::max(kMinBlock, kMemoryBudget / memberCount));
+    return static_cast<size_t>(std::min<uint64_t>(block, remaining));
+}
+
+std::byte* ContentComparer::Slot(size_t slot, size_t block)
+{
+    size_t needed = (slot + 1) * block;
+    if (m_arena.size() < needed)
+        m_arena.resize(std::max(needed, m_arena.size() * 2));
+    return m_arena.data() + slot * block;
+}
+
+}  // namespace twinsweep

@@ -1,0 +1,303 @@
+#include "engine/DuplicateComparison.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <queue>
+#include <thread>
+
+#include "engine/ContentComparison.h"
+#include "engine/NameParts.h"
+#include "engine/ProgressThrottle.h"
+
+namespace twinsweep {
+namespace {
+
+constexpr uint64_t kLargeFile = 1u << 20;  // files above this show the file bar
+
+// Files that can only match each other: equal in every key the criteria need.
+// Bucketing replaces a look at every pair, which is a hang for tens of thousands of
+// files of one size.
+struct Buckets {
+    std::vector<uint32_t> order;  // candidate indices, bucket by bucket, ascending within
+    struct Range {
+        uint32_t begin, end;
+    };
+    std::vector<Range> ranges;  // buckets of two or more, by their first index
+    std::span<const uint32_t> Members(size_t bucket) const
+    {
+        return std::span<const uint32_t>(order).subspan(ranges[bucket].begin,
+                                                        ranges[bucket].end - ranges[bucket].begin);
+    }
+    uint32_t First(size_t bucket) const { return order[ranges[bucket].begin]; }
+};
+
+Buckets MakeBuckets(const FileCatalogue& files, const SearchOptions& options)
+{
+    const auto count = static_cast<uint32_t>(files.Count());
+    Buckets buckets;
+    for (uint32_t k = 0; k < count; ++k) {
+        // Empty files are equal in contents only when the options say so.
+        if (options.equalContents && !options.showEmptyFiles && files.SizeOf(k) == 0)
+            continue;
+        buckets.order.push_back(k);
+    }
+
+    std::vector<std::string> nameKeys, extensionKeys;
+    if (options.equalNames || options.equalExtensions) {
+        nameKeys.resize(count);
+        extensionKeys.resize(count);
+        for (uint32_t k : buckets.order) {
+            NameParts parts = SplitFileName(files.NameOf(k));
+            if (options.equalNames)
+                nameKeys[k] = FoldAsciiCase(parts.name);
+            if (options.equalExtensions)
+                extensionKeys[k] = FoldAsciiCase(parts.extension);
+        }
+    }
+    auto sameKey = [&](uint32_t a, uint32_t b) {
+        return (!options.equalContents || files.SizeOf(a) == files.SizeOf(b)) &&
+               (nameKeys.empty() || (nameKeys[a] == nameKeys[b] && extensionKeys[a] == extensionKeys[b]));
+    };
+    auto keyBefore = [&](uint32_t a, uint32_t b) {
+        if (options.equalContents && files.SizeOf(a) != files.SizeOf(b))
+            return files.SizeOf(a) < files.SizeOf(b);
+        if (!nameKeys.empty()) {
+            if (int c = nameKeys[a].compare(nameKeys[b]))
+                return c < 0;
+            if (int c = extensionKeys[a].compare(extensionKeys[b]))
+                return c < 0;
+        }
+        return a < b;
+    };
+    std::sort(buckets.order.begin(), buckets.order.end(), keyBefore);
+
+    for (size_t begin = 0; begin < buckets.order.size();) {
+        size_t end = begin + 1;
+        while (end < buckets.order.size() && sameKey(buckets.order[begin], buckets.order[end]))
+            ++end;
+        if (end - begin >= 2)
+            buckets.ranges.push_back({static_cast<uint32_t>(begin), static_cast<uint32_t>(end)});
+        begin = end;
+    }
+    std::sort(buckets.ranges.begin(), buckets.ranges.end(),
+              [&](const Buckets::Range& a, const Buckets::Range& b) {
+                  return buckets.order[a.begin] < buckets.order[b.begin];
+              });
+    return buckets;
+}
+
+std::unique_ptr<DupGroup> MakeGroup(const FileCatalogue& files, std::span<const uint32_t> members)
+{
+    auto group = std::make_unique<DupGroup>();
+    for (uint32_t k : members) {
+        auto entry = std::make_unique<DupFileEntry>();
+        entry->strPath = files.PathOf(k);
+        entry->dwSize = files.SizeOf(k);
+        group->entries.push_back(std::move(entry));
+    }
+    return group;
+}
+
+// Reports groups in the order of their first files and keeps the progress bar on
+// the first file still being looked at.
+class GroupReporter {
+public:
+    GroupReporter(SearchJob& job, SearchReporter& reporter) : m_job(job), m_reporter(reporter) {}
+
+    void Report(std::span<const uint32_t> members)
+    {
+        m_reporter.ReportGroup(MakeGroup(m_job.files, members));
+        m_found = true;
+    }
+
+    // Tells where the comparison stands; false once the user has stopped it.
+    bool ShowPosition(uint32_t current)
+    {
+        if (!m_throttle.Due())
+            return !Stopped();
+        if (!m_reporter.SetProgressPos(ProgressBar::Overall, current))
+            m_job.stop = true;
+        if (current != m_shownText && current < m_job.files.Count()) {
+            m_shownText = current;
+            if (!m_reporter.SetProgressText(m_job.files.PathOf(current)))
+                m_job.stop = true;
+        }
+        return !Stopped();
+    }
+
+    // The file bar follows one set of large files at a time.
+    void ShowFileBar(uint64_t size, uint64_t done)
+    {
+        if (size != m_fileBarRange) {
+            if (!m_reporter.SetProgressRange(ProgressBar::File, size))
+                m_job.stop = true;
+            m_fileBarRange = size;
+        }
+        if (!m_reporter.SetProgressPos(ProgressBar::File, done))
+            m_job.stop = true;
+    }
+
+    void HideFileBar()
+    {
+        if (m_fileBarRange) {
+            m_reporter.HideFileBar();
+            m_fileBarRange = 0;
+        }
+    }
+
+    bool Stopped() const { return m_job.stop.load(std::memory_order_relaxed); }
+    bool Found() const { return m_found; }
+
+private:
+    SearchJob& m_job;
+    SearchReporter& m_reporter;
+    ProgressThrottle m_throttle;
+    bool m_found = false;
+    size_t m_shownText = SIZE_MAX;
+    uint64_t m_fileBarRange = 0;
+};
+
+// Without equal contents, a bucket is a group: no file is opened.
+void ReportBuckets(const Buckets& buckets, GroupReporter& groups)
+{
+    for (size_t b = 0; b < buckets.ranges.size(); ++b) {
+        if (!groups.ShowPosition(buckets.First(b)))
+            return;
+        groups.Report(buckets.Members(b));
+    }
+}
+
+// Compares the buckets on worker threads, one bucket per worker at a time, while
+// the calling thread reports: groups in order, progress a few times a second.
+class ContentRun {
+public:
+    ContentRun(SearchJob& job, const FileSystem& fs, const Buckets& buckets, GroupReporter& groups)
+        : m_job(job), m_fs(fs), m_buckets(buckets), m_groups(groups),
+          m_done(buckets.ranges.size(), false), m_results(buckets.ranges.size())
+    {
+    }
+
+    void Run()
+    {
+        size_t workerCount = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+        workerCount = std::min(workerCount, m_buckets.ranges.size());
+        m_workers.reserve(workerCount);
+        for (size_t w = 0; w < workerCount; ++w)
+            m_workers.push_back(std::make_unique<Worker>(m_fs, m_job.files, m_job.stop));
+        std::vector<std::thread> threads;
+        for (auto& worker : m_workers)
+            threads.emplace_back(&ContentRun::WorkerLoop, this, std::ref(*worker));
+        Coordinate();
+        if (m_firstUndone < m_buckets.ranges.size())
+            m_job.stop = true;  // leaving early: let the workers go
+        for (std::thread& thread : threads)
+            thread.join();
+        m_groups.HideFileBar();
+    }
+
+private:
+    struct Worker {
+        Worker(const FileSystem& fs, const FileCatalogue& files, const std::atomic<bool>& stop)
+            : comparer(fs, files, stop)
+        {
+        }
+        ContentComparer comparer;
+        std::atomic<size_t> bucket{SIZE_MAX};
+    };
+
+    void WorkerLoop(Worker& worker)
+    {
+        try {
+            while (!m_job.stop) {
+                size_t b = m_nextBucket.fetch_add(1);
+                if (b >= m_buckets.ranges.size())
+                    break;
+                worker.bucket = b;
+                std::vector<FileClass> classes = worker.comparer.CompareFileContents(m_buckets.Members(b));
+                worker.bucket = SIZE_MAX;
+                std::lock_guard lock(m_mutex);
+                m_results[b] = std::move(classes);
+                m_done[b] = true;
+                m_wake.notify_one();
+            }
+        } catch (...) {
+            // Out of memory in a worker ends the search as a stop would, not the program.
+            m_job.stop = true;
+            m_wake.notify_one();
+        }
+    }
+
+    void Coordinate()
+    {
+        using Ready = std::pair<uint32_t, FileClass>;  // first index, members
+        std::priority_queue<Ready, std::vector<Ready>, std::greater<>> ready;
+        for (;;) {
+            // No bucket still open can hold a group that starts below this file.
+            bool finished = m_firstUndone == m_buckets.ranges.size();
+            uint32_t current = finished ? static_cast<uint32_t>(m_job.files.Count()) : m_buckets.First(m_firstUndone);
+            while (!ready.empty() && ready.top().first < current && !m_groups.Stopped()) {
+                m_groups.Report(ready.top().second);
+                ready.pop();
+            }
+            if (finished || !m_groups.ShowPosition(current))
+                return;
+            ShowLargeFile();
+            std::unique_lock lock(m_mutex);
+            m_wake.wait_for(lock, ProgressThrottle::kInterval, [&] {
+                return m_job.stop || (m_firstUndone < m_done.size() && m_done[m_firstUndone]);
+            });
+            for (; m_firstUndone < m_done.size() && m_done[m_firstUndone]; ++m_firstUndone) {
+                for (FileClass& equal : m_results[m_firstUndone])
+                    ready.emplace(equal.front(), std::move(equal));
+                m_results[m_firstUndone] = {};
+            }
+        }
+    }
+
+    void ShowLargeFile()
+    {
+        for (const auto& worker : m_workers) {
+            size_t b = worker->bucket;
+            if (b == SIZE_MAX)
+                continue;
+            uint64_t size = m_job.files.SizeOf(m_buckets.First(b));
+            if (size > kLargeFile) {
+                m_groups.ShowFileBar(size, worker->comparer.BytesCompared());
+                return;
+            }
+        }
+        m_groups.HideFileBar();
+    }
+
+    SearchJob& m_job;
+    const FileSystem& m_fs;
+    const Buckets& m_buckets;
+    GroupReporter& m_groups;
+    std::vector<std::unique_ptr<Worker>> m_workers;
+    std::atomic<size_t> m_nextBucket{0};
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::vector<bool> m_done;
+    std::vector<std::vector<FileClass>> m_results;
+    size_t m_firstUndone = 0;
+};
+
+}  // namespace
+
+bool FindDuplicateGroups(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
+{
+    reporter.SetProgressRange(ProgressBar::Overall, job.files.Count());
+    if (job.stop)
+        return false;
+    GroupReporter groups(job, reporter);
+    Buckets buckets = MakeBuckets(job.files, job.options);
+    if (!job.options.equalContents)
+        ReportBuckets(buckets, groups);
+    else if (!buckets.ranges.empty())
+        ContentRun(job, fs, buckets, groups).Run();
+    return groups.Found();
+}
+
+}  // namespace twinsweep

@@ -1,0 +1,36 @@
+// The files a walk collected, in collection order: a file is known by its index.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace twinsweep {
+
+// Paths are kept as folder plus name, so a catalogue of a million files holds each
+// folder's path once.
+class FileCatalogue {
+public:
+    // folderPath ends with a separator.
+    uint32_t AddFolder(std::string folderPath);
+    void AddFile(uint32_t folder, std::string_view name, uint64_t size);
+
+    size_t Count() const { return m_files.size(); }
+    uint64_t SizeOf(size_t k) const { return m_files[k].size; }
+    std::string_view NameOf(size_t k) const;
+    std::string PathOf(size_t k) const;
+
+private:
+    struct File {
+        uint32_t folder;
+        uint32_t nameLength;
+        uint64_t nameOffset;
+        uint64_t size;
+    };
+    std::vector<std::string> m_folders;
+    std::string m_names;
+    std::vector<File> m_files;
+};
+
+}  // namespace twinsweep

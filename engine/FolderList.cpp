@@ -1,0 +1,97 @@
+#include "engine/FolderList.h"
+
+#include "engine/NameParts.h"
+#include "engine/TextFormat.h"
+
+namespace twinsweep {
+namespace {
+
+constexpr const char* kAddedTwice = "Folder '%s'\nis added twice.";
+constexpr const char* kReplacedByNew = "Folder '%s' is a subfolder of '%s' and is replaced by it.";
+constexpr const char* kInsideListed =
+    "Folder '%s' is a subfolder of '%s'\nwhich is already in the list so it doesn't make sense to add it.";
+constexpr const char* kOnlyFolders = "Your selection contained files.\nOnly directories are added.";
+
+bool IsShortcutPath(const std::string& path)
+{
+    return path.size() > 4 && FoldAsciiCase(std::string_view(path).substr(path.size() - 4)) == ".lnk";
+}
+
+}  // namespace
+
+FolderList::FolderList(const FileSystem& fs, MessageSink showMessage)
+    : m_fs(fs), m_showMessage(std::move(showMessage))
+{
+}
+
+void FolderList::AddFolders(const std::vector<std::string>& paths)
+{
+    bool filesSeen = false;
+    for (std::string path : paths) {
+        if (IsShortcutPath(path)) {
+            std::string target = m_fs.ResolveShortcut(path);
+            if (!target.empty())
+                path = std::move(target);
+        }
+        if (!m_fs.IsFolder(path)) {
+            filesSeen = true;
+            continue;
+        }
+        AddFolder(path);
+    }
+    if (filesSeen)
+        m_showMessage(kOnlyFolders);
+}
+
+void FolderList::AddFolder(const std::string& path)
+{
+    const std::string key = ComparisonKey(path);
+    for (size_t i = 0; i < m_folders.size(); ++i) {
+        const std::string listedKey = ComparisonKey(m_folders[i]);
+        if (listedKey == key) {
+            m_showMessage(FormatText(kAddedTwice, path.c_str()));
+            return;
+        }
+        if (LiesInside(key, listedKey)) {
+            m_showMessage(FormatText(kInsideListed, path.c_str(), m_folders[i].c_str()));
+            return;
+        }
+        if (LiesInside(listedKey, key)) {
+            m_showMessage(FormatText(kReplacedByNew, m_folders[i].c_str(), path.c_str()));
+            m_folders[i] = path;
+            // Nothing listed can contain the new folder now, but more listed
+            // folders may lie inside it.
+            for (size_t j = i + 1; j < m_folders.size();) {
+                if (LiesInside(ComparisonKey(m_folders[j]), key)) {
+                    m_showMessage(FormatText(kReplacedByNew, m_folders[j].c_str(), path.c_str()));
+                    m_folders.erase(m_folders.begin() + static_cast<std::ptrdiff_t>(j));
+                } else {
+                    ++j;
+                }
+            }
+            return;
+        }
+    }
+    m_folders.push_back(path);
+}
+
+// Trailing separators do not count, so that "C:\Data\" is "C:\Data"; a root keeps
+// its own ("C:\", "/").
+std::string FolderList::ComparisonKey(const std::string& path) const
+{
+    const char separator = m_fs.Separator();
+    std::string key = path;
+    while (key.size() > 1 && key.back() == separator && key[key.size() - 2] != ':')
+        key.pop_back();
+    return m_fs.PathCaseKey(key);
+}
+
+bool FolderList::LiesInside(const std::string& pathKey, const std::string& folderKey) const
+{
+    const char separator = m_fs.Separator();
+    if (folderKey.empty() || pathKey.size() <= folderKey.size() || pathKey.compare(0, folderKey.size(), folderKey) != 0)
+        return false;
+    return folderKey.back() == separator || pathKey[folderKey.size()] == separator;
+}
+
+}  // namespace twinsweep

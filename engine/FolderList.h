@@ -1,0 +1,41 @@
+// The folders a search walks: never the same folder twice, never a folder together
+// with a folder inside it (its files would be collected twice and shown as
+// duplicates of themselves).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace twinsweep {
+
+class FolderList {
+public:
+    using MessageSink = std::function<void(const std::string& text)>;
+
+    FolderList(const FileSystem& fs, MessageSink showMessage);
+
+    // The one way in for new folders. Shortcuts are followed to their targets; a path
+    // that is no folder is left out, and one message after all paths says so. A
+    // folder already listed, or inside a listed one, is refused with a message; a
+    // folder that contains listed ones takes the place of the first and the others
+    // leave the list, with a message for each.
+    void AddFolders(const std::vector<std::string>& paths);
+    void RemoveAll() { m_folders.clear(); }
+
+    const std::vector<std::string>& Folders() const { return m_folders; }
+    bool Empty() const { return m_folders.empty(); }
+
+private:
+    void AddFolder(const std::string& path);
+    std::string ComparisonKey(const std::string& path) const;
+    bool LiesInside(const std::string& pathKey, const std::string& folderKey) const;
+
+    const FileSystem& m_fs;
+    MessageSink m_showMessage;
+    std::vector<std::string> m_folders;  // as the user gave them, in the order added
+};
+
+}  // namespace twinsweep

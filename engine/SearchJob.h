@@ -1,0 +1,57 @@
+// The records one search carries from its start to its groups.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/FileCatalogue.h"
+
+namespace twinsweep {
+
+// The comparison criteria and the size range, read once when a search starts.
+struct SearchOptions {
+    bool equalContents = true;
+    bool equalNames = false;
+    bool equalExtensions = false;
+    bool showEmptyFiles = false;
+    bool rangeOn = false;
+    // Bounds in bytes, both included. 64-bit: bounds of 2048 MB and more do not fit
+    // in 32 bits.
+    int64_t minSize = 0;
+    int64_t maxSize = 0;
+};
+
+// Unit index of the size range to bytes: 0 bytes, 1 KB, anything else MB (so also
+// -1, a unit box with nothing selected).
+int32_t UnitFactor(int32_t unit);
+
+// One file of a duplicate group. The result view owns it once the group is reported.
+struct DupFileEntry {
+    std::string strPath;
+    uint64_t dwSize = 0;  // 64-bit: two different files of 4 GiB must not look alike
+    bool bLastInGroup = false;
+    bool bFirstInGroup = false;
+};
+
+// The files of one group, at least two: entry 0 is the file collected first, the
+// others follow in collection order.
+struct DupGroup {
+    std::vector<std::unique_ptr<DupFileEntry>> entries;
+    uint64_t ByteTotal() const;
+};
+
+struct SearchJob {
+    std::vector<std::string> folders;
+    std::string maskText = "*.*";
+    std::vector<std::string> masks;
+    SearchOptions options;
+    FileCatalogue files;
+    // Set when the user stops the search; every loop of the walk and the comparison
+    // looks at it.
+    std::atomic<bool> stop{false};
+};
+
+}  // namespace twinsweep

@@ -1,0 +1,27 @@
+#include "engine/SearchRun.h"
+
+#include "engine/DuplicateComparison.h"
+#include "engine/FolderScan.h"
+#include "engine/MaskList.h"
+
+namespace twinsweep {
+
+bool RunSearch(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
+{
+    job.masks.clear();
+    SplitMaskList(job.maskText, job.masks, true);
+    reporter.SetCaption("Folder scan");
+    FolderScanner scanner(job, fs, reporter);
+    for (const std::string& folder : job.folders) {
+        if (job.stop)
+            break;
+        scanner.ScanFolder(folder);
+    }
+    reporter.ReportFileCount(job.files.Count());
+    reporter.SetCaption("File comparison");
+    bool found = FindDuplicateGroups(job, fs, reporter);
+    reporter.SetCaption("Comparing the folders...");
+    return found;
+}
+
+}  // namespace twinsweep

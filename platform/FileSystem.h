@@ -1,0 +1,84 @@
+// The file-system seam of the search engine: list a folder by mask, open a file
+// and read it. Paths and names are UTF-8 on every platform.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace twinsweep {
+
+// Names one file or folder on its volume. Two paths with the same identity reach
+// the same object: through a hard link, a symbolic link or a junction.
+struct FileIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+struct FileIdentityHash {
+    size_t operator()(const FileIdentity& id) const noexcept
+    {
+        return static_cast<size_t>(id.index * 0x9E3779B97F4A7C15ull ^ id.volume);
+    }
+};
+
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;
+    uint64_t size = 0;
+    // Known where the listing gives it for free; the walk then collects a file
+    // reached by two paths only once.
+    std::optional<FileIdentity> identity;
+};
+
+// One folder, opened for listing. Entries come in the platform's order.
+class FolderListing {
+public:
+    virtual ~FolderListing() = default;
+    // Appends the entries whose names match the mask ('*' and '?', case-insensitive,
+    // "*.*" matches every name). "." and ".." are never listed.
+    virtual void Find(const std::string& mask, std::vector<FolderEntry>& entries) = 0;
+    virtual std::optional<FileIdentity> Identity() = 0;
+};
+
+class ReadableFile {
+public:
+    virtual ~ReadableFile() = default;
+    // The size now, which may differ from what the folder listing said.
+    virtual uint64_t Size() const = 0;
+    virtual std::optional<FileIdentity> Identity() const = 0;
+    // Reads up to count bytes at offset. Returns the number read (0 at the end),
+    // or nothing when the read fails.
+    virtual std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    virtual char Separator() const = 0;
+    // The absolute form of a path, with no trailing separator unless it is a root.
+    virtual std::string FullPath(const std::string& path) const = 0;
+    // A folder that exists and can be listed.
+    virtual bool IsFolder(const std::string& path) const = 0;
+    // The key under which two paths name the same place: folded case where the
+    // platform ignores case.
+    virtual std::string PathCaseKey(const std::string& path) const = 0;
+    // The target of a shell shortcut file, or an empty string.
+    virtual std::string ResolveShortcut(const std::string& path) const = 0;
+    // Nothing when the folder cannot be entered.
+    virtual std::unique_ptr<FolderListing> OpenFolder(const std::string& path) const = 0;
+    // Opens for reading only, sharing read and write with other processes.
+    // Thread-safe. Nothing when the file cannot be opened.
+    virtual std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const = 0;
+    // How many files one comparison may keep open at once.
+    virtual size_t OpenFileBudget() const = 0;
+};
+
+// The file system of the platform the program runs on.
+const FileSystem& PlatformFileSystem();
+
+}  // namespace twinsweep

@@ -1,0 +1,237 @@
+// The file-system seam on POSIX, with the listing rules of Windows: masks match
+// without regard to case and a folder lists in NTFS order.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/FileSystem.h"
+#include "platform/posix/WildcardMatch.h"
+
+namespace twinsweep {
+namespace {
+
+FileIdentity IdentityOf(const struct stat& st)
+{
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    ~UniqueFd()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    int get() const { return m_fd; }
+    int release()
+    {
+        int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+class PosixFolderListing : public FolderListing {
+public:
+    PosixFolderListing(DIR* dir) : m_dir(dir)
+    {
+        while (dirent* entry = readdir(m_dir)) {
+            std::string_view name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            m_entries.push_back({std::string(name), entry->d_type, false, {}});
+        }
+        std::sort(m_entries.begin(), m_entries.end(),
+                  [](const Entry& a, const Entry& b) { return ListsBefore(a.name, b.name); });
+    }
+    ~PosixFolderListing() override { closedir(m_dir); }
+    PosixFolderListing(const PosixFolderListing&) = delete;
+    PosixFolderListing& operator=(const PosixFolderListing&) = delete;
+
+    void Find(const std::string& mask, std::vector<FolderEntry>& entries) override
+    {
+        for (Entry& entry : m_entries) {
+            if (!MatchesMask(mask, entry.name) || !Describe(entry))
+                continue;
+            const struct stat& st = entry.status;
+            if (S_ISDIR(st.st_mode))
+                entries.push_back({entry.name, true, 0, IdentityOf(st)});
+            else if (S_ISREG(st.st_mode))
+                entries.push_back({entry.name, false, static_cast<uint64_t>(st.st_size), IdentityOf(st)});
+        }
+    }
+
+    std::optional<FileIdentity> Identity() override
+    {
+        struct stat st;
+        if (fstat(dirfd(m_dir), &st) != 0)
+            return std::nullopt;
+        return IdentityOf(st);
+    }
+
+private:
+    struct Entry {
+        std::string name;
+        unsigned char type;
+        bool described;
+        struct stat status;
+    };
+
+    // Links are followed, so a link to a file counts as that file and a link to a
+    // folder as that folder; a dangling link, a pipe or a device is neither.
+    bool Describe(Entry& entry)
+    {
+        if (!entry.described) {
+            if (fstatat(dirfd(m_dir), entry.name.c_str(), &entry.status, 0) != 0)
+                entry.status.st_mode = 0;
+            entry.described = true;
+        }
+        return S_ISDIR(entry.status.st_mode) || S_ISREG(entry.status.st_mode);
+    }
+
+    DIR* m_dir;
+    std::vector<Entry> m_entries;
+};
+
+class PosixFile : public ReadableFile {
+public:
+    PosixFile(int fd, const struct stat& st) : m_fd(fd), m_status(st) {}
+    ~PosixFile() override { close(m_fd); }
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
+
+    uint64_t Size() const override { return static_cast<uint64_t>(m_status.st_size); }
+    std::optional<FileIdentity> Identity() const override { return IdentityOf(m_status); }
+
+    std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) override
+    {
+        size_t done = 0;
+        while (done < count) {
+            ssize_t got = pread(m_fd, static_cast<char*>(buffer) + done, count - done,
+                                static_cast<off_t>(offset + done));
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                return std::nullopt;
+            }
+            if (got == 0)
+                break;
+            done += static_cast<size_t>(got);
+        }
+        return done;
+    }
+
+private:
+    int m_fd;
+    struct stat m_status;
+};
+
+std::string NormalisePath(const std::string& absolute)
+{
+    std::vector<std::string_view> parts;
+    std::string_view rest = absolute;
+    while (!rest.empty()) {
+        size_t slash = rest.find('/');
+        std::string_view part = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(slash + 1);
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string path;
+    for (std::string_view part : parts) {
+        path += '/';
+        path += part;
+    }
+    return path.empty() ? "/" : path;
+}
+
+class PosixFileSystem : public FileSystem {
+public:
+    char Separator() const override { return '/'; }
+
+    std::string FullPath(const std::string& path) const override
+    {
+        if (!path.empty() && path.front() == '/')
+            return NormalisePath(path);
+        std::string current;
+        if (char* cwd = getcwd(nullptr, 0)) {
+            current = cwd;
+            free(cwd);
+        }
+        return NormalisePath(current + "/" + path);
+    }
+
+    bool IsFolder(const std::string& path) const override
+    {
+        DIR* dir = opendir(path.c_str());
+        if (!dir)
+            return false;
+        closedir(dir);
+        return true;
+    }
+
+    std::string PathCaseKey(const std::string& path) const override { return path; }
+
+    std::string ResolveShortcut(const std::string&) const override { return {}; }
+
+    std::unique_ptr<FolderListing> OpenFolder(const std::string& path) const override
+    {
+        DIR* dir = opendir(path.c_str());
+        if (!dir)
+            return nullptr;
+        return std::make_unique<PosixFolderListing>(dir);
+    }
+
+    std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const override
+    {
+        // Non-blocking, so that a pipe put in place of a file cannot hang the open.
+        UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        if (fd.get() < 0)
+            return nullptr;
+        struct stat st;
+        if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+            return nullptr;
+        int flags = fcntl(fd.get(), F_GETFL);
+        if (flags >= 0)
+            fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+        posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+        auto file = std::make_unique<PosixFile>(fd.get(), st);
+        fd.release();
+        return file;
+    }
+
+    size_t OpenFileBudget() const override
+    {
+        struct rlimit limit;
+        if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+            return 256;
+        return std::clamp<size_t>(static_cast<size_t>(limit.rlim_cur) / 4, 8, 256);
+    }
+};
+
+}  // namespace
+
+const FileSystem& PlatformFileSystem()
+{
+    static const PosixFileSystem fileSystem;
+    return fileSystem;
+}
+
+}  // namespace twinsweep

@@ -1,0 +1,20 @@
+# Installs the Debian packages a step needs when they are missing. Sourced by the
+# other scripts; runs apt-get as root (or through sudo).
+
+BUILD_PACKAGES="g++ make cmake"
+WINDOWS_PACKAGES="googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64 xvfb xauth fonts-wine"
+BENCH_PACKAGES="jdupes fdupes rdfind rmlint duff hyperfine time"
+
+ensure_packages() {
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing ${missing[*]}" >&2
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}

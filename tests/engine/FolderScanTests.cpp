@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/FolderScan.h"
+#include "engine/MaskList.h"
+#include "engine/SearchRun.h"
+#include "tests/support/ForwardingFileSystem.h"
+#include "tests/support/RecordingReporter.h"
+#include "tests/support/TempTree.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace twinsweep {
+namespace {
+
+using test::RecordingReporter;
+using test::TempTree;
+using Paths = std::vector<std::string>;
+
+class FolderScanTest : public ::testing::Test {
+protected:
+    void Scan(const std::string& maskText, const Paths& folders)
+    {
+        job.masks.clear();
+        SplitMaskList(maskText, job.masks, true);
+        FolderScanner scanner(job, fs, reporter);
+        for (const std::string& folder : folders)
+            scanner.ScanFolder(folder);
+    }
+
+    Paths Collected() const
+    {
+        Paths paths;
+        for (size_t k = 0; k < job.files.Count(); ++k)
+            paths.push_back(job.files.PathOf(k));
+        return paths;
+    }
+
+    Paths InTree(std::initializer_list<const char*> relatives) const
+    {
+        Paths paths;
+        for (const char* relative : relatives)
+            paths.push_back(tree.Path(relative));
+        return paths;
+    }
+
+    TempTree tree;
+    SearchJob job;
+    RecordingReporter reporter;
+    test::ForwardingFileSystem fs;
+};
+
+TEST_F(FolderScanTest, CollectsFilesMaskByMaskBeforeWalkingSubfoldersDepthFirst)
+{
+    for (const char* file : {"b.doc", "a.txt", "c.txt", "skip.bin", "sub/e.doc", "sub/d.txt", "sub/deep/h.txt",
+                             "Zsub/f.txt", "asub/g.doc"})
+        tree.Write(file, "x");
+    Scan("*.txt;*.doc", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"a.txt", "c.txt", "b.doc", "asub/g.doc", "sub/d.txt", "sub/e.doc",
+                                   "sub/deep/h.txt", "Zsub/f.txt"}));
+}
+
+TEST_F(FolderScanTest, ListsAFolderInNtfsOrder)
+{
+    for (const char* file : {"~t", "_u", "Zz", "B", "a_b", "ab", "2.txt", "10.txt"})
+        tree.Write(file, "x");
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"10.txt", "2.txt", "ab", "a_b", "B", "Zz", "_u", "~t"}));
+}
+
+TEST_F(FolderScanTest, WalksFoldersInListOrderAndTellsFileCountAndFolder)
+{
+    tree.Write("one/a", "x");
+    tree.Write("two/b", "x");
+    tree.Write("two/c", "x");
+    Scan("*.*", {tree.Path("two"), tree.Path("one")});
+    EXPECT_EQ(Collected(), InTree({"two/b", "two/c", "one/a"}));
+    ASSERT_FALSE(reporter.fileCounts.empty());
+    EXPECT_EQ(reporter.fileCounts.front(), 0u);
+    EXPECT_EQ(reporter.events.front(), "text " + tree.Path("two"));
+}
+
+TEST_F(FolderScanTest, EmptyMaskListCollectsNothingButWalksEveryFolder)
+{
+    tree.Write("a.txt", "x");
+    tree.Write("sub/b.txt", "x");
+    tree.Write("sub/inner/c.txt", "x");
+    Scan(" ;, ", {tree.Root()});
+    EXPECT_TRUE(Collected().empty());
+    EXPECT_EQ(fs.openedFolders, InTree({"", "sub", "sub/inner"}));
+}
+
+TEST_F(FolderScanTest, WalksSubfoldersWhateverTheirNames)
+{
+    tree.Write("data.bin/inside.txt", "x");
+    Scan("*.txt", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"data.bin/inside.txt"}));
+}
+
+TEST_F(FolderScanTest, CollectsAFileMatchingTwoMasksOnce)
+{
+    tree.Write("a.txt", "x");
+    tree.Write("b.txt", "x");
+    Scan("*.txt;a*;*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"a.txt", "b.txt"}));
+}
+
+TEST_F(FolderScanTest, CollectsHiddenAndDotFiles)
+{
+    tree.Write(".hidden", "x");
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({".hidden"}));
+}
+
+TEST_F(FolderScanTest, KeepsToTheSizeRangeWithBothBoundsIncluded)
+{
+    for (size_t size : {0, 1023, 1024, 1500, 2048, 2049})
+        tree.Write(std::string("f").append(std::to_string(size)), std::string(size, 'x'));
+    job.options.rangeOn = true;
+    job.options.minSize = 1024;
+    job.options.maxSize = 2048;
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"f1024", "f1500", "f2048"}));
+}
+
+TEST_F(FolderScanTest, ARangeOfZeroToZeroCollectsOnlyEmptyFilesAndAnInvertedOneNothing)
+{
+    tree.Write("empty", "");
+    tree.Write("full", "x");
+    job.options.rangeOn = true;
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"empty"}));
+
+    job.files = FileCatalogue();
+    job.options.minSize = 2;
+    job.options.maxSize = 1;
+    Scan("*.*", {tree.Root()});
+    EXPECT_TRUE(Collected().empty());
+}
+
+TEST_F(FolderScanTest, ReadsSizesBeyondFourGibibytes)
+{
+    const uint64_t huge = (uint64_t{1} << 32) + 5;
+    std::string path = tree.Write("sparse", "");
+    std::filesystem::resize_file(test::FromUtf8(path), huge);
+    job.options.rangeOn = true;
+    job.options.minSize = int64_t{4096} * 1048576;  // 4096 MB, beyond 32 bits
+    job.options.maxSize = int64_t{5000} * 1048576;
+    Scan("*.*", {tree.Root()});
+    ASSERT_EQ(Collected(), InTree({"sparse"}));
+    EXPECT_EQ(job.files.SizeOf(0), huge);
+}
+
+TEST_F(FolderScanTest, SkipsAFolderThatDoesNotExistSilently)
+{
+    tree.Write("a", "x");
+    Scan("*.*", {tree.Path("missing"), tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"a"}));
+}
+
+TEST_F(FolderScanTest, FolderLinksNeverLoopNorCollectAFileTwice)
+{
+    tree.Write("a/file.txt", "x");
+    tree.MakeFolder("b");
+    if (!tree.LinkFolder("", "a/up"))
+        GTEST_SKIP() << "no folder links here";
+    ASSERT_TRUE(tree.LinkFolder("a", "b/side"));
+    Scan("*.*", {tree.Root(), tree.Path("b/side")});
+    EXPECT_EQ(Collected(), InTree({"a/file.txt"}));
+}
+
+TEST_F(FolderScanTest, HandlesPathsLongerThan260Characters)
+{
+    std::string relative;
+    for (int level = 0; level < 6; ++level)
+        relative += std::string(50, static_cast<char>('a' + level)) + "/";
+    std::string first = tree.Write(relative + "one.dat", "same bytes");
+    std::string second = tree.Write(relative + "two.dat", "same bytes");
+    ASSERT_GT(first.size(), 300u);
+
+    job.folders = {tree.Root()};
+    EXPECT_TRUE(RunSearch(job, fs, reporter));
+    EXPECT_EQ(Collected(), (Paths{first, second}));
+    EXPECT_EQ(reporter.groups, (std::vector<Paths>{{first, second}}));
+}
+
+TEST_F(FolderScanTest, FindsOpensAndShowsNamesOutsideAnyCodePage)
+{
+    std::string greek = tree.Write("\xCE\xB5\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC.txt", "payload");
+    std::string japanese = tree.Write("\xE6\x97\xA5\xE6\x9C\xAC/\xE6\x96\x87\xE6\x9B\xB8.txt", "payload");
+    job.folders = {tree.Root()};
+    EXPECT_TRUE(RunSearch(job, fs, reporter));
+    EXPECT_EQ(reporter.groups, (std::vector<Paths>{{greek, japanese}}));
+}
+
+TEST_F(FolderScanTest, AStopAtTheFirstFolderEndsTheWalkAndTheSearch)
+{
+    tree.Write("a", "x");
+    tree.Write("b", "x");
+    reporter.stopAt = [](const std::string& event) { return event.starts_with("text "); };
+    job.folders = {tree.Root()};
+    EXPECT_FALSE(RunSearch(job, fs, reporter));
+    EXPECT_TRUE(job.stop);
+    EXPECT_TRUE(Collected().empty());
+    EXPECT_TRUE(reporter.groups.empty());
+    EXPECT_EQ(reporter.events.back(), "caption Comparing the folders...");
+}
+
+TEST_F(FolderScanTest, RunsThroughThePhasesWithTheirCaptions)
+{
+    tree.Write("a", "x");
+    job.folders = {tree.Root()};
+    EXPECT_FALSE(RunSearch(job, fs, reporter));
+    Paths captions;
+    for (const std::string& event : reporter.events) {
+        if (event.starts_with("caption "))
+            captions.push_back(event.substr(8));
+    }
+    EXPECT_EQ(captions, (Paths{"Folder scan", "File comparison", "Comparing the folders..."}));
+    EXPECT_EQ(reporter.fileCounts.back(), 1u);
+}
+
+#ifndef _WIN32
+TEST_F(FolderScanTest, PassesOverPipesAndDanglingLinks)
+{
+    tree.Write("real", "x");
+    ASSERT_EQ(mkfifo(tree.Path("pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink(test::FromUtf8(tree.Path("gone")), test::FromUtf8(tree.Path("dangling")));
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"real"}));
+}
+
+TEST_F(FolderScanTest, CollectsAFileReachedByTwoLinksOnce)
+{
+    tree.Write("a/original", "x");
+    tree.MakeFolder("b");
+    tree.MakeFolder("c");
+    std::filesystem::create_hard_link(test::FromUtf8(tree.Path("a/original")), test::FromUtf8(tree.Path("b/hard")));
+    std::filesystem::create_symlink(test::FromUtf8(tree.Path("a/original")), test::FromUtf8(tree.Path("c/soft")));
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"a/original"}));
+}
+#endif
+
+}  // namespace
+}  // namespace twinsweep
