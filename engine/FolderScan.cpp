@@ -1,9 +1,13 @@
 #include "engine/FolderScan.h"
 
+#include <algorithm>
+
 namespace twinsweep {
 
 FolderScanner::FolderScanner(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
-    : m_job(job), m_fs(fs), m_reporter(reporter)
+    : m_job(job), m_fs(fs), m_reporter(reporter),
+      m_prefetcher([this](const std::string& path) { return ListFolder(path); },
+                   std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4) - 1)
 {
 }
 
@@ -12,79 +16,92 @@ void FolderScanner::ScanFolder(const std::string& folder)
     // An explicit stack: a tree as deep as the longest path allows must not
     // overflow the search thread's stack.
     std::vector<Level> levels;
-    EnterFolder(m_fs.FullPath(folder), levels);
+    EnterFolder(Schedule(m_fs.FullPath(folder)), levels);
     while (!levels.empty() && !Stopped()) {
         Level& level = levels.back();
         if (level.next == level.subfolders.size()) {
             levels.pop_back();
             continue;
         }
-        std::string subfolder = JoinPath(level.path, level.subfolders[level.next++]);
+        Subfolder subfolder = std::move(level.subfolders[level.next++]);
         EnterFolder(subfolder, levels);
     }
 }
 
-bool FolderScanner::EnterFolder(const std::string& path, std::vector<Level>& levels)
+FolderScanner::Subfolder FolderScanner::Schedule(std::string path)
+{
+    FolderPrefetcher::Ticket ticket = m_prefetcher.Schedule(path);
+    return {std::move(path), std::move(ticket)};
+}
+
+void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& levels)
 {
     bool reportNow = m_throttle.Due();
     if (reportNow)
         m_reporter.ReportFileCount(m_job.files.Count());
-    std::unique_ptr<FolderListing> listing = m_fs.OpenFolder(path);
-    if (!listing)
-        return false;
-    if (std::optional<FileIdentity> identity = listing->Identity()) {
-        if (!m_walkedFolders.insert(*identity).second)
-            return false;
-    }
-    if (reportNow && !m_reporter.SetProgressText(path))
+    FolderContents contents = m_prefetcher.Take(folder.ticket);
+    if (!contents.entered)
+        return;
+    if (contents.identity && !m_walkedFolders.insert(*contents.identity).second)
+        return;
+    if (reportNow && !m_reporter.SetProgressText(folder.path))
         m_job.stop = true;
     if (Stopped())
-        return false;
+        return;
 
-    std::string folderWithSeparator = JoinPath(path, {});
-    CollectFiles(*listing, m_job.files.AddFolder(std::move(folderWithSeparator)));
-    if (Stopped())
-        return false;
-
-    Level level{path, {}, 0};
-    m_entries.clear();
-    listing->Find("*.*", m_entries);
-    for (FolderEntry& entry : m_entries) {
-        if (entry.isFolder)
-            level.subfolders.push_back(std::move(entry.name));
+    uint32_t catalogueFolder = m_job.files.AddFolder(JoinPath(folder.path, {}));
+    for (const FolderEntry& file : contents.files) {
+        if (Stopped())
+            return;
+        if (file.identity && !m_collectedFiles.insert(*file.identity).second)
+            continue;
+        m_job.files.AddFile(catalogueFolder, file.name, file.size);
     }
+
+    Level level;
+    level.subfolders.reserve(contents.subfolders.size());
+    for (const std::string& name : contents.subfolders)
+        level.subfolders.push_back(Schedule(JoinPath(folder.path, name)));
     levels.push_back(std::move(level));
-    return true;
 }
 
-void FolderScanner::CollectFiles(FolderListing& listing, uint32_t folder)
+// Runs on helper threads too: it only reads the job's masks and options, which
+// nothing changes during a walk.
+FolderContents FolderScanner::ListFolder(const std::string& path) const
 {
+    FolderContents contents;
+    std::unique_ptr<FolderListing> listing = m_fs.OpenFolder(path);
+    if (!listing)
+        return contents;
+    contents.entered = true;
+    contents.identity = listing->Identity();
+
     // A file matching two masks is listed twice but collected once.
-    bool severalMasks = m_job.masks.size() > 1;
-    m_namesOfFolder.clear();
+    std::unordered_set<std::string> names;
+    const bool severalMasks = m_job.masks.size() > 1;
+    std::vector<FolderEntry> entries;
     for (const std::string& mask : m_job.masks) {
-        m_entries.clear();
-        listing.Find(mask, m_entries);
-        for (const FolderEntry& entry : m_entries) {
-            if (Stopped())
-                return;
-            if (!Collectable(entry))
+        entries.clear();
+        listing->Find(mask, entries);
+        for (FolderEntry& entry : entries) {
+            if (entry.isFolder || !InRange(entry))
                 continue;
-            if (entry.identity) {
-                if (!m_collectedFiles.insert(*entry.identity).second)
-                    continue;
-            } else if (severalMasks && !m_namesOfFolder.insert(entry.name).second) {
+            if (severalMasks && !names.insert(entry.name).second)
                 continue;
-            }
-            m_job.files.AddFile(folder, entry.name, entry.size);
+            contents.files.push_back(std::move(entry));
         }
     }
+    entries.clear();
+    listing->Find("*.*", entries);
+    for (FolderEntry& entry : entries) {
+        if (entry.isFolder)
+            contents.subfolders.push_back(std::move(entry.name));
+    }
+    return contents;
 }
 
-bool FolderScanner::Collectable(const FolderEntry& entry)
+bool FolderScanner::InRange(const FolderEntry& entry) const
 {
-    if (entry.isFolder)
-        return false;
     if (!m_job.options.rangeOn)
         return true;
     auto size = static_cast<int64_t>(entry.size);

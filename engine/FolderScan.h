@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/FolderPrefetch.h"
 #include "engine/ProgressThrottle.h"
 #include "engine/SearchJob.h"
 #include "engine/SearchReporter.h"
@@ -16,6 +17,7 @@ namespace twinsweep {
 // Order of collection: the folders in the order given; within a folder its files,
 // all matches of the first mask, then of the second and so on, each in the order
 // the platform lists them; then its subfolders, depth first, in listing order.
+// Spare cores list folders ahead; the order stays the same.
 class FolderScanner {
 public:
     FolderScanner(SearchJob& job, const FileSystem& fs, SearchReporter& reporter);
@@ -25,16 +27,19 @@ public:
     void ScanFolder(const std::string& folder);
 
 private:
-    struct Level {
+    struct Subfolder {
         std::string path;
-        std::vector<std::string> subfolders;
+        FolderPrefetcher::Ticket ticket;
+    };
+    struct Level {
+        std::vector<Subfolder> subfolders;
         size_t next = 0;
     };
 
-    // Collects the files of one folder; false when the folder is not to be walked.
-    bool EnterFolder(const std::string& path, std::vector<Level>& levels);
-    void CollectFiles(FolderListing& listing, uint32_t folder);
-    bool Collectable(const FolderEntry& entry);
+    void EnterFolder(const Subfolder& folder, std::vector<Level>& levels);
+    Subfolder Schedule(std::string path);
+    FolderContents ListFolder(const std::string& path) const;
+    bool InRange(const FolderEntry& entry) const;
     std::string JoinPath(const std::string& folder, const std::string& name) const;
     bool Stopped() const { return m_job.stop.load(std::memory_order_relaxed); }
 
@@ -43,11 +48,10 @@ private:
     SearchReporter& m_reporter;
     ProgressThrottle m_throttle;
     // A folder reached twice (a link into walked ground, a repeat) is walked once,
-    // so links never loop and never collect a file twice.
+    // and a file reached by two links is collected once.
     std::unordered_set<FileIdentity, FileIdentityHash> m_walkedFolders;
     std::unordered_set<FileIdentity, FileIdentityHash> m_collectedFiles;
-    std::unordered_set<std::string> m_namesOfFolder;
-    std::vector<FolderEntry> m_entries;
+    FolderPrefetcher m_prefetcher;  // last: its helpers stop before the rest goes
 };
 
 }  // namespace twinsweep

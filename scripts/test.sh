@@ -9,12 +9,17 @@ ensure_packages $BUILD_PACKAGES $WINDOWS_PACKAGES
 jobs=$(nproc)
 step() { printf '\n== %s\n' "$*"; }
 
-step "Linux build (sanitizers on)"
-cmake -S "$root" -B "$root/out/linux-asan" -DCMAKE_BUILD_TYPE=Debug -DTWINSWEEP_SANITIZE=ON >/dev/null
+step "Linux build (AddressSanitizer, UndefinedBehaviorSanitizer)"
+cmake -S "$root" -B "$root/out/linux-asan" -DCMAKE_BUILD_TYPE=Debug -DTWINSWEEP_SANITIZE=address >/dev/null
 cmake --build "$root/out/linux-asan" -j"$jobs"
 
 step "Linux tests"
 ctest --test-dir "$root/out/linux-asan" --output-on-failure -j"$jobs"
+
+step "Linux engine tests under ThreadSanitizer"
+cmake -S "$root" -B "$root/out/linux-tsan" -DCMAKE_BUILD_TYPE=Debug -DTWINSWEEP_SANITIZE=thread >/dev/null
+cmake --build "$root/out/linux-tsan" -j"$jobs" --target engine_tests
+TSAN_OPTIONS=halt_on_error=1 "$root/out/linux-tsan/tests/engine_tests" --gtest_brief=1
 
 step "Windows x86_64 build"
 cmake -S "$root" -B "$root/out/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null

@@ -201,17 +201,14 @@ public:
 
     std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const override
     {
-        // Non-blocking, so that a pipe put in place of a file cannot hang the open.
+        // Non-blocking, so that a pipe put in place of a file cannot hang the open;
+        // reads of a regular file block all the same.
         UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
         if (fd.get() < 0)
             return nullptr;
         struct stat st;
         if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
             return nullptr;
-        int flags = fcntl(fd.get(), F_GETFL);
-        if (flags >= 0)
-            fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
-        posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         auto file = std::make_unique<PosixFile>(fd.get(), st);
         fd.release();
         return file;

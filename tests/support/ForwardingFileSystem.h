@@ -2,7 +2,6 @@
 // one, and a record of what the engine asked of it.
 #pragma once
 
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -22,21 +21,20 @@ public:
 
     std::string ResolveShortcut(const std::string& path) const override
     {
-        resolvedShortcuts.push_back(path);
+        Record(resolvedShortcuts, path);
         return m_inner.ResolveShortcut(path);
     }
 
+    // Helpers list folders ahead of the walk, so these come in no fixed order.
     std::unique_ptr<FolderListing> OpenFolder(const std::string& path) const override
     {
-        openedFolders.push_back(path);
+        Record(openedFolders, path);
         return m_inner.OpenFolder(path);
     }
 
     std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const override
     {
-        ++fileOpens;
-        std::lock_guard lock(m_mutex);
-        openedFiles.push_back(path);
+        Record(openedFiles, path);
         return m_inner.OpenForReading(path);
     }
 
@@ -48,9 +46,14 @@ public:
     mutable std::vector<std::string> resolvedShortcuts;
     mutable std::vector<std::string> openedFolders;
     mutable std::vector<std::string> openedFiles;
-    mutable std::atomic<int> fileOpens{0};
 
 private:
+    void Record(std::vector<std::string>& list, const std::string& path) const
+    {
+        std::lock_guard lock(m_mutex);
+        list.push_back(path);
+    }
+
     const FileSystem& m_inner = PlatformFileSystem();
     size_t m_openFileBudget;
     mutable std::mutex m_mutex;

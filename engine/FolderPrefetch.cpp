@@ -1,0 +1,82 @@
+#include "engine/FolderPrefetch.h"
+
+namespace twinsweep {
+
+struct FolderPrefetcher::Task {
+    enum State { Queued, Listing, Listed };
+    explicit Task(std::string folder) : path(std::move(folder)) {}
+    // Whoever moves a task out of Queued lists it; nobody lists a folder twice.
+    bool Claim()
+    {
+        int expected = Queued;
+        return state.compare_exchange_strong(expected, Listing);
+    }
+
+    std::string path;
+    std::atomic<int> state{Queued};
+    FolderContents contents;
+};
+
+FolderPrefetcher::FolderPrefetcher(Lister lister, size_t helpers) : m_lister(std::move(lister))
+{
+    for (size_t i = 0; i < helpers; ++i)
+        m_helpers.emplace_back(&FolderPrefetcher::HelperLoop, this);
+}
+
+FolderPrefetcher::~FolderPrefetcher()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_closing = true;
+    }
+    m_queued.notify_all();
+    for (std::thread& helper : m_helpers)
+        helper.join();
+}
+
+FolderPrefetcher::Ticket FolderPrefetcher::Schedule(std::string path)
+{
+    auto task = std::make_shared<Task>(std::move(path));
+    if (!m_helpers.empty()) {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(task);
+        m_queued.notify_one();
+    }
+    return task;
+}
+
+FolderContents FolderPrefetcher::Take(const Ticket& ticket)
+{
+    if (ticket->Claim())
+        return m_lister(ticket->path);
+    std::unique_lock lock(m_mutex);
+    m_listed.wait(lock, [&] { return ticket->state == Task::Listed; });
+    return std::move(ticket->contents);
+}
+
+// Helpers take the folder queued last: a sibling further down the list, which the
+// walk reaches later, while the walk goes on into the first one itself.
+void FolderPrefetcher::HelperLoop()
+{
+    for (;;) {
+        Ticket task;
+        {
+            std::unique_lock lock(m_mutex);
+            m_queued.wait(lock, [&] { return m_closing || !m_queue.empty(); });
+            if (m_closing)
+                return;
+            task = std::move(m_queue.back());
+            m_queue.pop_back();
+        }
+        if (!task->Claim())
+            continue;
+        task->contents = m_lister(task->path);
+        {
+            std::lock_guard lock(m_mutex);
+            task->state = Task::Listed;
+        }
+        m_listed.notify_all();
+    }
+}
+
+}  // namespace twinsweep

@@ -1,0 +1,58 @@
+// Lists folders ahead of the walk on spare cores. The walk still takes every folder
+// in its own order and decides alone what to collect; a folder that no helper has
+// started yet it simply lists itself.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace twinsweep {
+
+// What one folder holds for the walk.
+struct FolderContents {
+    bool entered = false;
+    std::optional<FileIdentity> identity;
+    std::vector<FolderEntry> files;  // in collection order
+    std::vector<std::string> subfolders;
+};
+
+class FolderPrefetcher {
+public:
+    using Lister = std::function<FolderContents(const std::string& path)>;
+    struct Task;
+    using Ticket = std::shared_ptr<Task>;
+
+    // lister must be safe to call from several threads at once.
+    FolderPrefetcher(Lister lister, size_t helpers);
+    ~FolderPrefetcher();
+    FolderPrefetcher(const FolderPrefetcher&) = delete;
+    FolderPrefetcher& operator=(const FolderPrefetcher&) = delete;
+
+    // Queues a folder for a helper and returns the ticket to take it with.
+    Ticket Schedule(std::string path);
+    // The folder's contents: listed here unless a helper has started on it.
+    FolderContents Take(const Ticket& ticket);
+
+private:
+    void HelperLoop();
+
+    Lister m_lister;
+    std::mutex m_mutex;
+    std::condition_variable m_queued;
+    std::condition_variable m_listed;
+    std::deque<Ticket> m_queue;
+    bool m_closing = false;
+    std::vector<std::thread> m_helpers;
+};
+
+}  // namespace twinsweep
