@@ -12,3 +12,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT    "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Release files carry no symbols.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT    "-s")
+set(CMAKE_SHARED_LINKER_FLAGS_RELEASE_INIT "-s")

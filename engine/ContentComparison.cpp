@@ -58,8 +58,7 @@ std::vector<FileClass> ContentComparer::CompareFileContents(std::span<const uint
     std::vector<Pending> pending;
     if (members.size() >= 2)
         pending.push_back({std::move(members), 0, 0});
-    // Depth first, so that one set is finished before its siblings are read and
-    // the number of open files never exceeds the number of candidates.
+    // One set at a time to its end, so that the file bar shows how far it has got.
     while (!pending.empty() && !Stopped()) {
         Pending set = std::move(pending.back());
         pending.pop_back();
