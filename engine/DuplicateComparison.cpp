@@ -112,11 +112,11 @@ public:
         m_found = true;
     }
 
-    // Tells where the comparison stands; false once the user has stopped it.
-    bool ShowPosition(uint32_t current)
+    bool ProgressDue() { return m_throttle.Due(); }
+
+    // Tells where the comparison stands: at the first file still being looked at.
+    void ShowPosition(uint32_t current)
     {
-        if (!m_throttle.Due())
-            return !Stopped();
         if (!m_reporter.SetProgressPos(ProgressBar::Overall, current))
             m_job.stop = true;
         if (current != m_shownText && current < m_job.files.Count()) {
@@ -124,7 +124,6 @@ public:
             if (!m_reporter.SetProgressText(m_job.files.PathOf(current)))
                 m_job.stop = true;
         }
-        return !Stopped();
     }
 
     // The file bar follows one set of large files at a time.
@@ -163,7 +162,9 @@ private:
 void ReportBuckets(const Buckets& buckets, GroupReporter& groups)
 {
     for (size_t b = 0; b < buckets.ranges.size(); ++b) {
-        if (!groups.ShowPosition(buckets.First(b)))
+        if (groups.ProgressDue())
+            groups.ShowPosition(buckets.First(b));
+        if (groups.Stopped())
             return;
         groups.Report(buckets.Members(b));
     }
@@ -175,7 +176,8 @@ class ContentRun {
 public:
     ContentRun(SearchJob& job, const FileSystem& fs, const Buckets& buckets, GroupReporter& groups)
         : m_job(job), m_fs(fs), m_buckets(buckets), m_groups(groups),
-          m_done(buckets.ranges.size(), false), m_results(buckets.ranges.size())
+          m_done(buckets.ranges.size(), false), m_remaining(buckets.ranges.size()),
+          m_results(buckets.ranges.size())
     {
     }
 
@@ -220,7 +222,8 @@ private:
                 std::lock_guard lock(m_mutex);
                 m_results[b] = std::move(classes);
                 m_done[b] = true;
-                m_wake.notify_one();
+                if (--m_remaining == 0)
+                    m_wake.notify_one();
             }
         } catch (...) {
             // Out of memory in a worker ends the search as a stop would, not the program.
@@ -229,6 +232,8 @@ private:
         }
     }
 
+    // Wakes a few times a second, not for every bucket: groups go out in batches
+    // and progress stays rationed however small the buckets are.
     void Coordinate()
     {
         using Ready = std::pair<uint32_t, FileClass>;  // first index, members
@@ -241,13 +246,14 @@ private:
                 m_groups.Report(ready.top().second);
                 ready.pop();
             }
-            if (finished || !m_groups.ShowPosition(current))
+            if (finished || m_groups.Stopped())
                 return;
-            ShowLargeFile();
+            if (m_groups.ProgressDue()) {
+                m_groups.ShowPosition(current);
+                ShowLargeFile();
+            }
             std::unique_lock lock(m_mutex);
-            m_wake.wait_for(lock, ProgressThrottle::kInterval, [&] {
-                return m_job.stop || (m_firstUndone < m_done.size() && m_done[m_firstUndone]);
-            });
+            m_wake.wait_for(lock, ProgressThrottle::kInterval, [&] { return m_job.stop || m_remaining == 0; });
             for (; m_firstUndone < m_done.size() && m_done[m_firstUndone]; ++m_firstUndone) {
                 for (FileClass& equal : m_results[m_firstUndone])
                     ready.emplace(equal.front(), std::move(equal));
@@ -280,6 +286,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::vector<bool> m_done;
+    size_t m_remaining;
     std::vector<std::vector<FileClass>> m_results;
     size_t m_firstUndone = 0;
 };
