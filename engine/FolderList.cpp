@@ -75,15 +75,11 @@ void FolderList::AddFolder(const std::string& path)
     m_folders.push_back(path);
 }
 
-// Trailing separators do not count, so that "C:\Data\" is "C:\Data"; a root keeps
-// its own ("C:\", "/").
+// Paths compare in their full form: "C:\Data\" is "C:\Data", and "C:\Data\..\Music"
+// does not lie inside "C:\Data". A root keeps its separator ("C:\", "/").
 std::string FolderList::ComparisonKey(const std::string& path) const
 {
-    const char separator = m_fs.Separator();
-    std::string key = path;
-    while (key.size() > 1 && key.back() == separator && key[key.size() - 2] != ':')
-        key.pop_back();
-    return m_fs.PathCaseKey(key);
+    return m_fs.PathCaseKey(m_fs.FullPath(path));
 }
 
 bool FolderList::LiesInside(const std::string& pathKey, const std::string& folderKey) const

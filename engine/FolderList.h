@@ -24,6 +24,7 @@ public:
     // leave the list, with a message for each.
     void AddFolders(const std::vector<std::string>& paths);
     void RemoveAll() { m_folders.clear(); }
+    void RemoveAt(size_t index) { m_folders.erase(m_folders.begin() + static_cast<std::ptrdiff_t>(index)); }
 
     const std::vector<std::string>& Folders() const { return m_folders; }
     bool Empty() const { return m_folders.empty(); }

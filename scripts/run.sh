@@ -1,10 +1,34 @@
 #!/usr/bin/env bash
-# Builds Twinsweep's console front end and searches the folders given for
-# duplicate files: usage: run.sh [OPTIONS] FOLDER...
+# Runs Twinsweep: the Windows program under Wine on your display, with the
+# folders given already in its folder list. Without a display it runs the
+# console search on those folders instead.
+#   usage: run.sh [FOLDER...]       (run.sh --help for the console options)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/scripts/deps.sh"
-ensure_packages $BUILD_PACKAGES
-cmake -S "$root" -B "$root/out/linux" -DCMAKE_BUILD_TYPE=Release -DTWINSWEEP_TESTS=OFF >/dev/null
-cmake --build "$root/out/linux" --target twinsweep-cli -j"$(nproc)" >/dev/null
-exec "$root/out/linux/twinsweep-cli" "$@"
+
+run_console() {
+    ensure_packages $BUILD_PACKAGES
+    cmake -S "$root" -B "$root/out/linux" -DCMAKE_BUILD_TYPE=Release -DTWINSWEEP_TESTS=OFF >/dev/null
+    cmake --build "$root/out/linux" --target twinsweep-cli -j"$(nproc)" >/dev/null
+    exec "$root/out/linux/twinsweep-cli" "$@"
+}
+
+if [ -z "${DISPLAY:-}" ]; then
+    echo "No display: running the console search instead of the window program." >&2
+    run_console "$@"
+fi
+
+ensure_packages $BUILD_PACKAGES $WINDOWS_PACKAGES
+cmake -S "$root" -B "$root/out/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
+cmake --build "$root/out/win64" --target Twinsweep -j"$(nproc)" >/dev/null
+
+# Its own prefix, without the tests' virtual desktop.
+export WINEPREFIX="$root/out/wineprefix-run"
+export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+folders=()
+for folder in "$@"; do
+    absolute=$(realpath -m -- "$folder")
+    folders+=("Z:${absolute//\//\\}")
+done
+exec /usr/lib/wine/wine64 "$root/out/win64/Twinsweep.exe" "${folders[@]}"

@@ -18,6 +18,9 @@ wine_start() {
         $WINE wineboot -i
         $WINESERVER -w
     fi
+    # Caption buttons are drawn with Marlett; without it they show letters.
+    fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    [ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/" 2>/dev/null || true
     $WINESERVER -p
     # A virtual desktop gives windows their frames and spares every hidden window
     # a wait for a window manager that Xvfb does not have.

@@ -95,6 +95,17 @@ TEST_F(FolderListTest, AFolderWithACommonBeginningIsNoSubfolder)
     EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(FolderListTest, ComparesFoldersByTheirFullPaths)
+{
+    list.AddFolders({P("Data")});
+    std::string sep(1, fs.Separator());
+    std::string beside = P("Data") + sep + ".." + sep + "Other";
+    std::string same = P("Data") + sep + "." + sep;
+    list.AddFolders({beside, same});
+    EXPECT_EQ(list.Folders(), (Paths{P("Data"), beside}));
+    EXPECT_EQ(messages, Paths{AddedTwice(same)});
+}
+
 TEST_F(FolderListTest, AFolderTakesThePlaceOfAListedSubfolder)
 {
     list.AddFolders({P("Other"), P("Data/Photos"), P("Data2")});

@@ -1,0 +1,68 @@
+// The application object: the three kinds of run, the instance mutex, the folders
+// handed over by the Explorer extension, and the exit.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/Application.h"
+#include "platform/win32/Handles.h"
+
+namespace twinsweep {
+
+class CDFDoc;
+class CMainFrame;
+
+class SweepApp : public Application {
+public:
+    SweepApp();
+    ~SweepApp() override;
+
+    // Folders taken over at start-up: those of the hand-off key, in value order,
+    // then the folders named on the command line.
+    std::vector<std::wstring> HandoffFolders;
+
+    // True when no instance of the program runs; otherwise says so and is false.
+    static bool CheckNotRunning();
+    // The folder of the running program file, with its trailing backslash.
+    static std::wstring GetAppFolder();
+    // Reads the hand-off key's folders in value order and deletes the key.
+    static std::vector<std::wstring> TakeHandoffFolders();
+    // Which run a command line asks for: "/U" (uninstall) wins over "/I".
+    enum class RunKind { Normal, Install, Uninstall };
+    static RunKind KindOfRun(const std::wstring& commandLine);
+    // The folders named on a command line, switches and program path left out.
+    static std::vector<std::wstring> CommandLineFolders(const std::wstring& commandLine);
+
+    CDFDoc* Document() const { return m_document.get(); }
+    CMainFrame* Frame() const { return m_frame.get(); }
+
+    static constexpr wchar_t kInstanceMutexName[] =
+        L"Mirelon Twinsweep instance control mutex3F7C2E19-6B4A-4d21-9E85-1C0D7B3A6F42";
+    static constexpr wchar_t kHandoffKey[] = L"Software\\Mirelon\\Twinsweep\\Clipboard";
+
+    // A normal run from the mutex on: settings, document, main window, hand-off.
+    // Public so that tests can start the window program in-process.
+    bool StartNormalRun(const std::wstring& commandLine);
+
+protected:
+    bool InitInstance() override;
+    int ExitInstance() override;
+    bool OnCommand(UINT id) override;
+    bool OnUpdateCommand(CommandState& state) override;
+
+private:
+    void OnAppAbout();
+    void JoinInstanceMutex();
+
+    static const CommandEntry<SweepApp> kCommands[];
+    bool m_comInitialized = false;
+    UniqueHandle m_instanceMutex;
+    std::unique_ptr<CDFDoc> m_document;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+}  // namespace twinsweep

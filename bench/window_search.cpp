@@ -1,0 +1,101 @@
+// Searches one folder from the window program, in-process, as a user pressing Go
+// would, and prints how long the search took and how long the user-interface
+// thread ever kept another thread waiting meanwhile.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "app/SweepApp.h"
+#include "engine/win32/CDFDoc.h"
+#include "frame/CMainFrame.h"
+#include "framework/Seams.h"
+#include "resources/resource.h"
+#include "views/CResultView.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class BenchApp : public twinsweep::SweepApp {
+public:
+    using SweepApp::ExitInstance;
+};
+
+// Asks the window for nothing every few milliseconds and keeps the longest wait.
+class LatencyProbe {
+public:
+    explicit LatencyProbe(HWND window) : m_thread([this, window] { Run(window); }) {}
+    ~LatencyProbe()
+    {
+        m_done = true;
+        m_thread.join();
+    }
+    double LongestMilliseconds() const { return m_longest.load() / 1000.0; }
+    long Probes() const { return m_probes.load(); }
+
+private:
+    void Run(HWND window)
+    {
+        while (!m_done) {
+            auto start = Clock::now();
+            SendMessageW(window, WM_NULL, 0, 0);
+            auto waited = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+            m_longest = std::max<long long>(m_longest.load(), waited);
+            ++m_probes;
+            Sleep(5);
+        }
+    }
+
+    std::atomic<bool> m_done{false};
+    std::atomic<long long> m_longest{0};
+    std::atomic<long> m_probes{0};
+    std::thread m_thread;
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: window_search FOLDER\n");
+        return 2;
+    }
+    twinsweep::SetMessageBoxHandler([](HWND, const std::wstring&, UINT) { return IDOK; });
+    BenchApp app;
+    if (!app.StartNormalRun(L"Twinsweep.exe"))
+        return 1;
+    twinsweep::CMainFrame& frame = *app.Frame();
+    twinsweep::CDFDoc& document = *app.Document();
+    document.AddFolders({argv[1]});
+    app.PumpMessages();
+
+    double seconds;
+    double longestWait;
+    long probes;
+    {
+        LatencyProbe probe(frame.Handle());
+        auto start = Clock::now();
+        frame.RouteCommand(ID_GO);
+        while (document.m_bBusy || document.m_pProgressDlg) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            app.PumpMessages();
+            if (!document.m_bBusy)
+                break;
+        }
+        app.PumpMessages();
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        longestWait = probe.LongestMilliseconds();
+        probes = probe.Probes();
+    }
+    std::printf("seconds %.3f\nlines %d\ngroups %d\nlongest-ui-wait-ms %.1f\nprobes %ld\n", seconds,
+                frame.ResultView().LineCount(), frame.ResultView().m_nGroups, longestWait, probes);
+    SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
+    app.PumpMessages();
+    app.ExitInstance();
+    return 0;
+}

@@ -1,0 +1,152 @@
+#include "engine/win32/CDFDoc.h"
+
+#include <shlobj.h>
+
+#include "engine/win32/SearchThread.h"
+#include "frame/CMainFrame.h"
+#include "framework/Seams.h"
+#include "platform/FileSystem.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/Utf16.h"
+#include "resources/resource.h"
+#include "views/CDirView.h"
+#include "views/CResultView.h"
+
+namespace twinsweep {
+namespace {
+
+HWND MainWindow()
+{
+    CMainFrame* frame = CMainFrame::Instance();
+    return frame ? frame->Handle() : nullptr;
+}
+
+// The item the folder browser returns, freed through the shell's allocator.
+struct ItemIdList {
+    explicit ItemIdList(PIDLIST_ABSOLUTE pidl) : item(pidl) {}
+    ~ItemIdList() { CoTaskMemFree(item); }
+    ItemIdList(const ItemIdList&) = delete;
+    ItemIdList& operator=(const ItemIdList&) = delete;
+    PIDLIST_ABSOLUTE item;
+};
+
+}  // namespace
+
+const wchar_t kMakerWebPage[] = L"https://www.mirelon.example/projects";
+
+const CommandEntry<CDFDoc> CDFDoc::kCommands[] = {
+    {ID_GO, &CDFDoc::OnGo, &CDFDoc::OnUpdateGo},
+    {ID_ADD_FOLDER, &CDFDoc::OnAddFolder, &CDFDoc::OnUpdateNotBusy},
+    {ID_REMOVE_ALL_FOLDERS, &CDFDoc::OnRemoveAllFolders, &CDFDoc::OnUpdateNotBusy},
+    {ID_OTHER_PROJECTS, &CDFDoc::OnOtherProjects},
+};
+
+CDFDoc::CDFDoc()
+    : m_folders(PlatformFileSystem(),
+                [](const std::string& text) { ShowMessageBox(MainWindow(), Utf8ToWide(text)); })
+{
+}
+
+CDFDoc::~CDFDoc()
+{
+    StopSearchAndWait();
+}
+
+bool CDFDoc::OnCommand(UINT id)
+{
+    return RunCommand(*this, kCommands, id);
+}
+
+bool CDFDoc::OnUpdateCommand(CommandState& state)
+{
+    return UpdateCommand(*this, kCommands, state);
+}
+
+void CDFDoc::AddFolders(const std::vector<std::wstring>& paths)
+{
+    if (m_bBusy) {
+        m_waitingFolders.insert(m_waitingFolders.end(), paths.begin(), paths.end());
+        return;
+    }
+    std::vector<std::string> utf8;
+    for (const std::wstring& path : paths)
+        utf8.push_back(WideToUtf8(path));
+    m_folders.AddFolders(utf8);
+    RefreshFolderView();
+}
+
+void CDFDoc::RemoveFolder(size_t index)
+{
+    if (m_bBusy || index >= m_folders.Folders().size())
+        return;
+    m_folders.RemoveAt(index);
+}
+
+void CDFDoc::OnSearchEnded()
+{
+    m_search.Join();
+    m_pProgressDlg = nullptr;
+    std::vector<std::wstring> waiting = std::move(m_waitingFolders);
+    m_waitingFolders.clear();
+    if (!waiting.empty())
+        AddFolders(waiting);
+}
+
+void CDFDoc::StopSearchAndWait()
+{
+    m_search.StopAndWait();
+}
+
+void CDFDoc::OnGo()
+{
+    if (m_bBusy)
+        return;
+    CMainFrame* frame = CMainFrame::Instance();
+    std::wstring mask = frame ? frame->GetFilterMask() : L"*.*";
+    m_search.Start(*this, mask);
+}
+
+void CDFDoc::OnAddFolder()
+{
+    BROWSEINFOW browse{};
+    browse.lpszTitle = L"Select the folder to add";
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    ItemIdList chosen(SHBrowseForFolderW(&browse));
+    if (!chosen.item)
+        return;
+    // Long enough for any path the shell can give.
+    std::wstring path(32768, L'\0');
+    if (SHGetPathFromIDListEx(chosen.item, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)) {
+        path.resize(wcslen(path.c_str()));
+        AddFolders({path});
+    }
+}
+
+void CDFDoc::OnRemoveAllFolders()
+{
+    m_folders.RemoveAll();
+    RefreshFolderView();
+}
+
+void CDFDoc::OnOtherProjects()
+{
+    LaunchShell(L"open", kMakerWebPage);
+}
+
+void CDFDoc::OnUpdateGo(CommandState& state)
+{
+    state.Enable(!m_folders.Empty() && !m_bBusy);
+}
+
+void CDFDoc::OnUpdateNotBusy(CommandState& state)
+{
+    state.Enable(!m_bBusy);
+}
+
+void CDFDoc::RefreshFolderView()
+{
+    if (m_pDirView)
+        m_pDirView->RefreshFolderList();
+}
+
+}  // namespace twinsweep

@@ -1,0 +1,25 @@
+// The program's own window messages.
+#pragma once
+
+#include <windows.h>
+
+namespace twinsweep {
+
+// To the main frame once the message loop runs; inside the drive pick list.
+constexpr UINT WM_STARTUP = WM_USER + 1;
+// From the search thread to the progress window (sent; a reply of 0 means stop).
+constexpr UINT WM_PROGRESS_SETRANGE = WM_USER + 2;  // wParam upper bound, lParam 0 overall / 1 file bar
+constexpr UINT WM_PROGRESS_SETPOS = WM_USER + 3;    // wParam position, lParam the bar
+constexpr UINT WM_PROGRESS_SETTEXT = WM_USER + 4;   // wParam const wchar_t* text
+constexpr UINT WM_PROGRESS_DONE = WM_USER + 5;      // lParam 1 hide the file bar, 0 the search is over
+constexpr UINT WM_PROGRESS_SETCAPTION = WM_USER + 9;  // wParam const wchar_t* caption
+// From the search thread to the result view (sent).
+constexpr UINT WM_RESULT_ADDGROUP = WM_USER + 6;   // wParam DupGroup*, lParam its byte total
+constexpr UINT WM_RESULT_FILECOUNT = WM_USER + 10;  // wParam files collected so far
+// Inside the result view.
+constexpr UINT WM_RESULT_OPENITEM = WM_USER + 7;
+constexpr UINT WM_FILELIST_FITWIDTH = WM_USER + 8;
+// From a hyperlink label to its parent.
+constexpr UINT WM_LINK_CLICKED = WM_USER + 11;
+
+}  // namespace twinsweep

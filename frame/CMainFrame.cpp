@@ -1,0 +1,270 @@
+#include "frame/CMainFrame.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "app/Settings.h"
+#include "app/SweepApp.h"
+#include "engine/win32/CDFDoc.h"
+#include "engine/win32/Messages.h"
+#include "engine/win32/SearchThread.h"
+#include "framework/Application.h"
+#include "framework/Seams.h"
+#include "resources/resource.h"
+#include "views/CDirView.h"
+#include "views/CResultView.h"
+#include "views/CStatView.h"
+
+namespace twinsweep {
+namespace {
+
+constexpr int kMaxFilterHistory = 20;
+constexpr int kStatisticsWidth = 250;
+constexpr int kFilterListHeight = 200;
+
+}  // namespace
+
+const CommandEntry<CMainFrame> CMainFrame::kCommands[] = {
+    {ID_HELP_CONTENTS, &CMainFrame::OnHelp},
+};
+
+CMainFrame::CMainFrame()
+    : m_dirView(std::make_unique<CDirView>()), m_statView(std::make_unique<CStatView>()),
+      m_resultView(std::make_unique<CResultView>())
+{
+}
+
+CMainFrame::~CMainFrame() = default;
+
+CMainFrame* CMainFrame::Instance()
+{
+    return dynamic_cast<CMainFrame*>(Application::Instance() ? Application::Instance()->MainFrame() : nullptr);
+}
+
+bool CMainFrame::Create(CDFDoc& document)
+{
+    m_document = &document;
+    return CreateFrame(IDR_MAINFRAME, LoadResourceString(IDS_APP_TITLE).c_str(), document);
+}
+
+bool CMainFrame::OnCommand(UINT id)
+{
+    return RunCommand(*this, kCommands, id) || FrameWindow::OnCommand(id);
+}
+
+bool CMainFrame::OnUpdateCommand(CommandState& state)
+{
+    return UpdateCommand(*this, kCommands, state) || FrameWindow::OnUpdateCommand(state);
+}
+
+// The mask box follows the busy state like the commands that change the search.
+void CMainFrame::OnIdleUpdate()
+{
+    FrameWindow::OnIdleUpdate();
+    if (m_filterBox && m_document)
+        EnableWindow(m_filterBox, !m_document->m_bBusy);
+}
+
+bool CMainFrame::OnCreateClient()
+{
+    HWND frame = Handle();
+    if (!m_outerSplitter.Create(frame, 2, 1, StaticSplitter::kFirstPaneId) ||
+        !m_innerSplitter.Create(m_outerSplitter.Handle(), 1, 2, StaticSplitter::PaneId(0, 0)))
+        return false;
+    SetClientWindow(m_outerSplitter.Handle());
+    if (!m_dirView->Create(m_innerSplitter.Handle(), StaticSplitter::PaneId(0, 0), *m_document) ||
+        !m_statView->Create(m_innerSplitter.Handle(), StaticSplitter::PaneId(0, 1), *m_document) ||
+        !m_resultView->Create(m_outerSplitter.Handle(), StaticSplitter::PaneId(1, 0), *m_document))
+        return false;
+    for (FormView* view : std::initializer_list<FormView*>{m_dirView.get(), m_statView.get(), m_resultView.get()}) {
+        view->OnInitialUpdate();
+        ShowWindow(view->Handle(), SW_SHOW);
+        AddView(*view);
+    }
+    SetActiveView(m_dirView.get());
+    m_outerSplitter.SetRowInfo(0, 150, 20);
+    m_outerSplitter.SetRowInfo(1, 150, 20);
+    RecalcLayout();
+    RECT client;
+    GetClientRect(frame, &client);
+    ApplyPaneWidthRule(client.right);
+    return true;
+}
+
+LRESULT CMainFrame::OnCreate()
+{
+    if (FrameWindow::WindowProc(WM_CREATE, 0, 0) == -1)
+        return -1;
+    CreateToolBar();
+    CreateFilterBox();
+    m_statusBar.Create(Handle(), ID_STATUS_WINDOW, {300});
+    DragAcceptFiles(Handle(), TRUE);
+    PlaceWindow();
+    if (m_maximizeAtStart)
+        PostMessageW(Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    PostMessageW(Handle(), WM_STARTUP, 0, 0);
+    RecalcLayout();
+    return 0;
+}
+
+void CMainFrame::CreateToolBar()
+{
+    DWORD style = WS_CHILD | WS_VISIBLE | CCS_TOP | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | WS_CLIPCHILDREN;
+    if (m_linkToolBar.Create(Handle(), style, ID_TOOLBAR_WINDOW) && m_linkToolBar.LoadToolBar(IDR_MAINFRAME))
+        SetToolBar(m_linkToolBar);
+}
+
+// The mask box lies over toolbar items 5 to 10, which only keep its room.
+void CMainFrame::CreateFilterBox()
+{
+    if (!m_linkToolBar.Handle() || m_linkToolBar.ItemCount() < 11)
+        return;
+    RECT first = m_linkToolBar.ItemRect(5), last = m_linkToolBar.ItemRect(10);
+    m_filterBox = CreateWindowExW(0, WC_COMBOBOXW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWN,
+                                  first.left, first.top, last.right - first.left,
+                                  first.bottom - first.top + kFilterListHeight, m_linkToolBar.Handle(),
+                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_FILTER_BOX)),
+                                  ResourceInstance(), nullptr);
+    if (!m_filterBox)
+        return;
+    if (HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT))
+        SendMessageW(m_filterBox, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    FillFilterCombo(m_filterBox);
+}
+
+void CMainFrame::PlaceWindow()
+{
+    std::optional<SavedWindowPos> saved = GetSavedWindowPos();
+    if (!saved) {
+        SetWindowPos(Handle(), nullptr, 0, 0, 600, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        CenterWindow(Handle(), nullptr);
+    } else if (saved->maximized) {
+        m_maximizeAtStart = true;
+    } else {
+        MoveWindow(Handle(), saved->left, saved->top, saved->right - saved->left, saved->bottom - saved->top, TRUE);
+    }
+}
+
+void CMainFrame::OnStartup()
+{
+    RecalcLayout();
+    if (m_filterBox) {
+        RECT bar, box;
+        GetClientRect(m_linkToolBar.Handle(), &bar);
+        GetWindowRect(m_filterBox, &box);
+        MapWindowPoints(nullptr, m_linkToolBar.Handle(), reinterpret_cast<POINT*>(&box), 2);
+        int top = (bar.bottom - (box.bottom - box.top)) / 2;
+        SetWindowPos(m_filterBox, nullptr, box.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowTextW(m_filterBox, L"*.*");
+    }
+    if (m_document) {
+        if (auto* app = dynamic_cast<SweepApp*>(Application::Instance()))
+            m_document->AddFolders(app->HandoffFolders);
+    }
+}
+
+void CMainFrame::OnClose()
+{
+    // A search must not outlive the windows it reports to.
+    if (m_document)
+        m_document->StopSearchAndWait();
+    if (m_filterBox)
+        ReadFilterCombo(m_filterBox);
+    StoreWindowPos(Handle());
+    DestroyWindow(Handle());
+}
+
+void CMainFrame::OnDropFiles(HDROP drop)
+{
+    std::vector<std::wstring> paths;
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        // As long as the path is: a cut path would name another folder.
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        paths.push_back(std::move(path));
+    }
+    DragFinish(drop);
+    if (m_document)
+        m_document->AddFolders(paths);
+}
+
+void CMainFrame::ApplyPaneWidthRule(int clientWidth)
+{
+    if (m_innerSplitter.Handle())
+        m_innerSplitter.SetColumnInfo(0, std::max(clientWidth - kStatisticsWidth, 0), 100);
+}
+
+void CMainFrame::OnSize(int width)
+{
+    ApplyPaneWidthRule(width);
+    RecalcLayout();
+    if (m_innerSplitter.Handle())
+        m_innerSplitter.RecalcLayout();
+}
+
+void CMainFrame::OnHelp()
+{
+    std::wstring path = SweepApp::GetAppFolder() + L"\\Help\\SweepHelp.chm";
+    LaunchShell(L"open", path, SW_SHOWMAXIMIZED);
+}
+
+std::wstring CMainFrame::GetFilterMask()
+{
+    if (!m_filterBox)
+        return L"*.*";
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(m_filterBox)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(m_filterBox, text.data(), static_cast<int>(text.size()))));
+    LRESULT count = SendMessageW(m_filterBox, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = SendMessageW(m_filterBox, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring item(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+        SendMessageW(m_filterBox, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
+        item.resize(static_cast<size_t>(std::max<LRESULT>(length, 0)));
+        if (CompareStringOrdinal(item.c_str(), -1, text.c_str(), -1, TRUE) == CSTR_EQUAL)
+            return text;
+    }
+    SendMessageW(m_filterBox, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (SendMessageW(m_filterBox, CB_GETCOUNT, 0, 0) > kMaxFilterHistory)
+        SendMessageW(m_filterBox, CB_DELETESTRING, kMaxFilterHistory, 0);
+    // The edit text stays as typed.
+    SetWindowTextW(m_filterBox, text.c_str());
+    return text;
+}
+
+void CMainFrame::SetStatusInfo(const std::wstring& text)
+{
+    if (!m_statusBar.Handle())
+        return;
+    m_statusBar.SetText(1, text);
+    UpdateWindow(m_statusBar.Handle());
+}
+
+LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate();
+    case WM_STARTUP:
+        OnStartup();
+        return 0;
+    case SearchRun::kSearchEnded:
+        if (m_document)
+            m_document->OnSearchEnded();
+        return 0;
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_SIZE:
+        OnSize(LOWORD(lParam));
+        return 0;
+    }
+    return FrameWindow::WindowProc(message, wParam, lParam);
+}
+
+}  // namespace twinsweep

@@ -1,0 +1,128 @@
+#include "framework/Bars.h"
+
+#include <commctrl.h>
+
+namespace twinsweep {
+namespace {
+
+constexpr WORD kToolbarLayoutType = 241;
+
+// The layout resource as 16-bit words.
+std::vector<WORD> LoadLayout(UINT resourceId)
+{
+    HRSRC found = FindResourceW(ResourceInstance(), MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(kToolbarLayoutType));
+    HGLOBAL loaded = found ? LoadResource(ResourceInstance(), found) : nullptr;
+    const auto* words = loaded ? static_cast<const WORD*>(LockResource(loaded)) : nullptr;
+    if (!words)
+        return {};
+    return std::vector<WORD>(words, words + SizeofResource(ResourceInstance(), found) / sizeof(WORD));
+}
+
+}  // namespace
+
+bool ToolBar::Create(HWND parent, DWORD style, UINT id)
+{
+    HWND hwnd = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, style, 0, 0, 0, 0, parent,
+                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ResourceInstance(), nullptr);
+    if (!hwnd)
+        return false;
+    SendMessageW(hwnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    return Subclass(hwnd);
+}
+
+bool ToolBar::LoadToolBar(UINT resourceId)
+{
+    std::vector<WORD> layout = LoadLayout(resourceId);
+    if (layout.size() < 4 || layout[0] != 1 || layout.size() < 4u + layout[3])
+        return false;
+    const int width = layout[1], height = layout[2], count = layout[3];
+    SendMessageW(Handle(), TB_SETBITMAPSIZE, 0, MAKELPARAM(width, height));
+    int images = 0;
+    for (int i = 0; i < count; ++i)
+        images += layout[4 + i] != 0;
+    // The toolbar loads the strip itself and maps its greys to the system colours.
+    TBADDBITMAP bitmap{ResourceInstance(), resourceId};
+    SendMessageW(Handle(), TB_ADDBITMAP, static_cast<WPARAM>(images), reinterpret_cast<LPARAM>(&bitmap));
+
+    std::vector<TBBUTTON> buttons;
+    int image = 0;
+    for (int i = 0; i < count; ++i) {
+        UINT id = layout[4 + i];
+        TBBUTTON button{};
+        button.idCommand = static_cast<int>(id);
+        button.fsStyle = id ? BTNS_BUTTON : BTNS_SEP;
+        button.fsState = TBSTATE_ENABLED;
+        button.iBitmap = id ? image++ : 0;
+        buttons.push_back(button);
+        m_items.push_back(id);
+    }
+    SendMessageW(Handle(), TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageW(Handle(), TB_AUTOSIZE, 0, 0);
+    return true;
+}
+
+RECT ToolBar::ItemRect(size_t index) const
+{
+    RECT rect{};
+    SendMessageW(Handle(), TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect));
+    return rect;
+}
+
+void ToolBar::SetButtonState(UINT id, bool enabled, bool checked)
+{
+    LRESULT state = SendMessageW(Handle(), TB_GETSTATE, id, 0);
+    if (state == -1)
+        return;
+    LRESULT wanted = (state & ~(TBSTATE_ENABLED | TBSTATE_CHECKED)) | (enabled ? TBSTATE_ENABLED : 0) |
+                     (checked ? TBSTATE_CHECKED : 0);
+    if (wanted != state)
+        SendMessageW(Handle(), TB_SETSTATE, id, MAKELPARAM(wanted, 0));
+}
+
+bool ToolBar::IsButtonEnabled(UINT id) const
+{
+    return SendMessageW(Handle(), TB_ISBUTTONENABLED, id, 0) != 0;
+}
+
+bool StatusBar::Create(HWND parent, UINT id, std::vector<int> paneWidths)
+{
+    HWND hwnd = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                                parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ResourceInstance(),
+                                nullptr);
+    if (!hwnd || !Subclass(hwnd))
+        return false;
+    m_paneWidths = std::move(paneWidths);
+    FitPanes();
+    return true;
+}
+
+void StatusBar::FitPanes()
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    std::vector<int> rightEdges(m_paneWidths.size() + 1);
+    int right = client.right;
+    rightEdges.back() = -1;
+    for (size_t i = m_paneWidths.size(); i > 0; --i) {
+        right -= m_paneWidths[i - 1];
+        rightEdges[i - 1] = right > 0 ? right : 0;
+    }
+    SendMessageW(Handle(), SB_SETPARTS, rightEdges.size(), reinterpret_cast<LPARAM>(rightEdges.data()));
+}
+
+void StatusBar::SetText(int pane, const std::wstring& text)
+{
+    if (Text(pane) != text)
+        SendMessageW(Handle(), SB_SETTEXTW, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring StatusBar::Text(int pane) const
+{
+    LRESULT length = LOWORD(SendMessageW(Handle(), SB_GETTEXTLENGTHW, static_cast<WPARAM>(pane), 0));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(Handle(), SB_GETTEXTW, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+}  // namespace twinsweep

@@ -1,0 +1,108 @@
+// Owners of GDI objects and device contexts.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace twinsweep {
+
+template <typename Handle>
+class GdiObject {
+public:
+    GdiObject() = default;
+    explicit GdiObject(Handle handle) : m_handle(handle) {}
+    ~GdiObject()
+    {
+        if (m_handle)
+            DeleteObject(m_handle);
+    }
+    GdiObject(GdiObject&& other) noexcept : m_handle(std::exchange(other.m_handle, nullptr)) {}
+    GdiObject& operator=(GdiObject&& other) noexcept
+    {
+        std::swap(m_handle, other.m_handle);
+        return *this;
+    }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+
+    Handle get() const { return m_handle; }
+    explicit operator bool() const { return m_handle != nullptr; }
+
+private:
+    Handle m_handle = nullptr;
+};
+
+using Bitmap = GdiObject<HBITMAP>;
+using Pen = GdiObject<HPEN>;
+using Brush = GdiObject<HBRUSH>;
+using Font = GdiObject<HFONT>;
+
+// A memory device context compatible with the screen or with another context.
+class MemoryDC {
+public:
+    explicit MemoryDC(HDC compatibleWith = nullptr) : m_dc(CreateCompatibleDC(compatibleWith)) {}
+    ~MemoryDC()
+    {
+        if (m_dc)
+            DeleteDC(m_dc);
+    }
+    MemoryDC(const MemoryDC&) = delete;
+    MemoryDC& operator=(const MemoryDC&) = delete;
+    HDC get() const { return m_dc; }
+
+private:
+    HDC m_dc;
+};
+
+// A window's device context for the time of a scope.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd) : m_hwnd(hwnd), m_dc(GetDC(hwnd)) {}
+    ~WindowDC()
+    {
+        if (m_dc)
+            ReleaseDC(m_hwnd, m_dc);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return m_dc; }
+
+private:
+    HWND m_hwnd;
+    HDC m_dc;
+};
+
+// BeginPaint and EndPaint around a scope.
+class PaintDC {
+public:
+    explicit PaintDC(HWND hwnd) : m_hwnd(hwnd) { BeginPaint(hwnd, &m_paint); }
+    ~PaintDC() { EndPaint(m_hwnd, &m_paint); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const { return m_paint.hdc; }
+    const RECT& Area() const { return m_paint.rcPaint; }
+
+private:
+    HWND m_hwnd;
+    PAINTSTRUCT m_paint{};
+};
+
+// Selects an object into a context and puts the previous one back at the end.
+class SelectScope {
+public:
+    SelectScope(HDC dc, HGDIOBJ object) : m_dc(dc), m_previous(object ? SelectObject(dc, object) : nullptr) {}
+    ~SelectScope()
+    {
+        if (m_previous)
+            SelectObject(m_dc, m_previous);
+    }
+    SelectScope(const SelectScope&) = delete;
+    SelectScope& operator=(const SelectScope&) = delete;
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_previous;
+};
+
+}  // namespace twinsweep

@@ -1,0 +1,63 @@
+// The base of every window object of the program: binds itself to its window and
+// handles the window's messages in WindowProc.
+#pragma once
+
+#include <windows.h>
+
+namespace twinsweep {
+
+class Wnd {
+public:
+    Wnd() = default;
+    // Unbinds first, so the window's last messages never reach a half-destroyed
+    // object, then destroys a window that is still there.
+    virtual ~Wnd();
+    Wnd(const Wnd&) = delete;
+    Wnd& operator=(const Wnd&) = delete;
+
+    HWND Handle() const { return m_hwnd; }
+    // The object bound to a window, or null.
+    static Wnd* FromHandle(HWND hwnd);
+
+    // Creates a window of the program's own class. A top-level frame names its
+    // icon resource.
+    bool Create(DWORD exStyle, const wchar_t* title, DWORD style, const RECT& rect, HWND parent, UINT id,
+                UINT iconId = 0);
+    // Takes over the messages of an existing window, such as a control of a dialog.
+    bool Subclass(HWND hwnd);
+
+protected:
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // What the window would do without this object.
+    LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
+    // A message about this control that its parent hands back to it: owner
+    // drawing, colours, notifications. True when handled.
+    virtual bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // After the window's last message; a window that owns itself deletes itself here.
+    virtual void OnFinalMessage() {}
+
+    // For windows whose procedure the system owns (dialogs).
+    void Bind(HWND hwnd);
+    void Unbind();
+    void FinalMessage();
+
+private:
+    friend bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND m_hwnd = nullptr;
+    bool m_subclassed = false;
+};
+
+// Hands a parent's message to the control it concerns (WM_DRAWITEM, WM_MEASUREITEM,
+// WM_CTLCOLOR*, WM_COMMAND and WM_NOTIFY from a control). True when the control
+// handled it; result is then the message's result.
+bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+// The instance whose resources the program uses.
+HINSTANCE ResourceInstance();
+
+}  // namespace twinsweep

@@ -1,0 +1,100 @@
+// The window program started in-process, as a normal run does, on a clean
+// settings key; closed and ended again after each test.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+#include "app/SweepApp.h"
+#include "engine/win32/CDFDoc.h"
+#include "frame/CMainFrame.h"
+#include "tests/gui/GuiTest.h"
+#include "tests/support/TempTree.h"
+
+namespace twinsweep::test {
+
+class TestSweepApp : public SweepApp {
+public:
+    using SweepApp::ExitInstance;
+};
+
+inline void DeleteSettingsKey()
+{
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep");
+}
+
+inline std::wstring Wide(const std::string& utf8)
+{
+    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    return wide;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteSettingsKey(); }
+
+    void TearDown() override
+    {
+        Close();
+        DeleteSettingsKey();
+    }
+
+    void Start(const std::wstring& commandLine = L"Twinsweep.exe")
+    {
+        ASSERT_TRUE(app.StartNormalRun(commandLine));
+        Pump();
+    }
+
+    // As the user closes the window, then as the program ends.
+    void Close()
+    {
+        if (!started())
+            return;
+        if (IsWindow(Frame().Handle()))
+            SendMessageW(Frame().Handle(), WM_CLOSE, 0, 0);
+        Pump();
+        app.ExitInstance();
+    }
+
+    bool started() const { return app.Frame() != nullptr; }
+    CMainFrame& Frame() { return *app.Frame(); }
+    CDFDoc& Doc() { return *app.Document(); }
+
+    std::vector<std::wstring> ListedFolders()
+    {
+        std::vector<std::wstring> folders;
+        for (const std::string& folder : Doc().m_folders.Folders())
+            folders.push_back(Wide(folder));
+        return folders;
+    }
+
+    TestSweepApp app;
+    MessageBoxRecorder boxes;
+    ShellLaunchRecorder launches;
+    TempTree tree;
+};
+
+inline std::wstring WindowText(HWND window)
+{
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+inline std::wstring ListViewText(HWND list, int item, int column)
+{
+    wchar_t buffer[512] = {};
+    LVITEMW lvItem{};
+    lvItem.iSubItem = column;
+    lvItem.pszText = buffer;
+    lvItem.cchTextMax = 512;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lvItem));
+    return buffer;
+}
+
+}  // namespace twinsweep::test

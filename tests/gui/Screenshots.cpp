@@ -1,0 +1,218 @@
+// Takes the screenshots of the documentation: the main window with results, the
+// progress window during a search and the two context menus. Runs the real
+// program in-process on a small tree of example files and writes BMP files of
+// the screen into the folder given; scripts/screenshots.sh turns them into PNG.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/SweepApp.h"
+#include "engine/win32/CDFDoc.h"
+#include "engine/win32/Messages.h"
+#include "frame/CMainFrame.h"
+#include "framework/Gdi.h"
+#include "framework/Seams.h"
+#include "resources/resource.h"
+#include "views/CDirView.h"
+#include "views/CResultView.h"
+
+namespace twinsweep {
+namespace {
+
+class ShotApp : public SweepApp {
+public:
+    using SweepApp::ExitInstance;
+};
+
+std::wstring g_outputFolder;
+
+// The screen within a rectangle, as a 24-bit BMP file.
+void SaveScreen(const RECT& area, const wchar_t* name)
+{
+    int width = area.right - area.left, height = area.bottom - area.top;
+    WindowDC screen(nullptr);
+    MemoryDC memory(screen.get());
+    Bitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+    {
+        SelectScope selected(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY);
+    }
+    BITMAPINFOHEADER header{sizeof header, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<char> pixels(static_cast<size_t>(((width * 3 + 3) & ~3) * height));
+    GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof header};
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    std::ofstream out(std::filesystem::path(g_outputFolder) / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+}
+
+RECT WindowArea(HWND window, int margin = 0)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    InflateRect(&rect, margin, margin);
+    return rect;
+}
+
+void WriteFile(const std::wstring& path, size_t size, unsigned seed)
+{
+    std::wstring folder = path.substr(0, path.rfind(L'\\'));
+    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 2654435761u + seed * 40503u) >> 13);
+    std::ofstream(std::filesystem::path(path), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Photos kept twice, documents saved again under another name, music in three
+// places: what a duplicate search usually finds.
+std::vector<std::wstring> MakeExampleFiles(const std::wstring& root)
+{
+    struct Example {
+        const wchar_t* path;
+        size_t size;
+        unsigned seed;
+    };
+    const Example examples[] = {
+        {L"Photos\\Holiday 2024\\IMG_0412.jpg", 2412544, 1},
+        {L"Photos\\Holiday 2024\\IMG_0413.jpg", 2380121, 2},
+        {L"Photos\\Holiday 2024\\IMG_0414.jpg", 2290004, 3},
+        {L"Backup\\Phone\\IMG_0412.jpg", 2412544, 1},
+        {L"Backup\\Phone\\IMG_0413 (1).jpg", 2380121, 2},
+        {L"Backup\\Phone\\Camera\\IMG_0414.jpg", 2290004, 3},
+        {L"Documents\\Report 2025.docx", 48211, 4},
+        {L"Documents\\Old\\Report 2025 (final).docx", 48211, 4},
+        {L"Documents\\Budget.xlsx", 20480, 5},
+        {L"Music\\Quartet\\01 Allegro.mp3", 7340032, 6},
+        {L"Backup\\Music\\01 Allegro.mp3", 7340032, 6},
+        {L"Downloads\\01 Allegro.mp3", 7340032, 6},
+        {L"Downloads\\setup-2.1.exe", 1048576, 7},
+        {L"Backup\\Installers\\setup-2.1.exe", 1048576, 7},
+    };
+    for (const Example& example : examples)
+        WriteFile(root + L"\\" + example.path, example.size, example.seed);
+    return {root + L"\\Photos", root + L"\\Documents", root + L"\\Music", root + L"\\Downloads", root + L"\\Backup"};
+}
+
+HHOOK g_hook = nullptr;
+
+// Photographs the progress window as the comparison reports its first position.
+LRESULT CALLBACK WatchProgress(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto& sent = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+    static bool taken = false;
+    if (code == HC_ACTION && !taken && sent.message == WM_PROGRESS_SETPOS && sent.lParam == 0 &&
+        GetDlgItem(sent.hwnd, IDC_STOP)) {
+        taken = true;
+        HWND progress = sent.hwnd;
+        RedrawWindow(GetWindow(progress, GW_OWNER), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RedrawWindow(progress, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        SaveScreen(WindowArea(GetWindow(progress, GW_OWNER)), L"progress-window.bmp");
+    }
+    return CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+const wchar_t* g_menuShot = nullptr;
+HWND g_frame = nullptr;
+
+void CALLBACK PhotographMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    SaveScreen(WindowArea(g_frame), g_menuShot);
+    EndMenu();
+}
+
+void PhotographContextMenu(const wchar_t* name, const std::function<void()>& open)
+{
+    g_menuShot = name;
+    SetTimer(nullptr, 0, 400, PhotographMenu);
+    open();
+}
+
+void Settle(ShotApp& app)
+{
+    for (int i = 0; i < 20; ++i) {
+        app.PumpMessages();
+        Sleep(20);
+    }
+}
+
+}  // namespace
+}  // namespace twinsweep
+
+int wmain(int argc, wchar_t** argv)
+{
+    using namespace twinsweep;
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: gui_screenshots EXAMPLE-FOLDER OUTPUT-FOLDER\n");
+        return 2;
+    }
+    g_outputFolder = argv[2];
+    std::vector<std::wstring> folders = MakeExampleFiles(argv[1]);
+    SetMessageBoxHandler([](HWND, const std::wstring&, UINT) { return IDOK; });
+
+    ShotApp app;
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep");
+    if (!app.StartNormalRun(L"Twinsweep.exe"))
+        return 1;
+    CMainFrame& frame = *app.Frame();
+    g_frame = frame.Handle();
+    MoveWindow(frame.Handle(), 40, 30, 940, 660, TRUE);
+    Settle(app);
+    app.Document()->AddFolders(folders);
+    Settle(app);
+
+    g_hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchProgress, nullptr, GetCurrentThreadId());
+    frame.RouteCommand(ID_GO);
+    while (app.Document()->m_bBusy || app.Document()->m_pProgressDlg) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        app.PumpMessages();
+    }
+    UnhookWindowsHookEx(g_hook);
+
+    HWND files = GetDlgItem(frame.ResultView().Handle(), IDC_FILE_LIST);
+    for (int line : {1, 3, 5})
+        SendMessageW(files, LB_SETSEL, TRUE, line);
+    frame.ResultView().UpdateSelectionStatus();
+    Settle(app);
+    SaveScreen(WindowArea(frame.Handle()), L"main-window.bmp");
+
+    HWND list = frame.DirView().FolderList();
+    ListView_SetItemState(list, 1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    RECT line;
+    ListView_GetItemRect(list, 1, &line, LVIR_BOUNDS);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&line), 2);
+    SetCursorPos(line.left + 60, line.top + 6);
+    PhotographContextMenu(L"folder-menu.bmp", [&] {
+        NMHDR click{list, IDC_FOLDER_LIST, static_cast<UINT>(NM_RCLICK)};
+        SendMessageW(frame.DirView().Handle(), WM_NOTIFY, IDC_FOLDER_LIST, reinterpret_cast<LPARAM>(&click));
+    });
+    Settle(app);
+
+    RECT item;
+    SendMessageW(files, LB_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&item));
+    MapWindowPoints(files, nullptr, reinterpret_cast<POINT*>(&item), 2);
+    SetCursorPos(item.left + 120, item.top + 6);
+    PhotographContextMenu(L"result-menu.bmp", [&] {
+        SendMessageW(frame.ResultView().Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(files),
+                     MAKELPARAM(item.left + 120, item.top + 6));
+    });
+    Settle(app);
+
+    SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
+    app.PumpMessages();
+    app.ExitInstance();
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep");
+    return 0;
+}

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include "app/Settings.h"
+#include "platform/win32/Handles.h"
+#include "tests/gui/MainWindow.h"
+
+namespace twinsweep::test {
+namespace {
+
+using Folders = std::vector<std::wstring>;
+using RunKind = SweepApp::RunKind;
+
+class HandoffKey {
+public:
+    HandoffKey() { RegDeleteTreeW(HKEY_CURRENT_USER, SweepApp::kHandoffKey); }
+    ~HandoffKey() { RegDeleteTreeW(HKEY_CURRENT_USER, SweepApp::kHandoffKey); }
+
+    void Set(const std::wstring& name, const std::wstring& folder) const
+    {
+        RegSetKeyValueW(HKEY_CURRENT_USER, SweepApp::kHandoffKey, name.c_str(), REG_SZ, folder.c_str(),
+                        static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    }
+
+    bool Exists() const
+    {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, SweepApp::kHandoffKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+};
+
+TEST(StartupCommandLine, TellsTheKindOfRunByCaseSensitiveSwitchesAnywhere)
+{
+    EXPECT_EQ(SweepApp::KindOfRun(L"Twinsweep.exe"), RunKind::Normal);
+    EXPECT_EQ(SweepApp::KindOfRun(L"Twinsweep.exe /u"), RunKind::Normal);
+    EXPECT_EQ(SweepApp::KindOfRun(L"Twinsweep.exe /Install"), RunKind::Install);
+    EXPECT_EQ(SweepApp::KindOfRun(L"Twinsweep.exe /I /U"), RunKind::Uninstall);
+    EXPECT_EQ(SweepApp::KindOfRun(L"C:/Users/me/Twinsweep.exe"), RunKind::Uninstall);
+}
+
+TEST(StartupCommandLine, TakesBareArgumentsAsFolders)
+{
+    EXPECT_EQ(SweepApp::CommandLineFolders(L"\"C:\\Program Files\\Twinsweep.exe\" D:\\Photos \"E:\\My Files\""),
+              (Folders{L"D:\\Photos", L"E:\\My Files"}));
+    EXPECT_TRUE(SweepApp::CommandLineFolders(L"Twinsweep.exe").empty());
+}
+
+TEST(StartupHandoff, TakesTheValuesUpToTheFirstGapAndDeletesTheKey)
+{
+    HandoffKey key;
+    key.Set(L"0", L"C:\\A");
+    key.Set(L"1", L"C:\\B");
+    key.Set(L"3", L"C:\\D");
+    EXPECT_EQ(SweepApp::TakeHandoffFolders(), (Folders{L"C:\\A", L"C:\\B"}));
+    EXPECT_FALSE(key.Exists());
+}
+
+TEST(StartupHandoff, AKeyWithoutTheFirstValueGivesNothingAndIsDeleted)
+{
+    HandoffKey key;
+    key.Set(L"1", L"C:\\B");
+    EXPECT_TRUE(SweepApp::TakeHandoffFolders().empty());
+    EXPECT_FALSE(key.Exists());
+    EXPECT_TRUE(SweepApp::TakeHandoffFolders().empty());
+}
+
+TEST(StartupHandoff, ReadsTwelveValuesInNumericOrderAndPathsOfAnyLength)
+{
+    HandoffKey key;
+    Folders expected;
+    for (int i = 0; i < 12; ++i) {
+        expected.push_back(L"C:\\Folder" + std::to_wstring(i));
+        key.Set(std::to_wstring(i), expected.back());
+    }
+    expected[11] = L"C:\\" + std::wstring(400, L'x');
+    key.Set(L"11", expected[11]);
+    EXPECT_EQ(SweepApp::TakeHandoffFolders(), expected);
+}
+
+TEST(StartupInstance, CheckNotRunningSeesAnInstanceByItsMutex)
+{
+    MessageBoxRecorder boxes;
+    EXPECT_TRUE(SweepApp::CheckNotRunning());
+    EXPECT_TRUE(boxes.Texts().empty());
+    UniqueHandle mutex(CreateMutexW(nullptr, TRUE, SweepApp::kInstanceMutexName));
+    EXPECT_FALSE(SweepApp::CheckNotRunning());
+    EXPECT_EQ(boxes.Texts(), Folders{L"Twinsweep is already started. Close it before you can continue."});
+}
+
+TEST(StartupInstance, TheAppFolderIsTheProgramsFolderWithItsSeparator)
+{
+    wchar_t module[MAX_PATH];
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::wstring folder = SweepApp::GetAppFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), L'\\');
+    EXPECT_EQ(std::wstring(module).rfind(folder, 0), 0u);
+}
+
+class StartupRunTest : public MainWindowTest {};
+
+TEST_F(StartupRunTest, ANormalRunHoldsTheInstanceMutexUntilItEnds)
+{
+    Start();
+    EXPECT_FALSE(SweepApp::CheckNotRunning());
+    Close();
+    EXPECT_TRUE(SweepApp::CheckNotRunning());
+}
+
+TEST_F(StartupRunTest, HandedOverAndNamedFoldersReachTheFolderList)
+{
+    HandoffKey key;
+    std::string first = tree.MakeFolder("first"), second = tree.MakeFolder("second");
+    std::string named = tree.MakeFolder("named");
+    key.Set(L"0", Wide(first));
+    key.Set(L"1", Wide(second));
+    Start(L"Twinsweep.exe \"" + Wide(named) + L"\"");
+    EXPECT_EQ(ListedFolders(), (Folders{Wide(first), Wide(second), Wide(named)}));
+    EXPECT_FALSE(key.Exists());
+    EXPECT_TRUE(boxes.Texts().empty());
+}
+
+TEST_F(StartupRunTest, WithoutAHandoffNothingIsAddedOrSaid)
+{
+    Start();
+    EXPECT_TRUE(ListedFolders().empty());
+    EXPECT_TRUE(boxes.Texts().empty());
+}
+
+TEST_F(StartupRunTest, TheExitSavesTheSettings)
+{
+    Start();
+    SetEqualNames(true);
+    Close();
+    DWORD value = 0, size = sizeof value;
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep", L"EqualNames", RRF_RT_REG_DWORD,
+                           nullptr, &value, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, 1u);
+}
+
+}  // namespace
+}  // namespace twinsweep::test

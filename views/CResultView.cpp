@@ -1,0 +1,436 @@
+#include "views/CResultView.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "engine/SizeFormat.h"
+#include "engine/win32/CDFDoc.h"
+#include "engine/win32/Messages.h"
+#include "frame/CMainFrame.h"
+#include "framework/Seams.h"
+#include "platform/win32/Utf16.h"
+#include "resources/resource.h"
+#include "views/CStatView.h"
+
+namespace twinsweep {
+namespace {
+
+// Only a file the system cannot find is gone: one that is locked or denied is
+// still on disk, and its line must stay so that the user still sees it.
+bool FileIsGone(const std::wstring& path)
+{
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+}  // namespace
+
+const CommandEntry<CResultView> CResultView::kCommands[] = {
+    {ID_EMPTY_LIST, &CResultView::EmptyList, &CResultView::OnUpdateHasLines},
+    {ID_REMOVE_SELECTED_ITEMS, &CResultView::RemoveSelectedItems, &CResultView::OnUpdateHasSelection},
+    {ID_DELETE_SELECTED_FILES, &CResultView::DeleteSelectedFiles, &CResultView::OnUpdateHasSelection},
+    {ID_EXPLORE_FILE_FOLDER, &CResultView::OnExploreFolder, &CResultView::OnUpdateHasLines},
+    {ID_OPEN_FILE_FOLDER, &CResultView::OnOpenFolder, &CResultView::OnUpdateHasLines},
+    {ID_FILE_PROPERTIES, &CResultView::OnProperties, &CResultView::OnUpdateHasLines},
+};
+
+CResultView::CResultView() : FormView(IDD_RESULT_VIEW) {}
+
+CResultView::~CResultView() = default;
+
+void CResultView::OnInitialUpdate()
+{
+    FormView::OnInitialUpdate();
+    Document()->m_pResultView = this;
+    m_files.Attach(Item(IDC_FILE_LIST));
+    m_secondFiles.Attach(Item(IDC_SECOND_FILE_LIST));
+    m_tabs = Item(IDC_RESULT_TABS);
+    // The lists lie on the strip's display area: the strip must not paint over them.
+    SetWindowLongPtrW(m_tabs, GWL_STYLE, GetWindowLongPtrW(m_tabs, GWL_STYLE) | WS_CLIPSIBLINGS);
+    TCITEMW tab{};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = const_cast<wchar_t*>(L"Equal files");
+    TabCtrl_InsertItem(m_tabs, 0, &tab);
+    ShowCurrentTab();
+    RECT client;
+    GetClientRect(Handle(), &client);
+    OnSize(client.right, client.bottom);
+}
+
+void CResultView::EmptyList()
+{
+    m_files.ResetEntries();
+    m_nTotalFiles = 0;
+    m_nGroups = 0;
+    m_nTotalSize = 0;
+    m_nNeedlessSize = 0;
+    UpdateStatistics();
+    UpdateSelectionStatus();
+}
+
+// Every deletion moves the later lines up by one.
+void CResultView::RemoveSelectedItems()
+{
+    int removed = 0;
+    for (int line : m_files.SelectedLines())
+        m_files.DeleteEntry(line - removed++);
+    RecountGroups();
+    UpdateSelectionStatus();
+}
+
+void CResultView::DeleteSelectedFiles()
+{
+    const std::wstring paths = BuildSelectedPathList();
+    if (paths.empty())
+        return;
+    // The shell asks for confirmation, shows the progress and reports its own
+    // failures; what it did is read from the disk afterwards.
+    SHFILEOPSTRUCTW operation{};
+    operation.hwnd = MainWindowHandle();
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = paths.c_str();
+    operation.fFlags = FOF_ALLOWUNDO;
+    operation.lpszProgressTitle = L"Deleting...";
+    SHFileOperationW(&operation);
+
+    int removed = 0;
+    for (int line : m_files.SelectedLines()) {
+        const int current = line - removed;
+        if (FileIsGone(m_files.Text(current))) {
+            m_files.DeleteEntry(current);
+            ++removed;
+        }
+    }
+    RecountGroups();
+    UpdateSelectionStatus();
+}
+
+void CResultView::RecountGroups()
+{
+    m_nGroups = 0;
+    m_nTotalSize = 0;
+    m_nNeedlessSize = 0;
+    const int count = m_files.Count();
+    for (int line = 0; line < count; ++line) {
+        const DupFileEntry* entry = m_files.Entry(line);
+        if (!entry)
+            continue;
+        m_nGroups += entry->bLastInGroup ? 1 : 0;
+        m_nTotalSize += entry->dwSize;
+        if (!entry->bFirstInGroup)
+            m_nNeedlessSize += entry->dwSize;
+    }
+    UpdateStatistics();
+}
+
+void CResultView::UpdateStatistics()
+{
+    if (CStatView* statistics = Document()->m_pStatView)
+        statistics->SetStatistics(m_nTotalFiles, LineCount(), m_nGroups, m_nTotalSize, m_nNeedlessSize);
+}
+
+void CResultView::UpdateSelectionStatus()
+{
+    if (CMainFrame* frame = CMainFrame::Instance())
+        frame->SetStatusInfo(SelectionSummary());
+}
+
+std::wstring CResultView::SelectionSummary() const
+{
+    const std::vector<int> lines = m_files.SelectedLines();
+    if (lines.empty())
+        return {};
+    uint64_t bytes = 0;
+    for (int line : lines) {
+        if (const DupFileEntry* entry = m_files.Entry(line))
+            bytes += entry->dwSize;
+    }
+    return std::to_wstring(lines.size()) + L" files selected (" + Utf8ToWide(FormatSize(bytes)) + L")";
+}
+
+std::wstring CResultView::GetCaretPath() const
+{
+    return LineCount() ? m_files.Text(m_files.CaretLine()) : std::wstring();
+}
+
+// The drive and the folders of the path, with the separator at the end.
+std::wstring CResultView::GetCaretFolder() const
+{
+    const std::wstring path = GetCaretPath();
+    const size_t separator = path.find_last_of(L"\\/");
+    if (separator != std::wstring::npos)
+        return path.substr(0, separator + 1);
+    if (path.size() >= 2 && path[1] == L':')
+        return path.substr(0, 2);
+    return {};
+}
+
+std::wstring CResultView::BuildSelectedPathList() const
+{
+    std::wstring list;
+    for (int line : m_files.SelectedLines()) {
+        list += m_files.Text(line);
+        list.push_back(L'\0');
+    }
+    if (!list.empty())
+        list.push_back(L'\0');
+    return list;
+}
+
+ContextMenu CResultView::PrepareContextMenu() const
+{
+    ContextMenu menu(IDR_CONTEXT_MENUS, 1);
+    const bool hasLines = LineCount() > 0;
+    const bool hasSelection = HasSelection();
+    menu.SetItem(ID_SELECT_FILES, IDB_MENU_SELECT, hasLines);
+    menu.SetItem(ID_EMPTY_LIST, IDB_MENU_REMOVE_ALL, hasLines);
+    menu.SetItem(ID_REMOVE_SELECTED_ITEMS, IDB_MENU_REMOVE, hasSelection);
+    menu.SetItem(ID_EXPLORE_FILE_FOLDER, IDB_MENU_EXPLORE, hasLines);
+    menu.SetItem(ID_OPEN_FILE_FOLDER, IDB_MENU_OPEN, hasLines);
+    menu.SetItem(ID_DELETE_SELECTED_FILES, IDB_MENU_DELETE, hasSelection);
+    menu.SetItem(ID_FILE_PROPERTIES, IDB_MENU_PROPERTIES, hasLines);
+    return menu;
+}
+
+bool CResultView::OnCommand(UINT id)
+{
+    return RunCommand(*this, kCommands, id);
+}
+
+bool CResultView::OnUpdateCommand(CommandState& state)
+{
+    return UpdateCommand(*this, kCommands, state);
+}
+
+void CResultView::OnDraw(HDC dc)
+{
+    DrawViewCaption(Handle(), dc, IDB_CAPTION_RESULT);
+}
+
+// The strip fills the view under the caption; both lists fill its display area.
+void CResultView::OnSize(int cx, int cy)
+{
+    if (!m_tabs)
+        return;
+    RECT area{0, kCaptionHeight, cx, std::max<int>(cy, kCaptionHeight)};
+    MoveWindow(m_tabs, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+    TabCtrl_AdjustRect(m_tabs, FALSE, &area);
+    for (HWND list : {m_files.Handle(), m_secondFiles.Handle()}) {
+        SetWindowPos(list, HWND_TOP, area.left, area.top, std::max<int>(area.right - area.left, 0),
+                     std::max<int>(area.bottom - area.top, 0), SWP_NOACTIVATE);
+    }
+    const RECT strip{0, 0, cx, kCaptionHeight};
+    InvalidateRect(Handle(), &strip, FALSE);
+}
+
+bool CResultView::OnControlCommand(UINT id, UINT code, HWND)
+{
+    if (id != IDC_FILE_LIST)
+        return false;
+    switch (code) {
+    case LBN_SELCHANGE:
+        UpdateSelectionStatus();
+        return true;
+    case LBN_DBLCLK:
+        // Opened once the double click is over, so the shell's window comes up on top.
+        PostMessageW(Handle(), WM_RESULT_OPENITEM, 0, 0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CResultView::OnNotify(NMHDR* header, LRESULT& result)
+{
+    if (header->hwndFrom != m_tabs || header->code != TCN_SELCHANGE)
+        return false;
+    ShowCurrentTab();
+    result = 0;
+    return true;
+}
+
+INT_PTR CResultView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_RESULT_ADDGROUP:
+        OnAddGroup(wParam, lParam);
+        return Result(0);
+    case WM_RESULT_FILECOUNT:
+        OnFileCount(wParam);
+        return Result(0);
+    case WM_RESULT_OPENITEM:
+        OnOpenItem();
+        return Result(0);
+    case WM_CONTEXTMENU:
+        OnContextMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+// The entries move into the list; the sender keeps the emptied group.
+void CResultView::OnAddGroup(WPARAM group, LPARAM byteTotal)
+{
+    auto* files = reinterpret_cast<DupGroup*>(group);
+    if (!files) {
+        m_nTotalSize += static_cast<ULONG_PTR>(byteTotal);
+        UpdateStatistics();
+        return;
+    }
+    // The group's own total: a 32-bit LPARAM cannot carry 4 GiB and more.
+    m_nTotalSize += files->ByteTotal();
+    ++m_nGroups;
+    const size_t count = files->entries.size();
+    for (size_t i = 0; i < count; ++i) {
+        std::unique_ptr<DupFileEntry>& entry = files->entries[i];
+        if (!entry)
+            continue;
+        entry->bFirstInGroup = i == 0;
+        entry->bLastInGroup = i == count - 1;
+        if (i != 0)
+            m_nNeedlessSize += entry->dwSize;
+        const std::wstring path = Utf8ToWide(entry->strPath);
+        m_files.AddEntry(path, std::move(entry));
+    }
+    UpdateStatistics();
+}
+
+void CResultView::OnFileCount(WPARAM count)
+{
+    m_nTotalFiles = static_cast<int32_t>(count);
+    UpdateStatistics();
+}
+
+void CResultView::OnOpenItem()
+{
+    const std::wstring path = GetCaretPath();
+    if (path.empty())
+        return;
+    ShellLaunch launch;
+    launch.verb = L"open";
+    launch.file = path;
+    LaunchShell(launch);
+}
+
+// A menu opened from the keyboard carries no point (-1, -1).
+void CResultView::OnContextMenu(int x, int y)
+{
+    POINT at{x, y};
+    if (x == -1 && y == -1)
+        at = KeyboardMenuPoint();
+    else
+        ClickLineAt(at);
+    PrepareContextMenu().Track(Handle(), at);
+}
+
+void CResultView::OnExploreFolder()
+{
+    LaunchOnCaretFolder(L"explore");
+}
+
+void CResultView::OnOpenFolder()
+{
+    LaunchOnCaretFolder(L"open");
+}
+
+void CResultView::OnProperties()
+{
+    const std::wstring path = GetCaretPath();
+    if (!path.empty())
+        ShowProperties(path);
+}
+
+void CResultView::OnUpdateHasLines(CommandState& state)
+{
+    state.Enable(LineCount() > 0);
+}
+
+void CResultView::OnUpdateHasSelection(CommandState& state)
+{
+    state.Enable(HasSelection());
+}
+
+void CResultView::LaunchOnCaretFolder(const wchar_t* verb)
+{
+    const std::wstring folder = GetCaretFolder();
+    if (folder.empty())
+        return;
+    ShellLaunch launch;
+    launch.verb = verb;
+    launch.file = folder;
+    LaunchShell(launch);
+}
+
+// A right click on a marked line keeps all marks, so the menu acts on all of
+// them; elsewhere it marks like a left click with the same keys held.
+void CResultView::ClickLineAt(POINT screen)
+{
+    const HWND list = m_files.Handle();
+    RECT frame;
+    GetWindowRect(list, &frame);
+    if (!IsWindowVisible(list) || !PtInRect(&frame, screen) || LineCount() == 0)
+        return;
+    POINT client = screen;
+    ScreenToClient(list, &client);
+    RECT inside;
+    GetClientRect(list, &inside);
+    if (!PtInRect(&inside, client))
+        return;
+    // Computed rather than asked for: the list's own query has 16 bits for the index.
+    const auto height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    const auto top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    const int line = top + client.y / std::max(height, 1);
+    if (line < LineCount() && SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(line), 0) > 0) {
+        SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
+        return;
+    }
+    WPARAM keys = 0;
+    if (GetKeyState(VK_CONTROL) < 0)
+        keys |= MK_CONTROL;
+    if (GetKeyState(VK_SHIFT) < 0)
+        keys |= MK_SHIFT;
+    const LPARAM position = MAKELPARAM(client.x, client.y);
+    SendMessageW(list, WM_LBUTTONDOWN, keys | MK_LBUTTON, position);
+    SendMessageW(list, WM_LBUTTONUP, keys, position);
+}
+
+POINT CResultView::KeyboardMenuPoint() const
+{
+    const HWND list = m_files.Handle();
+    POINT at{0, 0};
+    RECT inside, line;
+    GetClientRect(list, &inside);
+    if (LineCount() > 0 &&
+        SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(m_files.CaretLine()), reinterpret_cast<LPARAM>(&line)) !=
+            LB_ERR &&
+        line.bottom > inside.top && line.top < inside.bottom)
+        at.y = std::min(line.bottom, inside.bottom);
+    ClientToScreen(list, &at);
+    return at;
+}
+
+bool CResultView::HasSelection() const
+{
+    return SendMessageW(m_files.Handle(), LB_GETSELCOUNT, 0, 0) > 0;
+}
+
+void CResultView::ShowCurrentTab()
+{
+    const bool firstTab = TabCtrl_GetCurSel(m_tabs) <= 0;
+    ShowWindow(m_files.Handle(), firstTab ? SW_SHOW : SW_HIDE);
+    ShowWindow(m_secondFiles.Handle(), firstTab ? SW_HIDE : SW_SHOW);
+}
+
+CDFDoc* CResultView::Document() const
+{
+    return static_cast<CDFDoc*>(GetDocument());
+}
+
+}  // namespace twinsweep

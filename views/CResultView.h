@@ -1,0 +1,90 @@
+// The pane with the duplicate groups: marks, removals, deletion to the recycle
+// bin, the shell's views of a file, the counters behind the statistics.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "framework/FormView.h"
+#include "views/FileListBox.h"
+#include "views/ViewPainting.h"
+
+namespace twinsweep {
+
+class CDFDoc;
+
+class CResultView : public FormView {
+public:
+    CResultView();
+    ~CResultView() override;
+
+    void OnInitialUpdate() override;
+
+    // Empties the list and zeroes every counter (also "Total files").
+    void EmptyList();
+    void RemoveSelectedItems();
+    // Sends the marked files to the recycle bin, then drops the lines whose files
+    // are gone; lines of files the user kept stay marked.
+    void DeleteSelectedFiles();
+    void RecountGroups();
+    void UpdateStatistics();
+    // "%d files selected (%s)" in the main window's status bar.
+    void UpdateSelectionStatus();
+    // That text: the number of marked files and their byte total; empty when
+    // nothing is marked.
+    std::wstring SelectionSummary() const;
+    // The caret line's file, and its folder with the trailing separator.
+    std::wstring GetCaretPath() const;
+    std::wstring GetCaretFolder() const;
+    // The marked lines' paths, each ended by a NUL, with one more NUL at the end;
+    // empty when nothing is marked.
+    std::wstring BuildSelectedPathList() const;
+
+    FileListBox& Files() { return m_files; }
+    int LineCount() const { return m_files.Count(); }
+    // The context menu with its items set for the list as it is now.
+    ContextMenu PrepareContextMenu() const;
+
+    bool OnCommand(UINT id) override;
+    bool OnUpdateCommand(CommandState& state) override;
+
+    int32_t m_nTotalFiles = 0;
+    int32_t m_nGroups = 0;
+    uint64_t m_nTotalSize = 0;
+    uint64_t m_nNeedlessSize = 0;
+
+protected:
+    void OnDraw(HDC dc) override;
+    void OnSize(int cx, int cy) override;
+    bool OnControlCommand(UINT id, UINT code, HWND control) override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void OnAddGroup(WPARAM group, LPARAM byteTotal);
+    void OnFileCount(WPARAM count);
+    void OnOpenItem();
+    void OnContextMenu(int x, int y);
+    void OnExploreFolder();
+    void OnOpenFolder();
+    void OnProperties();
+    void OnUpdateHasLines(CommandState& state);
+    void OnUpdateHasSelection(CommandState& state);
+    void LaunchOnCaretFolder(const wchar_t* verb);
+    // Selects the line under a screen point as a left click with the same keys would.
+    void ClickLineAt(POINT screen);
+    // Where a menu opened from the keyboard appears: under the caret line.
+    POINT KeyboardMenuPoint() const;
+    bool HasSelection() const;
+    void ShowCurrentTab();
+    CDFDoc* Document() const;
+
+    static const CommandEntry<CResultView> kCommands[];
+    FileListBox m_files;
+    FileListBox m_secondFiles;
+    HWND m_tabs = nullptr;
+};
+
+}  // namespace twinsweep

@@ -1,0 +1,268 @@
+#include "views/FileListBox.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "engine/win32/Messages.h"
+#include "framework/Gdi.h"
+
+namespace twinsweep {
+namespace {
+
+// Room for the 16-pixel icon and a separator row under it.
+constexpr int kMinimumLineHeight = 17;
+constexpr int kTextLeft = 22;
+// The icon column in front of the text and a little air behind it.
+constexpr int kExtentMargin = 25;
+constexpr COLORREF kGroupSeparator = RGB(163, 163, 163);
+
+class UniqueIcon {
+public:
+    explicit UniqueIcon(HICON icon) : m_icon(icon) {}
+    ~UniqueIcon()
+    {
+        if (m_icon)
+            DestroyIcon(m_icon);
+    }
+    UniqueIcon(const UniqueIcon&) = delete;
+    UniqueIcon& operator=(const UniqueIcon&) = delete;
+    HICON get() const { return m_icon; }
+
+private:
+    HICON m_icon;
+};
+
+// The icon of the file's type, found by its name alone: the file is never opened,
+// so a slow or vanished drive does not stall the painting.
+void DrawFileIcon(HDC dc, const std::wstring& path)
+{
+    SHFILEINFOW info{};
+    if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
+        return;
+    UniqueIcon icon(info.hIcon);
+    if (icon.get())
+        DrawIconEx(dc, 2, 0, icon.get(), 16, 16, 0, nullptr, DI_NORMAL);
+}
+
+void DrawGroupSeparator(HDC dc, int width, int height)
+{
+    SelectScope pen(dc, GetStockObject(DC_PEN));
+    SetDCPenColor(dc, kGroupSeparator);
+    MoveToEx(dc, 0, height - 1, nullptr);
+    LineTo(dc, width, height - 1);
+}
+
+}  // namespace
+
+FileListBox::~FileListBox()
+{
+    if (Handle())
+        ResetEntries();
+}
+
+bool FileListBox::Attach(HWND listBox)
+{
+    if (!Subclass(listBox))
+        return false;
+    const auto height = static_cast<int>(SendMessageW(listBox, LB_GETITEMHEIGHT, 0, 0));
+    if (height != LB_ERR && height < kMinimumLineHeight)
+        SendMessageW(listBox, LB_SETITEMHEIGHT, 0, MAKELPARAM(kMinimumLineHeight, 0));
+    ScheduleWidthFit();
+    return true;
+}
+
+void FileListBox::AddEntry(const std::wstring& path, std::unique_ptr<DupFileEntry> entry)
+{
+    ScheduleWidthFit();
+    const LRESULT index = SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    if (index < 0)
+        return;
+    SendMessageW(Handle(), LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.release()));
+}
+
+void FileListBox::DeleteEntry(int index)
+{
+    const int count = Count();
+    if (index < 0 || index >= count)
+        return;
+    RestartWidthFit();
+    std::unique_ptr<DupFileEntry> entry(Entry(index));
+    if (entry && entry->bFirstInGroup && index < count - 1) {
+        if (DupFileEntry* next = Entry(index + 1))
+            next->bFirstInGroup = true;
+    }
+    if (entry && entry->bLastInGroup && index > 0) {
+        if (DupFileEntry* previous = Entry(index - 1))
+            previous->bLastInGroup = true;
+    }
+    SendMessageW(Handle(), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+void FileListBox::ResetEntries()
+{
+    RestartWidthFit();
+    const int count = Count();
+    std::vector<std::unique_ptr<DupFileEntry>> entries;
+    entries.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        entries.emplace_back(Entry(i));
+    SendMessageW(Handle(), LB_RESETCONTENT, 0, 0);
+}
+
+int FileListBox::Count() const
+{
+    const auto count = static_cast<int>(SendMessageW(Handle(), LB_GETCOUNT, 0, 0));
+    return std::max(count, 0);
+}
+
+DupFileEntry* FileListBox::Entry(int index) const
+{
+    const LRESULT data = SendMessageW(Handle(), LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    return data == LB_ERR ? nullptr : reinterpret_cast<DupFileEntry*>(data);
+}
+
+std::wstring FileListBox::Text(int index) const
+{
+    const LRESULT length = SendMessageW(Handle(), LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0)
+        return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendMessageW(Handle(), LB_GETTEXT, static_cast<WPARAM>(index),
+                                        reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied < 0 ? 0 : static_cast<size_t>(copied));
+    return text;
+}
+
+std::vector<int> FileListBox::SelectedLines() const
+{
+    const LRESULT count = SendMessageW(Handle(), LB_GETSELCOUNT, 0, 0);
+    if (count <= 0)
+        return {};
+    std::vector<int> lines(static_cast<size_t>(count));
+    const LRESULT got = SendMessageW(Handle(), LB_GETSELITEMS, static_cast<WPARAM>(count),
+                                     reinterpret_cast<LPARAM>(lines.data()));
+    lines.resize(got < 0 ? 0 : static_cast<size_t>(got));
+    return lines;
+}
+
+int FileListBox::CaretLine() const
+{
+    const auto caret = static_cast<int>(SendMessageW(Handle(), LB_GETCARETINDEX, 0, 0));
+    return std::max(caret, 0);
+}
+
+LRESULT FileListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_FILELIST_FITWIDTH:
+        FitWidth();
+        return 0;
+    case WM_DESTROY:
+        ResetEntries();
+        break;
+    default:
+        break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+bool FileListBox::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& result)
+{
+    if (message != WM_DRAWITEM)
+        return false;
+    DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    result = TRUE;
+    return true;
+}
+
+// One posted fit for a whole burst: it comes once the burst leaves the
+// message queue alone.
+void FileListBox::ScheduleWidthFit()
+{
+    if (m_fitPending || !Handle())
+        return;
+    SuspendRedraw();
+    if (PostMessageW(Handle(), WM_FILELIST_FITWIDTH, 0, 0))
+        m_fitPending = true;
+}
+
+void FileListBox::RestartWidthFit()
+{
+    m_measuredLines = 0;
+    m_widestText = 0;
+    ScheduleWidthFit();
+}
+
+// Lines only ever arrive at the end, so a fit measures just the lines added
+// since the one before: a long search costs one measurement per line in all.
+void FileListBox::FitWidth()
+{
+    m_fitPending = false;
+    const int count = Count();
+    if (m_measuredLines < count) {
+        WindowDC dc(Handle());
+        SelectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+        for (int i = m_measuredLines; i < count; ++i) {
+            const std::wstring text = Text(i);
+            SIZE size{};
+            if (GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size))
+                m_widestText = std::max(m_widestText, static_cast<int>(size.cx));
+        }
+    }
+    m_measuredLines = count;
+    const int extent = count ? m_widestText + kExtentMargin : 0;
+    SendMessageW(Handle(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
+    ResumeRedraw();
+}
+
+// A list that paints and updates its scroll bar for every added line takes
+// milliseconds per line.
+void FileListBox::SuspendRedraw()
+{
+    if (m_redrawSuspended)
+        return;
+    SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+    m_redrawSuspended = true;
+}
+
+void FileListBox::ResumeRedraw()
+{
+    if (!m_redrawSuspended)
+        return;
+    m_redrawSuspended = false;
+    SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+// Composed off-screen and copied in one transfer, so scrolling does not flicker.
+void FileListBox::DrawItem(const DRAWITEMSTRUCT& item)
+{
+    const auto index = static_cast<int>(item.itemID);
+    const int width = item.rcItem.right - item.rcItem.left;
+    const int height = item.rcItem.bottom - item.rcItem.top;
+    if (index < 0 || index >= Count() || width <= 0 || height <= 0)
+        return;
+    MemoryDC memory(item.hDC);
+    Bitmap canvas(CreateCompatibleBitmap(item.hDC, width, height));
+    SelectScope selectCanvas(memory.get(), canvas.get());
+    SelectScope selectFont(memory.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    const RECT area{0, 0, width, height};
+    FillRect(memory.get(), &area, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const DupFileEntry* entry = Entry(index);
+    if (entry && entry->bLastInGroup)
+        DrawGroupSeparator(memory.get(), width, height);
+
+    SetTextColor(memory.get(), GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    SetBkMode(memory.get(), TRANSPARENT);
+    const std::wstring text = Text(index);
+    DrawFileIcon(memory.get(), text);
+    TextOutW(memory.get(), kTextLeft, 1, text.c_str(), static_cast<int>(text.size()));
+    if (item.itemState & ODS_FOCUS)
+        DrawFocusRect(memory.get(), &area);
+    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+}  // namespace twinsweep

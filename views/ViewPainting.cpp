@@ -1,0 +1,152 @@
+#include "views/ViewPainting.h"
+
+#include <cstdlib>
+
+#include "framework/Application.h"
+#include "framework/FrameWindow.h"
+#include "framework/Seams.h"
+#include "framework/Window.h"
+
+namespace twinsweep {
+namespace {
+
+constexpr COLORREF kCaptionKey = RGB(255, 0, 0);
+
+Bitmap LoadBitmapResource(UINT id, UINT flags)
+{
+    return Bitmap(
+        static_cast<HBITMAP>(LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, flags)));
+}
+
+}  // namespace
+
+void DrawViewCaption(HWND view, HDC dc, UINT bitmapId)
+{
+    RECT client;
+    GetClientRect(view, &client);
+    const int width = client.right - client.left;
+    if (width <= 0)
+        return;
+    MemoryDC memory(dc);
+    Bitmap canvas(CreateCompatibleBitmap(dc, width, kCaptionHeight));
+    SelectScope select(memory.get(), canvas.get());
+    const RECT strip{0, 0, width, kCaptionHeight};
+    DrawCaptionGradient(memory.get(), strip);
+    DrawTransparentBitmap(bitmapId, memory.get(), strip, kCaptionKey);
+    BitBlt(dc, 0, 0, width, kCaptionHeight, memory.get(), 0, 0, SRCCOPY);
+}
+
+// Draws straight into the context: the callers compose their strips off-screen.
+void DrawCaptionGradient(HDC dc, const RECT& rect)
+{
+    const int width = rect.right - rect.left;
+    if (width <= 0)
+        return;
+    if (GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) < 16) {
+        // A grey ramp would dither into noise on a palette display.
+        Brush black(CreateSolidBrush(RGB(2, 0, 0)));
+        FillRect(dc, &rect, black.get());
+        return;
+    }
+    SelectScope pen(dc, GetStockObject(DC_PEN));
+    const COLORREF previous = GetDCPenColor(dc);
+    float level = 55.0f;
+    const float step = 200.0f / static_cast<float>(width);
+    for (int x = rect.left; x < rect.right; ++x) {
+        const int grey = static_cast<int>(level) & 0xFF;
+        SetDCPenColor(dc, RGB(grey, grey, grey));
+        MoveToEx(dc, x, rect.top, nullptr);
+        LineTo(dc, x, rect.bottom);
+        level += step;
+    }
+    SetDCPenColor(dc, previous);
+}
+
+// The classic mask trick (XOR, AND with the mask, XOR again) needs no extra
+// library and works on every colour depth.
+void DrawTransparentBitmap(UINT bitmapId, HDC dc, const RECT& rect, COLORREF transparent)
+{
+    Bitmap image = LoadBitmapResource(bitmapId, LR_CREATEDIBSECTION);
+    BITMAP info{};
+    if (!image || !GetObjectW(image.get(), sizeof info, &info))
+        return;
+    const int width = info.bmWidth, height = std::abs(info.bmHeight);
+    MemoryDC source(dc), mask(dc);
+    Bitmap maskBits(CreateBitmap(width, height, 1, 1, nullptr));
+    SelectScope selectImage(source.get(), image.get());
+    SelectScope selectMask(mask.get(), maskBits.get());
+    // Colour to monochrome: pixels of the source's background colour turn white.
+    SetBkColor(source.get(), transparent);
+    BitBlt(mask.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
+
+    // Monochrome to colour: white takes the target's background, black its text colour.
+    const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
+    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+    const int x = rect.left + (rect.right - rect.left - width) / 2;
+    const int y = rect.top + (rect.bottom - rect.top - height) / 2;
+    BitBlt(dc, x, y, width, height, source.get(), 0, 0, SRCINVERT);
+    BitBlt(dc, x, y, width, height, mask.get(), 0, 0, SRCAND);
+    BitBlt(dc, x, y, width, height, source.get(), 0, 0, SRCINVERT);
+    SetTextColor(dc, oldText);
+    SetBkColor(dc, oldBack);
+}
+
+void ShowProperties(const std::wstring& path)
+{
+    // The sheet takes a moment to appear; it resets the cursor itself.
+    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    ShellLaunch launch;
+    launch.owner = MainWindowHandle();
+    launch.verb = L"properties";
+    launch.file = path;
+    launch.invokeIdList = true;
+    LaunchShell(launch);
+}
+
+HWND MainWindowHandle()
+{
+    Application* application = Application::Instance();
+    FrameWindow* frame = application ? application->MainFrame() : nullptr;
+    return frame ? frame->Handle() : nullptr;
+}
+
+ContextMenu::ContextMenu(UINT menuId, int popupIndex)
+    : m_menu(LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(menuId))),
+      m_popup(m_menu ? GetSubMenu(m_menu, popupIndex) : nullptr)
+{
+}
+
+// The menu goes first; the bitmaps it shows are freed after it.
+ContextMenu::~ContextMenu()
+{
+    if (m_menu)
+        DestroyMenu(m_menu);
+}
+
+ContextMenu::ContextMenu(ContextMenu&& other) noexcept
+    : m_menu(std::exchange(other.m_menu, nullptr)),
+      m_popup(std::exchange(other.m_popup, nullptr)),
+      m_bitmaps(std::move(other.m_bitmaps))
+{
+}
+
+void ContextMenu::SetItem(UINT command, UINT bitmapId, bool enabled)
+{
+    if (!m_popup)
+        return;
+    // The bitmaps are drawn on the menu's grey: their greys follow the system's.
+    Bitmap bitmap = LoadBitmapResource(bitmapId, LR_LOADMAP3DCOLORS);
+    if (bitmap) {
+        SetMenuItemBitmaps(m_popup, command, MF_BYCOMMAND, bitmap.get(), bitmap.get());
+        m_bitmaps.push_back(std::move(bitmap));
+    }
+    EnableMenuItem(m_popup, command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void ContextMenu::Track(HWND owner, POINT screen) const
+{
+    if (m_popup)
+        TrackPopupMenu(m_popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, owner, nullptr);
+}
+
+}  // namespace twinsweep
