@@ -30,9 +30,14 @@ public:
 class LatencyProbe {
 public:
     explicit LatencyProbe(HWND window) : m_thread([this, window] { Run(window); }) {}
-    ~LatencyProbe()
+    // The probe may be waiting for the window: messages are handled until it ends.
+    void Stop(twinsweep::Application& app)
     {
         m_done = true;
+        while (!m_finished) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            app.PumpMessages();
+        }
         m_thread.join();
     }
     double LongestMilliseconds() const { return m_longest.load() / 1000.0; }
@@ -49,9 +54,11 @@ private:
             ++m_probes;
             Sleep(5);
         }
+        m_finished = true;
     }
 
     std::atomic<bool> m_done{false};
+    std::atomic<bool> m_finished{false};
     std::atomic<long long> m_longest{0};
     std::atomic<long> m_probes{0};
     std::thread m_thread;
@@ -84,11 +91,9 @@ int wmain(int argc, wchar_t** argv)
         while (document.m_bBusy || document.m_pProgressDlg) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
             app.PumpMessages();
-            if (!document.m_bBusy)
-                break;
         }
-        app.PumpMessages();
         seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        probe.Stop(app);
         longestWait = probe.LongestMilliseconds();
         probes = probe.Probes();
     }

@@ -64,9 +64,9 @@ std::vector<FileClass> ContentComparer::CompareFileContents(std::span<const uint
         pending.pop_back();
         m_bytesCompared = set.offset;
         if (set.offset == size) {
-            FileClass& equal = classes.emplace_back();
-            for (const Member& member : set.members)
-                equal.push_back(member.index);
+            FileClass equal = DistinctFiles(set.members, size);
+            if (equal.size() >= 2)
+                classes.push_back(std::move(equal));
             continue;
         }
         size_t block = BlockSize(set.step, set.members.size(), size - set.offset);
@@ -89,7 +89,6 @@ ContentComparer::Members ContentComparer::OpenMembers(std::span<const uint32_t> 
                                                       uint64_t size, bool keepOpen)
 {
     Members members;
-    std::unordered_set<FileIdentity, FileIdentityHash> seen;
     for (uint32_t index : candidates) {
         if (Stopped())
             break;
@@ -98,14 +97,36 @@ ContentComparer::Members ContentComparer::OpenMembers(std::span<const uint32_t> 
         // no longer has.
         if (!file || file->Size() != size)
             continue;
+        if (!keepOpen)
+            file.reset();
+        members.push_back({index, std::move(file)});
+    }
+    return members;
+}
+
+// One file reached by two paths (a hard link, a link to a folder walked twice)
+// has equal bytes under both, so it can only end up in a set with itself. Asking
+// for identities only here spares the many files that differ early: on some
+// systems the question costs more than the open.
+FileClass ContentComparer::DistinctFiles(const Members& members, uint64_t size)
+{
+    FileClass distinct;
+    std::unordered_set<FileIdentity, FileIdentityHash> seen;
+    for (const Member& member : members) {
+        std::unique_ptr<ReadableFile> reopened;
+        const ReadableFile* file = member.file.get();
+        if (!file) {
+            reopened = m_fs.OpenForReading(m_files.PathOf(member.index));
+            if (!reopened || reopened->Size() != size)
+                continue;
+            file = reopened.get();
+        }
         std::optional<FileIdentity> identity = file->Identity();
         if (identity && !seen.insert(*identity).second)
             continue;
-        if (!keepOpen)
-            file.reset();
-        members.push_back({index, identity, std::move(file)});
+        distinct.push_back(member.index);
     }
-    return members;
+    return distinct;
 }
 
 std::vector<ContentComparer::Members> ContentComparer::Partition(Members members, uint64_t offset,
@@ -169,7 +190,7 @@ bool ContentComparer::ReadBlock(Member& member, uint64_t offset, size_t block, u
     ReadableFile* file = member.file.get();
     if (!file) {
         reopened = m_fs.OpenForReading(m_files.PathOf(member.index));
-        if (!reopened || reopened->Size() != size || reopened->Identity() != member.identity)
+        if (!reopened || reopened->Size() != size)
             return false;
         file = reopened.get();
     }

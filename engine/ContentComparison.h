@@ -37,12 +37,13 @@ public:
 private:
     struct Member {
         uint32_t index;
-        std::optional<FileIdentity> identity;
         std::unique_ptr<ReadableFile> file;  // null when files are reopened for each block
     };
     using Members = std::vector<Member>;
 
     Members OpenMembers(std::span<const uint32_t> candidates, uint64_t size, bool keepOpen);
+    // The members that are not an earlier member under another path.
+    FileClass DistinctFiles(const Members& members, uint64_t size);
     std::vector<Members> Partition(Members members, uint64_t offset, size_t block, uint64_t size);
     bool ReadBlock(Member& member, uint64_t offset, size_t block, uint64_t size, std::byte* buffer);
     size_t BlockSize(unsigned step, size_t memberCount, uint64_t remaining) const;

@@ -17,6 +17,8 @@ public:
     void AddFile(uint32_t folder, std::string_view name, uint64_t size);
 
     size_t Count() const { return m_files.size(); }
+    size_t FolderCount() const { return m_folders.size(); }
+    const std::string& FolderPath(size_t folder) const { return m_folders[folder]; }
     uint64_t SizeOf(size_t k) const { return m_files[k].size; }
     std::string_view NameOf(size_t k) const;
     std::string PathOf(size_t k) const;

@@ -4,7 +4,7 @@ namespace twinsweep {
 
 struct FolderPrefetcher::Task {
     enum State { Queued, Listing, Listed };
-    explicit Task(std::string folder) : path(std::move(folder)) {}
+    Task(std::string folder, bool identifyFolder) : path(std::move(folder)), identify(identifyFolder) {}
     // Whoever moves a task out of Queued lists it; nobody lists a folder twice.
     bool Claim()
     {
@@ -13,6 +13,7 @@ struct FolderPrefetcher::Task {
     }
 
     std::string path;
+    bool identify;
     std::atomic<int> state{Queued};
     FolderContents contents;
 };
@@ -34,9 +35,9 @@ FolderPrefetcher::~FolderPrefetcher()
         helper.join();
 }
 
-FolderPrefetcher::Ticket FolderPrefetcher::Schedule(std::string path)
+FolderPrefetcher::Ticket FolderPrefetcher::Schedule(std::string path, bool identify)
 {
-    auto task = std::make_shared<Task>(std::move(path));
+    auto task = std::make_shared<Task>(std::move(path), identify);
     if (!m_helpers.empty()) {
         std::lock_guard lock(m_mutex);
         m_queue.push_back(task);
@@ -48,7 +49,7 @@ FolderPrefetcher::Ticket FolderPrefetcher::Schedule(std::string path)
 FolderContents FolderPrefetcher::Take(const Ticket& ticket)
 {
     if (ticket->Claim())
-        return m_lister(ticket->path);
+        return m_lister(ticket->path, ticket->identify);
     std::unique_lock lock(m_mutex);
     m_listed.wait(lock, [&] { return ticket->state == Task::Listed; });
     return std::move(ticket->contents);
@@ -70,7 +71,7 @@ void FolderPrefetcher::HelperLoop()
         }
         if (!task->Claim())
             continue;
-        task->contents = m_lister(task->path);
+        task->contents = m_lister(task->path, task->identify);
         {
             std::lock_guard lock(m_mutex);
             task->state = Task::Listed;

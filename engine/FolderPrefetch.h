@@ -21,14 +21,15 @@ namespace twinsweep {
 // What one folder holds for the walk.
 struct FolderContents {
     bool entered = false;
-    std::optional<FileIdentity> identity;
-    std::vector<FolderEntry> files;  // in collection order
+    std::optional<FileIdentity> identity;  // when asked for
+    std::vector<FolderEntry> files;        // in collection order
     std::vector<std::string> subfolders;
+    bool linkedSubfolder = false;  // a subfolder is a link or junction
 };
 
 class FolderPrefetcher {
 public:
-    using Lister = std::function<FolderContents(const std::string& path)>;
+    using Lister = std::function<FolderContents(const std::string& path, bool identify)>;
     struct Task;
     using Ticket = std::shared_ptr<Task>;
 
@@ -38,8 +39,9 @@ public:
     FolderPrefetcher(const FolderPrefetcher&) = delete;
     FolderPrefetcher& operator=(const FolderPrefetcher&) = delete;
 
-    // Queues a folder for a helper and returns the ticket to take it with.
-    Ticket Schedule(std::string path);
+    // Queues a folder for a helper and returns the ticket to take it with;
+    // identify asks for the folder's identity too.
+    Ticket Schedule(std::string path, bool identify);
     // The folder's contents: listed here unless a helper has started on it.
     FolderContents Take(const Ticket& ticket);
 

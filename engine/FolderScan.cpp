@@ -6,7 +6,7 @@ namespace twinsweep {
 
 FolderScanner::FolderScanner(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
     : m_job(job), m_fs(fs), m_reporter(reporter),
-      m_prefetcher([this](const std::string& path) { return ListFolder(path); },
+      m_prefetcher([this](const std::string& path, bool identify) { return ListFolder(path, identify); },
                    std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4) - 1)
 {
 }
@@ -15,8 +15,11 @@ void FolderScanner::ScanFolder(const std::string& folder)
 {
     // An explicit stack: a tree as deep as the longest path allows must not
     // overflow the search thread's stack.
+    // A second listed folder may be reached through a link from the first.
+    if (m_listedFoldersWalked++ > 0 && !m_identifyFolders)
+        IdentifyWalkedFolders();
     std::vector<Level> levels;
-    EnterFolder(Schedule(m_fs.FullPath(folder)), levels);
+    EnterFolder(Schedule(m_fs.FullPath(folder), true), levels);
     while (!levels.empty() && !Stopped()) {
         Level& level = levels.back();
         if (level.next == level.subfolders.size()) {
@@ -28,10 +31,19 @@ void FolderScanner::ScanFolder(const std::string& folder)
     }
 }
 
-FolderScanner::Subfolder FolderScanner::Schedule(std::string path)
+FolderScanner::Subfolder FolderScanner::Schedule(std::string path, bool identify)
 {
-    FolderPrefetcher::Ticket ticket = m_prefetcher.Schedule(path);
+    FolderPrefetcher::Ticket ticket = m_prefetcher.Schedule(path, identify);
     return {std::move(path), std::move(ticket)};
+}
+
+void FolderScanner::IdentifyWalkedFolders()
+{
+    m_identifyFolders = true;
+    for (size_t folder = 0; folder < m_job.files.FolderCount(); ++folder) {
+        if (std::optional<FileIdentity> identity = m_fs.FolderIdentity(m_job.files.FolderPath(folder)))
+            m_walkedFolders.insert(*identity);
+    }
 }
 
 void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& levels)
@@ -42,6 +54,8 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
     FolderContents contents = m_prefetcher.Take(folder.ticket);
     if (!contents.entered)
         return;
+    if (!contents.identity && m_identifyFolders)
+        contents.identity = m_fs.FolderIdentity(folder.path);
     if (contents.identity && !m_walkedFolders.insert(*contents.identity).second)
         return;
     if (reportNow && !m_reporter.SetProgressText(folder.path))
@@ -58,23 +72,26 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
         m_job.files.AddFile(catalogueFolder, file.name, file.size);
     }
 
+    if (contents.linkedSubfolder && !m_identifyFolders)
+        IdentifyWalkedFolders();
     Level level;
     level.subfolders.reserve(contents.subfolders.size());
     for (const std::string& name : contents.subfolders)
-        level.subfolders.push_back(Schedule(JoinPath(folder.path, name)));
+        level.subfolders.push_back(Schedule(JoinPath(folder.path, name), m_identifyFolders));
     levels.push_back(std::move(level));
 }
 
 // Runs on helper threads too: it only reads the job's masks and options, which
 // nothing changes during a walk.
-FolderContents FolderScanner::ListFolder(const std::string& path) const
+FolderContents FolderScanner::ListFolder(const std::string& path, bool identify) const
 {
     FolderContents contents;
     std::unique_ptr<FolderListing> listing = m_fs.OpenFolder(path);
     if (!listing)
         return contents;
     contents.entered = true;
-    contents.identity = listing->Identity();
+    if (identify)
+        contents.identity = m_fs.FolderIdentity(path);
 
     // A file matching two masks is listed twice but collected once.
     std::unordered_set<std::string> names;
@@ -94,8 +111,10 @@ FolderContents FolderScanner::ListFolder(const std::string& path) const
     entries.clear();
     listing->Find("*.*", entries);
     for (FolderEntry& entry : entries) {
-        if (entry.isFolder)
-            contents.subfolders.push_back(std::move(entry.name));
+        if (!entry.isFolder)
+            continue;
+        contents.linkedSubfolder = contents.linkedSubfolder || entry.isLink;
+        contents.subfolders.push_back(std::move(entry.name));
     }
     return contents;
 }

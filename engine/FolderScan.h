@@ -37,8 +37,9 @@ private:
     };
 
     void EnterFolder(const Subfolder& folder, std::vector<Level>& levels);
-    Subfolder Schedule(std::string path);
-    FolderContents ListFolder(const std::string& path) const;
+    Subfolder Schedule(std::string path, bool identify);
+    FolderContents ListFolder(const std::string& path, bool identify) const;
+    void IdentifyWalkedFolders();
     bool InRange(const FolderEntry& entry) const;
     std::string JoinPath(const std::string& folder, const std::string& name) const;
     bool Stopped() const { return m_job.stop.load(std::memory_order_relaxed); }
@@ -48,9 +49,13 @@ private:
     SearchReporter& m_reporter;
     ProgressThrottle m_throttle;
     // A folder reached twice (a link into walked ground, a repeat) is walked once,
-    // and a file reached by two links is collected once.
+    // and a file reached by two links is collected once. Only links make a folder
+    // reachable twice, so folders are identified (which costs a system call each)
+    // from the first link on, and for every listed folder.
     std::unordered_set<FileIdentity, FileIdentityHash> m_walkedFolders;
     std::unordered_set<FileIdentity, FileIdentityHash> m_collectedFiles;
+    bool m_identifyFolders = false;
+    size_t m_listedFoldersWalked = 0;
     FolderPrefetcher m_prefetcher;  // last: its helpers stop before the rest goes
 };
 

@@ -2,13 +2,37 @@
 
 #include <commctrl.h>
 
+#include <unordered_map>
+
 namespace twinsweep {
 namespace {
 
-constexpr wchar_t kObjectProperty[] = L"Twinsweep.Wnd";
 constexpr wchar_t kWindowClass[] = L"TwinsweepWindow";
 constexpr wchar_t kFrameClass[] = L"TwinsweepFrame";
-constexpr UINT_PTR kSubclassId = 1;
+
+// What the program knows of a window it bound: its object and, for a window it
+// took over, the procedure it had before.
+struct Binding {
+    Wnd* object = nullptr;
+    WNDPROC previous = nullptr;
+};
+
+// Windows and their objects, per thread since a window's messages only ever
+// arrive on the thread that made it. Kept in the process: window properties and
+// the system's subclass chains ask the window manager on every message, which
+// costs a round trip per message on some systems.
+std::unordered_map<HWND, Binding>& Bindings()
+{
+    thread_local std::unordered_map<HWND, Binding> bindings;
+    return bindings;
+}
+
+Binding* FindBinding(HWND hwnd)
+{
+    auto& bindings = Bindings();
+    auto found = bindings.find(hwnd);
+    return found == bindings.end() ? nullptr : &found->second;
+}
 
 // One class for child windows and one for the frame, which carries the icon.
 const wchar_t* RegisteredClass(UINT iconId, WNDPROC proc)
@@ -74,7 +98,8 @@ Wnd::~Wnd()
 
 Wnd* Wnd::FromHandle(HWND hwnd)
 {
-    return hwnd ? static_cast<Wnd*>(GetPropW(hwnd, kObjectProperty)) : nullptr;
+    const Binding* binding = hwnd ? FindBinding(hwnd) : nullptr;
+    return binding ? binding->object : nullptr;
 }
 
 bool Wnd::Create(DWORD exStyle, const wchar_t* title, DWORD style, const RECT& rect, HWND parent, UINT id,
@@ -89,29 +114,49 @@ bool Wnd::Create(DWORD exStyle, const wchar_t* title, DWORD style, const RECT& r
 
 bool Wnd::Subclass(HWND hwnd)
 {
-    if (!hwnd || !SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    if (!hwnd || FindBinding(hwnd))
         return false;
-    m_subclassed = true;
     Bind(hwnd);
+    const auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
+    if (!previous) {
+        Unbind();
+        return false;
+    }
+    m_previousProc = previous;
+    Bindings()[hwnd].previous = previous;
     return true;
 }
 
 void Wnd::Bind(HWND hwnd)
 {
     m_hwnd = hwnd;
-    SetPropW(hwnd, kObjectProperty, this);
+    Bindings()[hwnd].object = this;
 }
 
+// A window taken over gets its procedure back, unless something took it over
+// after us: then our procedure stays in its chain and passes every message on.
 void Wnd::Unbind()
 {
     if (!m_hwnd)
         return;
-    RemovePropW(m_hwnd, kObjectProperty);
-    if (m_subclassed)
-        RemoveWindowSubclass(m_hwnd, SubclassProc, kSubclassId);
-    else if (GetWindowLongPtrW(m_hwnd, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
-        SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, 0);
-    m_subclassed = false;
+    auto& bindings = Bindings();
+    auto found = bindings.find(m_hwnd);
+    if (m_previousProc) {
+        const auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(m_hwnd, GWLP_WNDPROC));
+        if (current == SubclassProc) {
+            SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previousProc));
+            bindings.erase(found);
+        } else if (found != bindings.end()) {
+            found->second.object = nullptr;
+        }
+    } else {
+        if (found != bindings.end())
+            bindings.erase(found);
+        if (GetWindowLongPtrW(m_hwnd, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(this))
+            SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, 0);
+    }
+    m_previousProc = nullptr;
     m_hwnd = nullptr;
 }
 
@@ -128,8 +173,8 @@ LRESULT Wnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT Wnd::Default(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (m_subclassed)
-        return DefSubclassProc(m_hwnd, message, wParam, lParam);
+    if (m_previousProc)
+        return CallWindowProcW(m_previousProc, m_hwnd, message, wParam, lParam);
     return DefWindowProcW(m_hwnd, message, wParam, lParam);
 }
 
@@ -142,16 +187,18 @@ bool Wnd::OnReflected(UINT, WPARAM, LPARAM, LRESULT&)
 // window's default handling.
 LRESULT Wnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    HWND hwnd = m_hwnd;
+    const HWND hwnd = m_hwnd;
     LRESULT result;
     try {
         result = WindowProc(message, wParam, lParam);
     } catch (...) {
-        result = m_subclassed ? DefSubclassProc(hwnd, message, wParam, lParam)
-                              : DefWindowProcW(hwnd, message, wParam, lParam);
+        result = Default(message, wParam, lParam);
     }
-    if (message == WM_NCDESTROY)
+    if (message == WM_NCDESTROY) {
         FinalMessage();
+        // Handles are used again: a gone window leaves nothing behind.
+        Bindings().erase(hwnd);
+    }
     return result;
 }
 
@@ -168,13 +215,18 @@ LRESULT CALLBACK Wnd::StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
     return object->Dispatch(message, wParam, lParam);
 }
 
-LRESULT CALLBACK Wnd::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                   DWORD_PTR data)
+LRESULT CALLBACK Wnd::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* object = reinterpret_cast<Wnd*>(data);
-    if (object->m_hwnd != hwnd)
-        return DefSubclassProc(hwnd, message, wParam, lParam);
-    return object->Dispatch(message, wParam, lParam);
+    Binding* binding = FindBinding(hwnd);
+    if (!binding)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (binding->object)
+        return binding->object->Dispatch(message, wParam, lParam);
+    // Unbound while a later procedure still calls ours: pass everything on.
+    const WNDPROC previous = binding->previous;
+    if (message == WM_NCDESTROY)
+        Bindings().erase(hwnd);
+    return CallWindowProcW(previous, hwnd, message, wParam, lParam);
 }
 
 bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

@@ -44,12 +44,12 @@ protected:
 private:
     friend bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR data);
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND m_hwnd = nullptr;
-    bool m_subclassed = false;
+    // The procedure of a window taken over; null for the program's own windows.
+    WNDPROC m_previousProc = nullptr;
 };
 
 // Hands a parent's message to the control it concerns (WM_DRAWITEM, WM_MEASUREITEM,

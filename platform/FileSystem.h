@@ -30,6 +30,8 @@ struct FolderEntry {
     std::string name;
     bool isFolder = false;
     uint64_t size = 0;
+    // A symbolic link or junction: what it leads to may be walked elsewhere too.
+    bool isLink = false;
     // Known where the listing gives it for free; the walk then collects a file
     // reached by two paths only once.
     std::optional<FileIdentity> identity;
@@ -42,7 +44,6 @@ public:
     // Appends the entries whose names match the mask ('*' and '?', case-insensitive,
     // "*.*" matches every name). "." and ".." are never listed.
     virtual void Find(const std::string& mask, std::vector<FolderEntry>& entries) = 0;
-    virtual std::optional<FileIdentity> Identity() = 0;
 };
 
 class ReadableFile {
@@ -71,6 +72,8 @@ public:
     virtual std::string ResolveShortcut(const std::string& path) const = 0;
     // Nothing when the folder cannot be entered.
     virtual std::unique_ptr<FolderListing> OpenFolder(const std::string& path) const = 0;
+    // The identity of the folder a path leads to, links followed.
+    virtual std::optional<FileIdentity> FolderIdentity(const std::string& path) const = 0;
     // Opens for reading only, sharing read and write with other processes.
     // Thread-safe. Nothing when the file cannot be opened.
     virtual std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const = 0;

@@ -16,34 +16,8 @@ constexpr int kTextLeft = 22;
 // The icon column in front of the text and a little air behind it.
 constexpr int kExtentMargin = 25;
 constexpr COLORREF kGroupSeparator = RGB(163, 163, 163);
-
-class UniqueIcon {
-public:
-    explicit UniqueIcon(HICON icon) : m_icon(icon) {}
-    ~UniqueIcon()
-    {
-        if (m_icon)
-            DestroyIcon(m_icon);
-    }
-    UniqueIcon(const UniqueIcon&) = delete;
-    UniqueIcon& operator=(const UniqueIcon&) = delete;
-    HICON get() const { return m_icon; }
-
-private:
-    HICON m_icon;
-};
-
-// The icon of the file's type, found by its name alone: the file is never opened,
-// so a slow or vanished drive does not stall the painting.
-void DrawFileIcon(HDC dc, const std::wstring& path)
-{
-    SHFILEINFOW info{};
-    if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
-        return;
-    UniqueIcon icon(info.hIcon);
-    if (icon.get())
-        DrawIconEx(dc, 2, 0, icon.get(), 16, 16, 0, nullptr, DI_NORMAL);
-}
+constexpr UINT_PTR kFitTimer = 1;
+constexpr UINT kFitDelay = 150;  // milliseconds
 
 void DrawGroupSeparator(HDC dc, int width, int height)
 {
@@ -68,6 +42,9 @@ bool FileListBox::Attach(HWND listBox)
     const auto height = static_cast<int>(SendMessageW(listBox, LB_GETITEMHEIGHT, 0, 0));
     if (height != LB_ERR && height < kMinimumLineHeight)
         SendMessageW(listBox, LB_SETITEMHEIGHT, 0, MAKELPARAM(kMinimumLineHeight, 0));
+    // The shell builds its icon list on first use, which takes a while: better
+    // now than in the first paint during a search.
+    IconIndex(L"file");
     ScheduleWidthFit();
     return true;
 }
@@ -79,6 +56,8 @@ void FileListBox::AddEntry(const std::wstring& path, std::unique_ptr<DupFileEntr
     if (index < 0)
         return;
     SendMessageW(Handle(), LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.release()));
+    if (!m_remeasure)
+        m_widestText = std::max(m_widestText, TextWidth(path));
 }
 
 void FileListBox::DeleteEntry(int index)
@@ -155,7 +134,10 @@ int FileListBox::CaretLine() const
 LRESULT FileListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_FILELIST_FITWIDTH:
+    case WM_TIMER:
+        if (wParam != kFitTimer)
+            break;
+        KillTimer(Handle(), kFitTimer);
         FitWidth();
         return 0;
     case WM_DESTROY:
@@ -176,44 +158,67 @@ bool FileListBox::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& resu
     return true;
 }
 
-// One posted fit for a whole burst: it comes once the burst leaves the
-// message queue alone.
+// One fit for a whole burst: it comes once the lines have paused a moment, or
+// a few times a second while they keep coming.
 void FileListBox::ScheduleWidthFit()
 {
     if (m_fitPending || !Handle())
         return;
     SuspendRedraw();
-    if (PostMessageW(Handle(), WM_FILELIST_FITWIDTH, 0, 0))
+    if (SetTimer(Handle(), kFitTimer, kFitDelay, nullptr))
         m_fitPending = true;
 }
 
 void FileListBox::RestartWidthFit()
 {
-    m_measuredLines = 0;
-    m_widestText = 0;
+    m_remeasure = true;
     ScheduleWidthFit();
 }
 
-// Lines only ever arrive at the end, so a fit measures just the lines added
-// since the one before: a long search costs one measurement per line in all.
+// Lines are measured as they arrive; only after a deletion is every line
+// measured again, since the widest may be gone.
 void FileListBox::FitWidth()
 {
     m_fitPending = false;
     const int count = Count();
-    if (m_measuredLines < count) {
-        WindowDC dc(Handle());
-        SelectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
-        for (int i = m_measuredLines; i < count; ++i) {
-            const std::wstring text = Text(i);
-            SIZE size{};
-            if (GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size))
-                m_widestText = std::max(m_widestText, static_cast<int>(size.cx));
-        }
+    if (m_remeasure) {
+        m_remeasure = false;
+        m_widestText = 0;
+        for (int i = 0; i < count; ++i)
+            m_widestText = std::max(m_widestText, TextWidth(Text(i)));
     }
-    m_measuredLines = count;
     const int extent = count ? m_widestText + kExtentMargin : 0;
     SendMessageW(Handle(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
     ResumeRedraw();
+}
+
+int FileListBox::TextWidth(const std::wstring& text)
+{
+    SelectScope font(m_measuring.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(m_measuring.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+int FileListBox::IconIndex(const std::wstring& path)
+{
+    size_t dot = path.find_last_of(L".\\/");
+    std::wstring extension = dot != std::wstring::npos && path[dot] == L'.' ? path.substr(dot) : std::wstring();
+    CharLowerBuffW(extension.data(), static_cast<DWORD>(extension.size()));
+    auto known = m_iconIndex.find(extension);
+    if (known != m_iconIndex.end())
+        return known->second;
+    // By the type alone: the file is never opened, so a slow or vanished drive
+    // does not stall the painting.
+    SHFILEINFOW info{};
+    auto list = reinterpret_cast<HIMAGELIST>(
+        SHGetFileInfoW(path.c_str(), 0, &info, sizeof info,
+                       SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
+    int index = list ? info.iIcon : -1;
+    if (list)
+        m_systemIcons = list;
+    m_iconIndex.emplace(std::move(extension), index);
+    return index;
 }
 
 // A list that paints and updates its scroll bar for every added line takes
@@ -243,26 +248,39 @@ void FileListBox::DrawItem(const DRAWITEMSTRUCT& item)
     const int height = item.rcItem.bottom - item.rcItem.top;
     if (index < 0 || index >= Count() || width <= 0 || height <= 0)
         return;
-    MemoryDC memory(item.hDC);
-    Bitmap canvas(CreateCompatibleBitmap(item.hDC, width, height));
-    SelectScope selectCanvas(memory.get(), canvas.get());
+    const MemoryDC& memory = m_canvasDc;
+    SelectScope selectCanvas(memory.get(), Canvas(width, height));
     SelectScope selectFont(memory.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
 
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     const RECT area{0, 0, width, height};
     FillRect(memory.get(), &area, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    const DupFileEntry* entry = Entry(index);
+    const auto* entry = reinterpret_cast<const DupFileEntry*>(item.itemData);
     if (entry && entry->bLastInGroup)
         DrawGroupSeparator(memory.get(), width, height);
 
     SetTextColor(memory.get(), GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     SetBkMode(memory.get(), TRANSPARENT);
     const std::wstring text = Text(index);
-    DrawFileIcon(memory.get(), text);
+    int icon = IconIndex(text);
+    if (icon >= 0 && m_systemIcons)
+        ImageList_Draw(m_systemIcons, icon, memory.get(), 2, 0, ILD_TRANSPARENT);
     TextOutW(memory.get(), kTextLeft, 1, text.c_str(), static_cast<int>(text.size()));
     if (item.itemState & ODS_FOCUS)
         DrawFocusRect(memory.get(), &area);
     BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+// In the screen's format: the first context the list paints into may be a
+// printing one holding a one-bit bitmap.
+HBITMAP FileListBox::Canvas(int width, int height)
+{
+    if (width > m_canvasSize.cx || height > m_canvasSize.cy) {
+        m_canvasSize = {std::max<LONG>(width, m_canvasSize.cx), std::max<LONG>(height, m_canvasSize.cy)};
+        WindowDC screen(nullptr);
+        m_canvas = Bitmap(CreateCompatibleBitmap(screen.get(), m_canvasSize.cx, m_canvasSize.cy));
+    }
+    return m_canvas.get();
 }
 
 }  // namespace twinsweep

@@ -4,11 +4,15 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/SearchJob.h"
+#include "framework/Gdi.h"
 #include "framework/Window.h"
 
 namespace twinsweep {
@@ -40,20 +44,34 @@ protected:
 
 private:
     // Lines change in bursts (a search's groups, a removal of many marks): the
-    // list stops painting until the burst is over, then paints once and fits
-    // its width.
+    // list stops painting until the burst has paused a moment, then paints once
+    // and fits its width. Repainting a list and its scroll bar costs far more
+    // than adding a line, so a long search repaints a few times a second.
     void ScheduleWidthFit();
     // After deletions the widest line may be gone: the next fit measures all.
     void RestartWidthFit();
     void FitWidth();
+    int TextWidth(const std::wstring& text);
     void SuspendRedraw();
     void ResumeRedraw();
     void DrawItem(const DRAWITEMSTRUCT& item);
+    HBITMAP Canvas(int width, int height);
+    // The small icon of a file's type, by its extension.
+    int IconIndex(const std::wstring& path);
 
     bool m_fitPending = false;
     bool m_redrawSuspended = false;
-    int m_measuredLines = 0;  // the lines at the top whose widths m_widestText covers
+    bool m_remeasure = false;
     int m_widestText = 0;
+    // Measures text in the list's font without a window's context, which costs
+    // a round trip to the display for every line.
+    MemoryDC m_measuring;
+    // Lines are composed here; it grows to the widest line drawn.
+    MemoryDC m_canvasDc;
+    Bitmap m_canvas;
+    SIZE m_canvasSize{0, 0};
+    HIMAGELIST m_systemIcons = nullptr;  // the shell's own list: never destroyed
+    std::unordered_map<std::wstring, int> m_iconIndex;
 };
 
 }  // namespace twinsweep

@@ -18,7 +18,6 @@ constexpr UINT WM_RESULT_ADDGROUP = WM_USER + 6;   // wParam DupGroup*, lParam i
 constexpr UINT WM_RESULT_FILECOUNT = WM_USER + 10;  // wParam files collected so far
 // Inside the result view.
 constexpr UINT WM_RESULT_OPENITEM = WM_USER + 7;
-constexpr UINT WM_FILELIST_FITWIDTH = WM_USER + 8;
 // From a hyperlink label to its parent.
 constexpr UINT WM_LINK_CLICKED = WM_USER + 11;
 

@@ -65,19 +65,10 @@ public:
             if (!MatchesMask(mask, entry.name) || !Describe(entry))
                 continue;
             const struct stat& st = entry.status;
-            if (S_ISDIR(st.st_mode))
-                entries.push_back({entry.name, true, 0, IdentityOf(st)});
-            else if (S_ISREG(st.st_mode))
-                entries.push_back({entry.name, false, static_cast<uint64_t>(st.st_size), IdentityOf(st)});
+            bool isFolder = S_ISDIR(st.st_mode);
+            uint64_t size = isFolder ? 0 : static_cast<uint64_t>(st.st_size);
+            entries.push_back({entry.name, isFolder, size, IsLink(entry), IdentityOf(st)});
         }
-    }
-
-    std::optional<FileIdentity> Identity() override
-    {
-        struct stat st;
-        if (fstat(dirfd(m_dir), &st) != 0)
-            return std::nullopt;
-        return IdentityOf(st);
     }
 
 private:
@@ -98,6 +89,14 @@ private:
             entry.described = true;
         }
         return S_ISDIR(entry.status.st_mode) || S_ISREG(entry.status.st_mode);
+    }
+
+    bool IsLink(const Entry& entry) const
+    {
+        if (entry.type != DT_UNKNOWN)
+            return entry.type == DT_LNK;
+        struct stat own;
+        return fstatat(dirfd(m_dir), entry.name.c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
     }
 
     DIR* m_dir;
@@ -197,6 +196,14 @@ public:
         if (!dir)
             return nullptr;
         return std::make_unique<PosixFolderListing>(dir);
+    }
+
+    std::optional<FileIdentity> FolderIdentity(const std::string& path) const override
+    {
+        struct stat st;
+        if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return std::nullopt;
+        return IdentityOf(st);
     }
 
     std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const override

@@ -70,16 +70,6 @@ public:
         Search(mask, entries);
     }
 
-    std::optional<FileIdentity> Identity() override
-    {
-        UniqueHandle folder(CreateFileW(ApiPath(m_path).c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        if (!folder)
-            return std::nullopt;
-        return IdentityOf(folder.get());
-    }
-
 private:
     bool Search(const std::string& mask, std::vector<FolderEntry>& entries) const
     {
@@ -93,8 +83,9 @@ private:
             if (name == L"." || name == L"..")
                 continue;
             bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            bool isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             uint64_t size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-            entries.push_back({WideToUtf8(name), isFolder, isFolder ? 0 : size, std::nullopt});
+            entries.push_back({WideToUtf8(name), isFolder, isFolder ? 0 : size, isLink, std::nullopt});
         } while (FindNextFileW(find.get(), &data));
         return true;
     }
@@ -105,13 +96,11 @@ private:
 
 class Win32File : public ReadableFile {
 public:
-    Win32File(UniqueHandle handle, uint64_t size, std::optional<FileIdentity> identity)
-        : m_handle(std::move(handle)), m_size(size), m_identity(identity)
-    {
-    }
+    Win32File(UniqueHandle handle, uint64_t size) : m_handle(std::move(handle)), m_size(size) {}
 
     uint64_t Size() const override { return m_size; }
-    std::optional<FileIdentity> Identity() const override { return m_identity; }
+    // Asked for only when needed: it costs a query of the volume.
+    std::optional<FileIdentity> Identity() const override { return IdentityOf(m_handle.get()); }
 
     std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) override
     {
@@ -138,7 +127,6 @@ public:
 private:
     UniqueHandle m_handle;
     uint64_t m_size;
-    std::optional<FileIdentity> m_identity;
 };
 
 class Win32FileSystem : public FileSystem {
@@ -205,6 +193,16 @@ public:
         return listing;
     }
 
+    std::optional<FileIdentity> FolderIdentity(const std::string& path) const override
+    {
+        UniqueHandle folder(CreateFileW(ApiPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!folder)
+            return std::nullopt;
+        return IdentityOf(folder.get());
+    }
+
     std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const override
     {
         UniqueHandle handle(CreateFileW(ApiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -212,8 +210,7 @@ public:
         LARGE_INTEGER size;
         if (!handle || !GetFileSizeEx(handle.get(), &size))
             return nullptr;
-        std::optional<FileIdentity> identity = IdentityOf(handle.get());
-        return std::make_unique<Win32File>(std::move(handle), static_cast<uint64_t>(size.QuadPart), identity);
+        return std::make_unique<Win32File>(std::move(handle), static_cast<uint64_t>(size.QuadPart));
     }
 
     size_t OpenFileBudget() const override { return 256; }

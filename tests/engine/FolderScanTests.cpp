@@ -174,6 +174,27 @@ TEST_F(FolderScanTest, FolderLinksNeverLoopNorCollectAFileTwice)
     EXPECT_EQ(Collected(), InTree({"a/file.txt"}));
 }
 
+TEST_F(FolderScanTest, AFolderReachedFirstThroughALinkIsNotWalkedAgain)
+{
+    tree.Write("before/one.txt", "x");
+    tree.Write("z/file.txt", "x");
+    tree.MakeFolder("a");
+    if (!tree.LinkFolder("z", "a/link"))
+        GTEST_SKIP() << "no folder links here";
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"a/link/file.txt", "before/one.txt"}));
+}
+
+TEST_F(FolderScanTest, ASecondListedFolderReachedThroughTheFirstIsNotWalkedAgain)
+{
+    tree.Write("data/deep/file.txt", "x");
+    tree.MakeFolder("elsewhere");
+    if (!tree.LinkFolder("data/deep", "elsewhere/shortcut"))
+        GTEST_SKIP() << "no folder links here";
+    Scan("*.*", {tree.Path("data"), tree.Path("elsewhere/shortcut")});
+    EXPECT_EQ(Collected(), InTree({"data/deep/file.txt"}));
+}
+
 TEST_F(FolderScanTest, HandlesPathsLongerThan260Characters)
 {
     std::string relative;

@@ -385,6 +385,8 @@ TEST_F(ResultViewTest, LinesShowAGreySeparatorUnderEachGroupAndTheMarksInTheHigh
     SendGroup(kThree);
     SendGroup(kTwo);
     Select({1});
+    // The list paints again once the burst of lines has been fitted.
+    ASSERT_TRUE(PumpUntil([&] { return Extent() > 0; }));
     Pump();
     const int h = LineHeight();
     ASSERT_GE(h, 17);

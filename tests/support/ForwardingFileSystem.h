@@ -32,6 +32,11 @@ public:
         return m_inner.OpenFolder(path);
     }
 
+    std::optional<FileIdentity> FolderIdentity(const std::string& path) const override
+    {
+        return m_inner.FolderIdentity(path);
+    }
+
     std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const override
     {
         Record(openedFiles, path);
