@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace twinsweep {
@@ -71,6 +72,25 @@ public:
 private:
     HWND m_hwnd;
     HDC m_dc;
+};
+
+// A bitmap in the screen's format that grows to the largest size asked of it,
+// for drawing off-screen without a new bitmap per paint.
+class BackBuffer {
+public:
+    HBITMAP Fit(int width, int height)
+    {
+        if (width > m_size.cx || height > m_size.cy) {
+            m_size = {std::max<LONG>(width, m_size.cx), std::max<LONG>(height, m_size.cy)};
+            WindowDC screen(nullptr);
+            m_bitmap = Bitmap(CreateCompatibleBitmap(screen.get(), m_size.cx, m_size.cy));
+        }
+        return m_bitmap.get();
+    }
+
+private:
+    Bitmap m_bitmap;
+    SIZE m_size{0, 0};
 };
 
 // BeginPaint and EndPaint around a scope.

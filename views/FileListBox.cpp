@@ -140,6 +140,11 @@ LRESULT FileListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         KillTimer(Handle(), kFitTimer);
         FitWidth();
         return 0;
+    case WM_PAINT:
+        if (wParam)
+            break;
+        OnPaint();
+        return 0;
     case WM_DESTROY:
         ResetEntries();
         break;
@@ -240,7 +245,25 @@ void FileListBox::ResumeRedraw()
     InvalidateRect(Handle(), nullptr, FALSE);
 }
 
-// Composed off-screen and copied in one transfer, so scrolling does not flicker.
+// The list paints its lines into a bitmap that reaches the screen in one
+// transfer: a transfer per line costs a round trip to the display each.
+void FileListBox::OnPaint()
+{
+    PaintDC paint(Handle());
+    RECT client;
+    GetClientRect(Handle(), &client);
+    if (client.right <= 0 || client.bottom <= 0)
+        return;
+    MemoryDC frame;
+    SelectScope selectFrame(frame.get(), m_frame.Fit(client.right, client.bottom));
+    FillRect(frame.get(), &client, GetSysColorBrush(COLOR_WINDOW));
+    Default(WM_PAINT, reinterpret_cast<WPARAM>(frame.get()), 0);
+    const RECT& dirty = paint.Area();
+    BitBlt(paint.get(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, frame.get(),
+           dirty.left, dirty.top, SRCCOPY);
+}
+
+// Composed off-screen, so a line drawn on its own (a mark, the focus) does not flicker.
 void FileListBox::DrawItem(const DRAWITEMSTRUCT& item)
 {
     const auto index = static_cast<int>(item.itemID);
@@ -249,7 +272,7 @@ void FileListBox::DrawItem(const DRAWITEMSTRUCT& item)
     if (index < 0 || index >= Count() || width <= 0 || height <= 0)
         return;
     const MemoryDC& memory = m_canvasDc;
-    SelectScope selectCanvas(memory.get(), Canvas(width, height));
+    SelectScope selectCanvas(memory.get(), m_canvas.Fit(width, height));
     SelectScope selectFont(memory.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
 
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
@@ -269,18 +292,6 @@ void FileListBox::DrawItem(const DRAWITEMSTRUCT& item)
     if (item.itemState & ODS_FOCUS)
         DrawFocusRect(memory.get(), &area);
     BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, width, height, memory.get(), 0, 0, SRCCOPY);
-}
-
-// In the screen's format: the first context the list paints into may be a
-// printing one holding a one-bit bitmap.
-HBITMAP FileListBox::Canvas(int width, int height)
-{
-    if (width > m_canvasSize.cx || height > m_canvasSize.cy) {
-        m_canvasSize = {std::max<LONG>(width, m_canvasSize.cx), std::max<LONG>(height, m_canvasSize.cy)};
-        WindowDC screen(nullptr);
-        m_canvas = Bitmap(CreateCompatibleBitmap(screen.get(), m_canvasSize.cx, m_canvasSize.cy));
-    }
-    return m_canvas.get();
 }
 
 }  // namespace twinsweep

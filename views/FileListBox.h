@@ -54,8 +54,8 @@ private:
     int TextWidth(const std::wstring& text);
     void SuspendRedraw();
     void ResumeRedraw();
+    void OnPaint();
     void DrawItem(const DRAWITEMSTRUCT& item);
-    HBITMAP Canvas(int width, int height);
     // The small icon of a file's type, by its extension.
     int IconIndex(const std::wstring& path);
 
@@ -66,10 +66,10 @@ private:
     // Measures text in the list's font without a window's context, which costs
     // a round trip to the display for every line.
     MemoryDC m_measuring;
-    // Lines are composed here; it grows to the widest line drawn.
+    // A line is composed here, the whole list in the frame.
     MemoryDC m_canvasDc;
-    Bitmap m_canvas;
-    SIZE m_canvasSize{0, 0};
+    BackBuffer m_canvas;
+    BackBuffer m_frame;
     HIMAGELIST m_systemIcons = nullptr;  // the shell's own list: never destroyed
     std::unordered_map<std::wstring, int> m_iconIndex;
 };
