@@ -7,6 +7,7 @@
 
 #include "app/Settings.h"
 #include "app/SweepApp.h"
+#include "dialogs/COptionsDlg.h"
 #include "engine/win32/CDFDoc.h"
 #include "engine/win32/Messages.h"
 #include "engine/win32/SearchThread.h"
@@ -23,10 +24,12 @@ namespace {
 constexpr int kMaxFilterHistory = 20;
 constexpr int kStatisticsWidth = 250;
 constexpr int kFilterListHeight = 200;
+constexpr size_t kOptionsButton = 3;
 
 }  // namespace
 
 const CommandEntry<CMainFrame> CMainFrame::kCommands[] = {
+    {ID_OPTIONS, &CMainFrame::OnOptions, &CMainFrame::OnUpdateOptions},
     {ID_HELP_CONTENTS, &CMainFrame::OnHelp},
 };
 
@@ -209,6 +212,29 @@ void CMainFrame::OnHelp()
 {
     std::wstring path = SweepApp::GetAppFolder() + L"\\Help\\SweepHelp.chm";
     LaunchShell(L"open", path, SW_SHOWMAXIMIZED);
+}
+
+// The panel drops from the Options button, whether the command came from there or
+// from the menu. It deletes itself when it closes.
+void CMainFrame::OnOptions()
+{
+    auto* panel = new COptionsDlg();
+    if (!panel->CreateModeless(Handle())) {
+        delete panel;
+        return;
+    }
+    RECT button = m_linkToolBar.ItemRect(kOptionsButton);
+    MapWindowPoints(m_linkToolBar.Handle(), nullptr, reinterpret_cast<POINT*>(&button), 2);
+    SetWindowPos(panel->Handle(), nullptr, button.left, button.bottom, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(panel->Handle(), SW_SHOW);
+}
+
+// The search reads the options: they stay as they are while it runs.
+void CMainFrame::OnUpdateOptions(CommandState& state)
+{
+    if (m_document)
+        state.Enable(!m_document->m_bBusy);
+    state.Check(g_pOptionsDlg != nullptr);
 }
 
 std::wstring CMainFrame::GetFilterMask()

@@ -54,6 +54,8 @@ private:
     void OnDropFiles(HDROP drop);
     void OnSize(int width);
     void OnHelp();
+    void OnOptions();
+    void OnUpdateOptions(CommandState& state);
     void CreateToolBar();
     void CreateFilterBox();
     void PlaceWindow();

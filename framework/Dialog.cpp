@@ -1,6 +1,7 @@
 #include "framework/Dialog.h"
 
 #include "framework/Application.h"
+#include "framework/DataExchange.h"
 
 namespace twinsweep {
 
@@ -71,6 +72,12 @@ void Dialog::EndDialog(INT_PTR result)
         ::EndDialog(Handle(), result);
     else
         DestroyWindow(Handle());
+}
+
+bool Dialog::UpdateData(bool saveAndValidate)
+{
+    DataExchange exchange(Handle(), saveAndValidate);
+    return DoDataExchange(exchange);
 }
 
 bool Dialog::OnCommand(UINT id, UINT, HWND)

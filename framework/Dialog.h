@@ -8,6 +8,8 @@
 
 namespace twinsweep {
 
+class DataExchange;
+
 // A window whose procedure is a dialog procedure.
 class DialogWindow : public Wnd {
 public:
@@ -38,6 +40,9 @@ public:
     // Ends a modal dialog with the result, or destroys a modeless one.
     void EndDialog(INT_PTR result);
     bool IsModal() const { return m_modal; }
+    // Moves the members into the controls, or with saveAndValidate the controls
+    // into the members; false when a control held no valid value.
+    bool UpdateData(bool saveAndValidate = true);
 
 protected:
     // True to let the system set the focus.
@@ -47,6 +52,8 @@ protected:
     virtual bool OnNotify(NMHDR* header, LRESULT& result);
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // Exchanges every member with its control; true when the exchange completed.
+    virtual bool DoDataExchange(DataExchange&) { return true; }
     INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:

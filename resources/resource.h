@@ -9,6 +9,7 @@
 #define IDD_ABOUTBOX                    100
 #define IDD_RESULT_VIEW                 101
 #define IDD_DIR_VIEW                    102
+#define IDD_OPTIONS                     138
 #define IDD_PROGRESS                    151
 #define IDD_STAT_VIEW                   152
 
@@ -86,6 +87,20 @@
 #define IDC_OVERALL_BAR                 1038
 #define IDC_STOP                        1039
 #define IDC_FILE_BAR                    1040
+
+// Controls of the Options panel
+#define IDC_SHOW_EMPTY_FILES            1010
+#define IDC_EQUAL_NAMES                 1011
+#define IDC_EQUAL_CONTENTS              1012
+#define IDC_EQUAL_EXTENSIONS            1013
+#define IDC_FILES_IN_RANGE              1021
+#define IDC_RANGE_FROM                  1022
+#define IDC_RANGE_FROM_SPIN             1023
+#define IDC_RANGE_FROM_UNIT             1024
+#define IDC_RANGE_TO                    1025
+#define IDC_RANGE_TO_SPIN               1026
+#define IDC_RANGE_TO_UNIT               1027
+#define IDC_RANGE_TO_TEXT               1028
 
 // Standard ids of the frame's bars and panes
 #define ID_TOOLBAR_WINDOW               0xE800

@@ -1,0 +1,212 @@
+#include "dialogs/COptionsDlg.h"
+
+#include <commctrl.h>
+
+#include <climits>
+
+#include "app/Settings.h"
+#include "framework/DataExchange.h"
+#include "resources/resource.h"
+
+namespace twinsweep {
+
+COptionsDlg* g_pOptionsDlg = nullptr;
+
+namespace {
+
+// In the order of the unit indexes of the settings.
+const wchar_t* const kUnits[] = {L"bytes", L"KB", L"MB"};
+
+// What the range box enables and disables together.
+const int kRangeControls[] = {IDC_RANGE_FROM, IDC_RANGE_FROM_SPIN, IDC_RANGE_FROM_UNIT, IDC_RANGE_TO,
+                              IDC_RANGE_TO_SPIN, IDC_RANGE_TO_UNIT, IDC_RANGE_TO_TEXT};
+
+// While a panel is open, the main window's procedure is a filter that keeps the
+// window's title bar active although the panel has the activation: the panel looks
+// like a part of the main window.
+struct FrameFilter {
+    HWND window = nullptr;
+    WNDPROC previous = nullptr;
+    bool filtering = false;
+};
+
+FrameFilter g_frameFilter;
+
+LRESULT CALLBACK FrameFilterProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const WNDPROC previous = g_frameFilter.previous;
+    if (hwnd == g_frameFilter.window) {
+        const bool losing = (message == WM_NCACTIVATE && !wParam) ||
+                            (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE);
+        if (losing && g_frameFilter.filtering)
+            return 1;
+        if (message == WM_NCDESTROY)
+            g_frameFilter = {};
+    }
+    return CallWindowProcW(previous, hwnd, message, wParam, lParam);
+}
+
+// A filter that something else took over after it cannot leave the chain: it
+// stays, passing every message on, and the next panel filters through it again.
+void FilterFrame(HWND frame)
+{
+    if (!frame)
+        return;
+    if (g_frameFilter.window != frame) {
+        const auto previous = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameFilterProc)));
+        if (!previous)
+            return;
+        g_frameFilter = {frame, previous, false};
+    }
+    g_frameFilter.filtering = true;
+}
+
+void ReleaseFrame()
+{
+    g_frameFilter.filtering = false;
+    HWND frame = g_frameFilter.window;
+    if (frame && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(frame, GWLP_WNDPROC)) == FrameFilterProc) {
+        SetWindowLongPtrW(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_frameFilter.previous));
+        g_frameFilter = {};
+    }
+}
+
+}  // namespace
+
+COptionsDlg::COptionsDlg() : Dialog(IDD_OPTIONS)
+{
+}
+
+bool COptionsDlg::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    g_pOptionsDlg = this;
+    FilterFrame(GetWindow(Handle(), GW_OWNER));
+    for (int box : {IDC_RANGE_FROM_UNIT, IDC_RANGE_TO_UNIT}) {
+        for (const wchar_t* unit : kUnits)
+            SendDlgItemMessageW(Handle(), box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(unit));
+    }
+    // Up counts up, over every size a bound can take; typed values are not held
+    // to this range.
+    for (int spin : {IDC_RANGE_FROM_SPIN, IDC_RANGE_TO_SPIN})
+        SendDlgItemMessageW(Handle(), spin, UDM_SETRANGE32, 0, INT_MAX);
+    LoadOptions();
+    UpdateData(false);
+    ApplyRangeRule();
+    return true;
+}
+
+void COptionsDlg::LoadOptions()
+{
+    m_bEqualCont = GetEqualCont();
+    m_bEqualExt = GetEqualExt();
+    m_bEqualNames = GetEqualNames();
+    m_bShowEmptyFiles = GetShowEmptyFiles();
+    GetSizeRange(m_bFilesInRange, m_rangeFrom, m_fromUnit, m_rangeTo, m_toUnit);
+}
+
+void COptionsDlg::StoreOptions()
+{
+    SetEqualCont(m_bEqualCont != FALSE);
+    SetEqualExt(m_bEqualExt != FALSE);
+    SetEqualNames(m_bEqualNames != FALSE);
+    SetShowEmptyFiles(m_bShowEmptyFiles != FALSE);
+    SetSizeRange(m_bFilesInRange, m_rangeFrom, m_fromUnit, m_rangeTo, m_toUnit);
+}
+
+bool COptionsDlg::DoDataExchange(DataExchange& exchange)
+{
+    exchange.Check(IDC_EQUAL_CONTENTS, m_bEqualCont);
+    exchange.Check(IDC_EQUAL_EXTENSIONS, m_bEqualExt);
+    exchange.Check(IDC_EQUAL_NAMES, m_bEqualNames);
+    exchange.Check(IDC_SHOW_EMPTY_FILES, m_bShowEmptyFiles);
+    exchange.ComboIndex(IDC_RANGE_FROM_UNIT, m_fromUnit);
+    exchange.ComboIndex(IDC_RANGE_TO_UNIT, m_toUnit);
+    exchange.Integer(IDC_RANGE_FROM, m_rangeFrom);
+    exchange.Integer(IDC_RANGE_TO, m_rangeTo);
+    exchange.Check(IDC_FILES_IN_RANGE, m_bFilesInRange);
+    return !exchange.Failed();
+}
+
+// A bad number ends the transfer at its edit, with a box that is modal to the main
+// window: until it is answered, the panel neither closes nor starts another transfer.
+void COptionsDlg::ReadControls()
+{
+    if (m_reading)
+        return;
+    m_reading = true;
+    UpdateData(true);
+    m_reading = false;
+}
+
+void COptionsDlg::ApplyRangeRule()
+{
+    ReadControls();
+    for (int id : kRangeControls)
+        EnableWindow(Item(id), m_bFilesInRange);
+}
+
+bool COptionsDlg::OnCommand(UINT id, UINT code, HWND control)
+{
+    if (id == IDC_FILES_IN_RANGE && code == BN_CLICKED) {
+        ApplyRangeRule();
+        return true;
+    }
+    return Dialog::OnCommand(id, code, control);
+}
+
+// Enter, Escape and a click anywhere else all end here, and so does the panel's
+// destruction with its owner. The panel may lose the activation again on the way
+// (to the box about a bad number, or as it is destroyed): it closes once. True when
+// it closed now; the panel may be gone then.
+bool COptionsDlg::Close()
+{
+    if (m_closing || m_reading)
+        return false;
+    m_closing = true;
+    ReadControls();
+    StoreOptions();
+    Release();
+    // A hidden panel is being destroyed already, with its owner.
+    if (IsWindowVisible(Handle()))
+        DestroyWindow(Handle());
+    return true;
+}
+
+// The filter kept the main window's title bar active. Unless the main window is
+// what takes the activation, its title bar must now show that it has lost it.
+void COptionsDlg::OnDeactivate(HWND activated)
+{
+    HWND frame = GetWindow(Handle(), GW_OWNER);
+    if (Close() && frame && activated != frame)
+        SendMessageW(frame, WM_NCACTIVATE, FALSE, 0);
+}
+
+void COptionsDlg::Release()
+{
+    if (g_pOptionsDlg != this)
+        return;
+    ReleaseFrame();
+    g_pOptionsDlg = nullptr;
+}
+
+INT_PTR COptionsDlg::DialogProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE)
+            break;
+        OnDeactivate(reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    case WM_DESTROY:
+        Close();
+        // Even a panel destroyed in the middle of a transfer leaves the main window
+        // as it found it.
+        Release();
+        break;
+    }
+    return Dialog::DialogProc(message, wParam, lParam);
+}
+
+}  // namespace twinsweep

@@ -1,0 +1,101 @@
+#include "framework/DataExchange.h"
+
+#include <climits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "framework/Seams.h"
+
+namespace twinsweep {
+namespace {
+
+constexpr wchar_t kNotAnInteger[] = L"Please enter an integer.";
+
+std::wstring ControlText(HWND control)
+{
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// Digits with an optional sign and spaces around them; a number beyond int's
+// range is refused rather than cut.
+std::optional<int> ParseInteger(std::wstring_view text)
+{
+    const size_t first = text.find_first_not_of(L' ');
+    if (first == std::wstring_view::npos)
+        return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(L' ') - first + 1);
+    const bool negative = text.front() == L'-';
+    if (negative || text.front() == L'+')
+        text.remove_prefix(1);
+    if (text.empty())
+        return std::nullopt;
+    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+    long long value = 0;
+    for (wchar_t digit : text) {
+        if (digit < L'0' || digit > L'9')
+            return std::nullopt;
+        value = value * 10 + (digit - L'0');
+        if (value > limit)
+            return std::nullopt;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+}  // namespace
+
+void DataExchange::Check(int id, BOOL& checked)
+{
+    if (m_failed)
+        return;
+    if (m_saveAndValidate)
+        checked = IsDlgButtonChecked(m_dialog, id) == BST_CHECKED;
+    else
+        CheckDlgButton(m_dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+// An index the list does not have shows as no selection, not as the old one.
+void DataExchange::ComboIndex(int id, int& index)
+{
+    if (m_failed)
+        return;
+    HWND combo = GetDlgItem(m_dialog, id);
+    if (m_saveAndValidate) {
+        index = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+        return;
+    }
+    const bool listed = index >= 0 && index < SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(listed ? index : -1), 0);
+}
+
+void DataExchange::Integer(int id, int& value)
+{
+    if (m_failed)
+        return;
+    HWND edit = GetDlgItem(m_dialog, id);
+    if (!m_saveAndValidate) {
+        SetWindowTextW(edit, std::to_wstring(value).c_str());
+        return;
+    }
+    if (std::optional<int> number = ParseInteger(ControlText(edit)))
+        value = *number;
+    else
+        RejectEdit(edit, kNotAnInteger);
+}
+
+// The box is modal to a modeless dialog's owner, so that nothing there acts on
+// values the dialog has not taken yet; a modal dialog's owner is disabled already,
+// and the box belongs to the dialog. The bad text is selected, so that typing
+// replaces it.
+void DataExchange::RejectEdit(HWND edit, const wchar_t* message)
+{
+    m_failed = true;
+    HWND owner = GetWindow(m_dialog, GW_OWNER);
+    ShowMessageBox(owner && IsWindowEnabled(owner) ? owner : m_dialog, message, MB_OK | MB_ICONEXCLAMATION);
+    SetFocus(edit);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+}
+
+}  // namespace twinsweep
