@@ -64,6 +64,19 @@ private:
     std::thread m_thread;
 };
 
+// As the program's message loop does: messages sent by other threads are
+// handled while waiting, and idle-time updates follow only posted messages,
+// input, timers and paints.
+void PumpAsTheMessageLoop(twinsweep::Application& app)
+{
+    if (HIWORD(GetQueueStatus(QS_POSTMESSAGE | QS_TIMER | QS_INPUT | QS_PAINT | QS_HOTKEY)) != 0) {
+        app.PumpMessages();
+        return;
+    }
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -90,7 +103,7 @@ int wmain(int argc, wchar_t** argv)
         frame.RouteCommand(ID_GO);
         while (document.m_bBusy || document.m_pProgressDlg) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-            app.PumpMessages();
+            PumpAsTheMessageLoop(app);
         }
         seconds = std::chrono::duration<double>(Clock::now() - start).count();
         probe.Stop(app);

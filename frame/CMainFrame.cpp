@@ -66,8 +66,9 @@ bool CMainFrame::OnUpdateCommand(CommandState& state)
 void CMainFrame::OnIdleUpdate()
 {
     FrameWindow::OnIdleUpdate();
-    if (m_filterBox && m_document)
-        EnableWindow(m_filterBox, !m_document->m_bBusy);
+    const bool enable = m_document && !m_document->m_bBusy;
+    if (m_filterBox && m_document && (IsWindowEnabled(m_filterBox) != FALSE) != enable)
+        EnableWindow(m_filterBox, enable);
 }
 
 bool CMainFrame::OnCreateClient()

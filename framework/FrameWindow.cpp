@@ -77,7 +77,12 @@ bool FrameWindow::RouteCommand(UINT id, CommandTarget* from)
 
 CommandState FrameWindow::QueryCommand(UINT id)
 {
-    CommandTarget* targets[] = {ActiveView(), m_document, this, Application::Instance()};
+    return QueryCommand(id, ActiveView());
+}
+
+CommandState FrameWindow::QueryCommand(UINT id, CommandTarget* view)
+{
+    CommandTarget* targets[] = {view, m_document, this, Application::Instance()};
     for (CommandTarget* target : targets) {
         CommandState state{id};
         if (target && target->OnUpdateCommand(state))
@@ -99,11 +104,13 @@ bool FrameWindow::OnUpdateCommand(CommandState& state)
 void FrameWindow::OnIdleUpdate()
 {
     if (m_toolBar && m_toolBar->Handle()) {
+        // Asking for the focus is a call to the window manager: once per pass.
+        CommandTarget* view = ActiveView();
         for (size_t i = 0; i < m_toolBar->ItemCount(); ++i) {
             UINT id = m_toolBar->ItemId(i);
             if (!id)
                 continue;
-            CommandState state = QueryCommand(id);
+            CommandState state = QueryCommand(id, view);
             m_toolBar->SetButtonState(id, state.enabled, state.checked);
         }
     }
@@ -149,6 +156,7 @@ void FrameWindow::RecalcLayout()
 void FrameWindow::UpdateMenu(HMENU menu)
 {
     int count = GetMenuItemCount(menu);
+    CommandTarget* view = ActiveView();
     for (int i = 0; i < count; ++i) {
         MENUITEMINFOW item{};
         item.cbSize = sizeof item;
@@ -156,7 +164,7 @@ void FrameWindow::UpdateMenu(HMENU menu)
         if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item) || item.hSubMenu ||
             (item.fType & MFT_SEPARATOR))
             continue;
-        CommandState state = QueryCommand(item.wID);
+        CommandState state = QueryCommand(item.wID, view);
         EnableMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION | (state.enabled ? MF_ENABLED : MF_GRAYED));
         CheckMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION | (state.checked ? MF_CHECKED : MF_UNCHECKED));
     }

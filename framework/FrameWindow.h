@@ -33,6 +33,7 @@ public:
     // The state of a command along the same road; a command that nobody handles
     // is disabled.
     CommandState QueryCommand(UINT id);
+    CommandState QueryCommand(UINT id, CommandTarget* view);
 
     // Idle time: toolbar buttons follow their commands; the status bar says
     // "Ready" unless a menu or a button is under the pointer.

@@ -3,6 +3,8 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <climits>
+#include <vector>
 
 #include "engine/win32/Messages.h"
 #include "framework/Gdi.h"
@@ -17,14 +19,16 @@ constexpr int kTextLeft = 22;
 constexpr int kExtentMargin = 25;
 constexpr COLORREF kGroupSeparator = RGB(163, 163, 163);
 constexpr UINT_PTR kFitTimer = 1;
-constexpr UINT kFitDelay = 150;  // milliseconds
+// A burst ends when no line has come for this long (milliseconds)...
+constexpr UINT kFitDelay = 150;
+// ...but a list that keeps growing shows its new lines at least this often.
+constexpr ULONGLONG kLongestFitWait = 500;
 
 void DrawGroupSeparator(HDC dc, int width, int height)
 {
-    SelectScope pen(dc, GetStockObject(DC_PEN));
-    SetDCPenColor(dc, kGroupSeparator);
-    MoveToEx(dc, 0, height - 1, nullptr);
-    LineTo(dc, width, height - 1);
+    SetDCBrushColor(dc, kGroupSeparator);
+    const RECT line{0, height - 1, width, height};
+    FillRect(dc, &line, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
 }  // namespace
@@ -56,6 +60,7 @@ void FileListBox::AddEntry(const std::wstring& path, std::unique_ptr<DupFileEntr
     if (index < 0)
         return;
     SendMessageW(Handle(), LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.release()));
+    NoteChangeAt(static_cast<int>(index));
     if (!m_remeasure)
         m_widestText = std::max(m_widestText, TextWidth(path));
 }
@@ -76,6 +81,7 @@ void FileListBox::DeleteEntry(int index)
             previous->bLastInGroup = true;
     }
     SendMessageW(Handle(), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    NoteChangeAt(std::max(index - 1, 0));
 }
 
 void FileListBox::ResetEntries()
@@ -87,6 +93,7 @@ void FileListBox::ResetEntries()
     for (int i = 0; i < count; ++i)
         entries.emplace_back(Entry(i));
     SendMessageW(Handle(), LB_RESETCONTENT, 0, 0);
+    NoteChangeAt(0);
 }
 
 int FileListBox::Count() const
@@ -137,16 +144,20 @@ LRESULT FileListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam != kFitTimer)
             break;
-        KillTimer(Handle(), kFitTimer);
-        FitWidth();
+        OnFitTimer();
         return 0;
     case WM_PAINT:
         if (wParam)
             break;
         OnPaint();
         return 0;
+    case WM_SYSCOLORCHANGE:
+        m_iconSlots.clear();
+        m_iconStripSlots = 0;
+        break;
     case WM_DESTROY:
         ResetEntries();
+        ReleaseCanvasFont();
         break;
     default:
         break;
@@ -164,14 +175,27 @@ bool FileListBox::OnReflected(UINT message, WPARAM, LPARAM lParam, LRESULT& resu
 }
 
 // One fit for a whole burst: it comes once the lines have paused a moment, or
-// a few times a second while they keep coming.
+// twice a second while they keep coming.
 void FileListBox::ScheduleWidthFit()
 {
+    m_lastChange = GetTickCount64();
     if (m_fitPending || !Handle())
         return;
     SuspendRedraw();
+    m_burstStart = m_lastChange;
     if (SetTimer(Handle(), kFitTimer, kFitDelay, nullptr))
         m_fitPending = true;
+}
+
+// The timer keeps ticking while lines keep coming; restarting it for every line
+// would cost a call to the window manager per line.
+void FileListBox::OnFitTimer()
+{
+    const ULONGLONG now = GetTickCount64();
+    if (now - m_lastChange < kFitDelay && now - m_burstStart < kLongestFitWait)
+        return;
+    KillTimer(Handle(), kFitTimer);
+    FitWidth();
 }
 
 void FileListBox::RestartWidthFit()
@@ -199,10 +223,29 @@ void FileListBox::FitWidth()
 
 int FileListBox::TextWidth(const std::wstring& text)
 {
-    SelectScope font(m_measuring.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+    HDC canvas = CanvasWithFont();
     SIZE size{};
-    GetTextExtentPoint32W(m_measuring.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    GetTextExtentPoint32W(canvas, text.c_str(), static_cast<int>(text.size()), &size);
     return size.cx;
+}
+
+// The list's font stays selected in the canvas, which also measures text: a
+// window's context would cost a round trip to the display for every line.
+HDC FileListBox::CanvasWithFont()
+{
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
+    if (font != m_canvasFont) {
+        SelectObject(m_canvas.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+        m_canvasFont = font;
+    }
+    return m_canvas.get();
+}
+
+// The font belongs to the dialog, which deletes it after its controls are gone.
+void FileListBox::ReleaseCanvasFont()
+{
+    SelectObject(m_canvas.get(), GetStockObject(SYSTEM_FONT));
+    m_canvasFont = nullptr;
 }
 
 int FileListBox::IconIndex(const std::wstring& path)
@@ -226,6 +269,46 @@ int FileListBox::IconIndex(const std::wstring& path)
     return index;
 }
 
+// Each icon is drawn once over each background into a strip and copied from
+// there: drawing from the shell's list with its mask costs far more.
+void FileListBox::DrawIcon(HDC dc, int icon, bool selected)
+{
+    if (icon < 0 || !m_systemIcons)
+        return;
+    int width = 0, height = 0;
+    ImageList_GetIconSize(m_systemIcons, &width, &height);
+    auto slot = m_iconSlots.find(icon);
+    if (slot == m_iconSlots.end())
+        slot = m_iconSlots.emplace(icon, AddIconToStrip(icon, width, height)).first;
+    BitBlt(dc, 2, 0, width, height, m_iconStrip.get(), slot->second * width, selected ? height : 0, SRCCOPY);
+}
+
+// The strip's first row has the icons over the window's colour, the second
+// over the highlight. A full strip doubles and its icons are drawn anew.
+int FileListBox::AddIconToStrip(int icon, int width, int height)
+{
+    int slot = static_cast<int>(m_iconSlots.size());
+    if (slot >= m_iconStripSlots) {
+        m_iconStripSlots = std::max(m_iconStripSlots * 2, 16);
+        m_iconStrip.Fit(m_iconStripSlots * width, 2 * height);
+        std::vector<int> icons;
+        for (const auto& [known, place] : m_iconSlots)
+            icons.push_back(known);
+        m_iconSlots.clear();
+        for (int known : icons)
+            m_iconSlots.emplace(known, AddIconToStrip(known, width, height));
+        slot = static_cast<int>(m_iconSlots.size());
+    }
+    HDC strip = m_iconStrip.get();
+    const RECT plain{slot * width, 0, (slot + 1) * width, height};
+    const RECT marked{slot * width, height, (slot + 1) * width, 2 * height};
+    FillRect(strip, &plain, GetSysColorBrush(COLOR_WINDOW));
+    FillRect(strip, &marked, GetSysColorBrush(COLOR_HIGHLIGHT));
+    ImageList_Draw(m_systemIcons, icon, strip, plain.left, plain.top, ILD_TRANSPARENT);
+    ImageList_Draw(m_systemIcons, icon, strip, marked.left, marked.top, ILD_TRANSPARENT);
+    return slot;
+}
+
 // A list that paints and updates its scroll bar for every added line takes
 // milliseconds per line.
 void FileListBox::SuspendRedraw()
@@ -234,15 +317,38 @@ void FileListBox::SuspendRedraw()
         return;
     SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
     m_redrawSuspended = true;
+    m_firstChangedLine = INT_MAX;
+    m_topLineAtSuspend = TopLine();
 }
 
+// Lines added below the visible ones need no repaint, only the scroll bar,
+// which the list updates itself: a long search mostly adds lines out of sight.
 void FileListBox::ResumeRedraw()
 {
     if (!m_redrawSuspended)
         return;
     m_redrawSuspended = false;
     SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(Handle(), nullptr, FALSE);
+    if (m_firstChangedLine <= LastVisibleLine() || TopLine() != m_topLineAtSuspend)
+        InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void FileListBox::NoteChangeAt(int line)
+{
+    m_firstChangedLine = std::min(m_firstChangedLine, line);
+}
+
+int FileListBox::TopLine() const
+{
+    return std::max(static_cast<int>(SendMessageW(Handle(), LB_GETTOPINDEX, 0, 0)), 0);
+}
+
+int FileListBox::LastVisibleLine() const
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const auto height = static_cast<int>(SendMessageW(Handle(), LB_GETITEMHEIGHT, 0, 0));
+    return TopLine() + client.bottom / std::max(height, 1);
 }
 
 // The list paints its lines into a bitmap that reaches the screen in one
@@ -254,13 +360,12 @@ void FileListBox::OnPaint()
     GetClientRect(Handle(), &client);
     if (client.right <= 0 || client.bottom <= 0)
         return;
-    MemoryDC frame;
-    SelectScope selectFrame(frame.get(), m_frame.Fit(client.right, client.bottom));
-    FillRect(frame.get(), &client, GetSysColorBrush(COLOR_WINDOW));
-    Default(WM_PAINT, reinterpret_cast<WPARAM>(frame.get()), 0);
+    HDC frame = m_frame.Fit(client.right, client.bottom);
+    FillRect(frame, &client, GetSysColorBrush(COLOR_WINDOW));
+    Default(WM_PAINT, reinterpret_cast<WPARAM>(frame), 0);
     const RECT& dirty = paint.Area();
-    BitBlt(paint.get(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, frame.get(),
-           dirty.left, dirty.top, SRCCOPY);
+    BitBlt(paint.get(), dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, frame, dirty.left,
+           dirty.top, SRCCOPY);
 }
 
 // Composed off-screen, so a line drawn on its own (a mark, the focus) does not flicker.
@@ -271,27 +376,24 @@ void FileListBox::DrawItem(const DRAWITEMSTRUCT& item)
     const int height = item.rcItem.bottom - item.rcItem.top;
     if (index < 0 || index >= Count() || width <= 0 || height <= 0)
         return;
-    const MemoryDC& memory = m_canvasDc;
-    SelectScope selectCanvas(memory.get(), m_canvas.Fit(width, height));
-    SelectScope selectFont(memory.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+    m_canvas.Fit(width, height);
+    HDC canvas = CanvasWithFont();
 
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     const RECT area{0, 0, width, height};
-    FillRect(memory.get(), &area, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    FillRect(canvas, &area, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     const auto* entry = reinterpret_cast<const DupFileEntry*>(item.itemData);
     if (entry && entry->bLastInGroup)
-        DrawGroupSeparator(memory.get(), width, height);
+        DrawGroupSeparator(canvas, width, height);
 
-    SetTextColor(memory.get(), GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    SetBkMode(memory.get(), TRANSPARENT);
+    SetTextColor(canvas, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    SetBkMode(canvas, TRANSPARENT);
     const std::wstring text = Text(index);
-    int icon = IconIndex(text);
-    if (icon >= 0 && m_systemIcons)
-        ImageList_Draw(m_systemIcons, icon, memory.get(), 2, 0, ILD_TRANSPARENT);
-    TextOutW(memory.get(), kTextLeft, 1, text.c_str(), static_cast<int>(text.size()));
+    DrawIcon(canvas, IconIndex(text), selected);
+    TextOutW(canvas, kTextLeft, 1, text.c_str(), static_cast<int>(text.size()));
     if (item.itemState & ODS_FOCUS)
-        DrawFocusRect(memory.get(), &area);
-    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, width, height, memory.get(), 0, 0, SRCCOPY);
+        DrawFocusRect(canvas, &area);
+    BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, width, height, canvas, 0, 0, SRCCOPY);
 }
 
 }  // namespace twinsweep

@@ -46,32 +46,46 @@ private:
     // Lines change in bursts (a search's groups, a removal of many marks): the
     // list stops painting until the burst has paused a moment, then paints once
     // and fits its width. Repainting a list and its scroll bar costs far more
-    // than adding a line, so a long search repaints a few times a second.
+    // than adding a line, so a long search repaints twice a second.
     void ScheduleWidthFit();
+    void OnFitTimer();
     // After deletions the widest line may be gone: the next fit measures all.
     void RestartWidthFit();
     void FitWidth();
     int TextWidth(const std::wstring& text);
     void SuspendRedraw();
     void ResumeRedraw();
+    void NoteChangeAt(int line);
+    int TopLine() const;
+    int LastVisibleLine() const;
     void OnPaint();
     void DrawItem(const DRAWITEMSTRUCT& item);
+    void DrawIcon(HDC dc, int icon, bool selected);
+    int AddIconToStrip(int icon, int width, int height);
+    HDC CanvasWithFont();
+    void ReleaseCanvasFont();
     // The small icon of a file's type, by its extension.
     int IconIndex(const std::wstring& path);
 
     bool m_fitPending = false;
+    ULONGLONG m_burstStart = 0;
+    ULONGLONG m_lastChange = 0;
     bool m_redrawSuspended = false;
+    // The topmost line added or deleted while the list did not paint.
+    int m_firstChangedLine = 0;
+    int m_topLineAtSuspend = 0;
     bool m_remeasure = false;
     int m_widestText = 0;
-    // Measures text in the list's font without a window's context, which costs
-    // a round trip to the display for every line.
-    MemoryDC m_measuring;
-    // A line is composed here, the whole list in the frame.
-    MemoryDC m_canvasDc;
+    // A line is composed on the canvas, the whole list in the frame.
     BackBuffer m_canvas;
+    HFONT m_canvasFont = nullptr;
     BackBuffer m_frame;
     HIMAGELIST m_systemIcons = nullptr;  // the shell's own list: never destroyed
     std::unordered_map<std::wstring, int> m_iconIndex;
+    // The icons drawn so far, by their index in the shell's list: their slots in the strip.
+    std::unordered_map<int, int> m_iconSlots;
+    BackBuffer m_iconStrip;
+    int m_iconStripSlots = 0;
 };
 
 }  // namespace twinsweep
