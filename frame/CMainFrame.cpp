@@ -138,6 +138,25 @@ void CMainFrame::CreateFilterBox()
     FillFilterCombo(m_filterBox);
 }
 
+// A rectangle saved on a screen that is gone (a monitor unplugged, a smaller
+// resolution) would open the window where nobody can reach it: it moves onto the
+// nearest screen, shrunk to fit if need be. One that shows anywhere stays put.
+RECT CMainFrame::OnSomeScreen(RECT rect)
+{
+    if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL))
+        return rect;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor))
+        return rect;
+    const RECT& work = monitor.rcWork;
+    const LONG width = std::min(rect.right - rect.left, work.right - work.left);
+    const LONG height = std::min(rect.bottom - rect.top, work.bottom - work.top);
+    const LONG left = std::clamp(rect.left, work.left, work.right - width);
+    const LONG top = std::clamp(rect.top, work.top, work.bottom - height);
+    return {left, top, left + width, top + height};
+}
+
 void CMainFrame::PlaceWindow()
 {
     std::optional<SavedWindowPos> saved = GetSavedWindowPos();
@@ -147,7 +166,8 @@ void CMainFrame::PlaceWindow()
     } else if (saved->maximized) {
         m_maximizeAtStart = true;
     } else {
-        MoveWindow(Handle(), saved->left, saved->top, saved->right - saved->left, saved->bottom - saved->top, TRUE);
+        const RECT rect = OnSomeScreen({saved->left, saved->top, saved->right, saved->bottom});
+        MoveWindow(Handle(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
     }
 }
 

@@ -58,6 +58,7 @@ private:
     void OnUpdateOptions(CommandState& state);
     void CreateToolBar();
     void CreateFilterBox();
+    static RECT OnSomeScreen(RECT rect);
     void PlaceWindow();
     void ApplyPaneWidthRule(int clientWidth);
 

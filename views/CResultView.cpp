@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "engine/SizeFormat.h"
@@ -183,18 +184,21 @@ std::wstring CResultView::BuildSelectedPathList() const
     return list;
 }
 
-ContextMenu CResultView::PrepareContextMenu() const
+// Each item is enabled as its command is: a command the view does not carry
+// out stays greyed.
+ContextMenu CResultView::PrepareContextMenu()
 {
     ContextMenu menu(IDR_CONTEXT_MENUS, 1);
-    const bool hasLines = LineCount() > 0;
-    const bool hasSelection = HasSelection();
-    menu.SetItem(ID_SELECT_FILES, IDB_MENU_SELECT, hasLines);
-    menu.SetItem(ID_EMPTY_LIST, IDB_MENU_REMOVE_ALL, hasLines);
-    menu.SetItem(ID_REMOVE_SELECTED_ITEMS, IDB_MENU_REMOVE, hasSelection);
-    menu.SetItem(ID_EXPLORE_FILE_FOLDER, IDB_MENU_EXPLORE, hasLines);
-    menu.SetItem(ID_OPEN_FILE_FOLDER, IDB_MENU_OPEN, hasLines);
-    menu.SetItem(ID_DELETE_SELECTED_FILES, IDB_MENU_DELETE, hasSelection);
-    menu.SetItem(ID_FILE_PROPERTIES, IDB_MENU_PROPERTIES, hasLines);
+    const std::pair<UINT, UINT> items[] = {
+        {ID_SELECT_FILES, IDB_MENU_SELECT},         {ID_EMPTY_LIST, IDB_MENU_REMOVE_ALL},
+        {ID_REMOVE_SELECTED_ITEMS, IDB_MENU_REMOVE}, {ID_EXPLORE_FILE_FOLDER, IDB_MENU_EXPLORE},
+        {ID_OPEN_FILE_FOLDER, IDB_MENU_OPEN},        {ID_DELETE_SELECTED_FILES, IDB_MENU_DELETE},
+        {ID_FILE_PROPERTIES, IDB_MENU_PROPERTIES},
+    };
+    for (const auto& [command, bitmap] : items) {
+        CommandState state{command};
+        menu.SetItem(command, bitmap, OnUpdateCommand(state) && state.enabled);
+    }
     return menu;
 }
 

@@ -45,7 +45,7 @@ public:
     FileListBox& Files() { return m_files; }
     int LineCount() const { return m_files.Count(); }
     // The context menu with its items set for the list as it is now.
-    ContextMenu PrepareContextMenu() const;
+    ContextMenu PrepareContextMenu();
 
     bool OnCommand(UINT id) override;
     bool OnUpdateCommand(CommandState& state) override;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/SweepApp.h"
+#include "dialogs/COptionsDlg.h"
 #include "engine/win32/CDFDoc.h"
 #include "engine/win32/Messages.h"
 #include "frame/CMainFrame.h"
@@ -208,6 +209,13 @@ int wmain(int argc, wchar_t** argv)
         SendMessageW(frame.ResultView().Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(files),
                      MAKELPARAM(item.left + 120, item.top + 6));
     });
+    Settle(app);
+
+    frame.RouteCommand(ID_OPTIONS);
+    Settle(app);
+    SaveScreen(WindowArea(frame.Handle()), L"options-panel.bmp");
+    if (g_pOptionsDlg)
+        SendMessageW(g_pOptionsDlg->Handle(), WM_COMMAND, IDCANCEL, 0);
     Settle(app);
 
     SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
