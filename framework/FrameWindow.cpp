@@ -220,6 +220,24 @@ LRESULT FrameWindow::OnNotify(NMHDR* header)
     return result;
 }
 
+// Only top-level windows hear of new system colours; the controls, which cache
+// brushes and drawn images, must be told.
+void FrameWindow::OnSysColorChange(WPARAM wParam, LPARAM lParam)
+{
+    struct Change {
+        WPARAM wParam;
+        LPARAM lParam;
+    } change{wParam, lParam};
+    EnumChildWindows(
+        Handle(),
+        [](HWND child, LPARAM data) {
+            const auto& colours = *reinterpret_cast<const Change*>(data);
+            SendMessageW(child, WM_SYSCOLORCHANGE, colours.wParam, colours.lParam);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&change));
+}
+
 LRESULT FrameWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -233,6 +251,9 @@ LRESULT FrameWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETFOCUS:
         if (FormView* view = ActiveView())
             SetFocus(view->Handle());
+        return 0;
+    case WM_SYSCOLORCHANGE:
+        OnSysColorChange(wParam, lParam);
         return 0;
     case WM_COMMAND: {
         auto control = reinterpret_cast<HWND>(lParam);

@@ -61,6 +61,7 @@ protected:
 
 private:
     void UpdateMenu(HMENU menu);
+    void OnSysColorChange(WPARAM wParam, LPARAM lParam);
     void ShowPrompt(UINT commandId);
     void ActivateNextPane(int step);
     void OnNextPane() { ActivateNextPane(1); }

@@ -281,5 +281,24 @@ TEST_F(MainFrameTest, ClosingKeepsTheMaskHistoryAndThePlacement)
     EXPECT_EQ(pos.right, 680);
 }
 
+LRESULT CALLBACK CountColourChanges(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR heard)
+{
+    if (message == WM_SYSCOLORCHANGE)
+        ++*reinterpret_cast<int*>(heard);
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+TEST_F(MainFrameTest, NewSystemColoursReachTheControls)
+{
+    Start();
+    int heard = 0;
+    HWND files = Frame().ResultView().Files().Handle();
+    ASSERT_TRUE(SetWindowSubclass(files, CountColourChanges, 1, reinterpret_cast<DWORD_PTR>(&heard)));
+    SendMessageW(Frame().Handle(), WM_SYSCOLORCHANGE, 0, 0);
+    RemoveWindowSubclass(files, CountColourChanges, 1);
+    EXPECT_EQ(heard, 1);
+}
+
 }  // namespace
 }  // namespace twinsweep::test
