@@ -220,22 +220,28 @@ LRESULT FrameWindow::OnNotify(NMHDR* header)
     return result;
 }
 
+namespace {
+
+struct ColourChange {
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+BOOL CALLBACK TellOfColourChange(HWND child, LPARAM data)
+{
+    const auto& change = *reinterpret_cast<const ColourChange*>(data);
+    SendMessageW(child, WM_SYSCOLORCHANGE, change.wParam, change.lParam);
+    return TRUE;
+}
+
+}  // namespace
+
 // Only top-level windows hear of new system colours; the controls, which cache
 // brushes and drawn images, must be told.
 void FrameWindow::OnSysColorChange(WPARAM wParam, LPARAM lParam)
 {
-    struct Change {
-        WPARAM wParam;
-        LPARAM lParam;
-    } change{wParam, lParam};
-    EnumChildWindows(
-        Handle(),
-        [](HWND child, LPARAM data) {
-            const auto& colours = *reinterpret_cast<const Change*>(data);
-            SendMessageW(child, WM_SYSCOLORCHANGE, colours.wParam, colours.lParam);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&change));
+    ColourChange change{wParam, lParam};
+    EnumChildWindows(Handle(), TellOfColourChange, reinterpret_cast<LPARAM>(&change));
 }
 
 LRESULT FrameWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
