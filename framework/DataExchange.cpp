@@ -70,6 +70,17 @@ void DataExchange::ComboIndex(int id, int& index)
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(listed ? index : -1), 0);
 }
 
+void DataExchange::Text(int id, std::wstring& text)
+{
+    if (m_failed)
+        return;
+    HWND edit = GetDlgItem(m_dialog, id);
+    if (m_saveAndValidate)
+        text = ControlText(edit);
+    else
+        SetWindowTextW(edit, text.c_str());
+}
+
 void DataExchange::Integer(int id, int& value)
 {
     if (m_failed)

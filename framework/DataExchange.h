@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace twinsweep {
 
 class DataExchange {
@@ -18,6 +20,8 @@ public:
     void Check(int id, BOOL& checked);
     // The selected item of a combo box's list, -1 for none.
     void ComboIndex(int id, int& index);
+    // The text of an edit, as typed.
+    void Text(int id, std::wstring& text);
     // An edit holding a signed decimal integer. Any other text is reported to the
     // user and fails the exchange.
     void Integer(int id, int& value);

@@ -9,12 +9,14 @@
 #define IDD_ABOUTBOX                    100
 #define IDD_RESULT_VIEW                 101
 #define IDD_DIR_VIEW                    102
+#define IDD_SELECT_FILES                136
 #define IDD_OPTIONS                     138
 #define IDD_PROGRESS                    151
 #define IDD_STAT_VIEW                   152
+#define IDD_CHECK_LIST_POPUP            153
 
 // Menus
-#define IDR_CONTEXT_MENUS               135   // popup 0 "DirView", popup 1 "ResultView"
+#define IDR_CONTEXT_MENUS               135   // popups 0 "DirView", 1 "ResultView", 2 "CheckList"
 
 // Bitmaps
 #define IDB_TOOLBAR                     128   // ten 28 x 26 images
@@ -64,6 +66,8 @@
 #define ID_REMOVE_FOLDERS               32786
 #define ID_SELECT_FILES                 32788
 #define ID_OPTIONS                      32790
+#define ID_CHECK_ALL                    32791
+#define ID_UNCHECK_ALL                  32792
 #define ID_OTHER_PROJECTS               32793
 #define ID_TOOLBAR_FILTER_FIRST         32794
 #define ID_TOOLBAR_FILTER_LAST          32797
@@ -101,6 +105,17 @@
 #define IDC_RANGE_TO_SPIN               1026
 #define IDC_RANGE_TO_UNIT               1027
 #define IDC_RANGE_TO_TEXT               1028
+
+// Controls of the Select files dialog and its drive pick list
+#define IDC_SEL_CONTAIN_ON              1004
+#define IDC_SEL_DRIVES                  1005
+#define IDC_SEL_EXT_ON                  1007
+#define IDC_SEL_DRIVES_ON               1009
+#define IDC_CHECK_LIST                  1010
+#define IDC_SEL_WHAT                    1015
+#define IDC_SEL_UNSELECT_OTHERS         1017
+#define IDC_SEL_CONTAIN                 1020
+#define IDC_SEL_EXT                     1021
 
 // Standard ids of the frame's bars and panes
 #define ID_TOOLBAR_WINDOW               0xE800

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "dialogs/CSelectFilesDlg.h"
+#include "engine/MaskList.h"
 #include "engine/SizeFormat.h"
 #include "engine/win32/CDFDoc.h"
 #include "engine/win32/Messages.h"
@@ -29,6 +31,78 @@ bool FileIsGone(const std::wstring& path)
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
+
+std::wstring LowerCase(std::wstring text)
+{
+    if (!text.empty())
+        CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// From the last dot of the file name on, without the dot; empty without one.
+std::wstring Extension(const std::wstring& path)
+{
+    const size_t nameStart = path.find_last_of(L"\\/:");
+    const size_t dot = path.rfind(L'.');
+    if (dot == std::wstring::npos || (nameStart != std::wstring::npos && dot < nameStart))
+        return {};
+    return path.substr(dot + 1);
+}
+
+// The choices of the Select files dialog, prepared for testing many lines.
+class SelectionRules {
+public:
+    explicit SelectionRules(const CSelectFilesDlg& dialog)
+        : m_what(dialog.m_nWhat), m_containOn(dialog.m_bContainOn != 0), m_extOn(dialog.m_bExtOn != 0),
+          m_drivesOn(dialog.m_bDrivesOn != 0), m_contain(LowerCase(dialog.m_strContain)),
+          m_drives(LowerCase(dialog.m_strDrives))
+    {
+        if (!m_extOn)
+            return;
+        std::vector<std::string> tokens;
+        SplitMaskList(WideToUtf8(dialog.m_strExt), tokens, true);
+        for (const std::string& token : tokens)
+            m_extensions.push_back(LowerCase(Utf8ToWide(token)));
+    }
+
+    bool Admits(const DupFileEntry* entry, const std::wstring& path) const
+    {
+        if (!AdmitsByRule(entry))
+            return false;
+        const std::wstring lower = LowerCase(path);
+        if (m_containOn && lower.find(m_contain) == std::wstring::npos)
+            return false;
+        if (m_extOn && std::find(m_extensions.begin(), m_extensions.end(), Extension(lower)) == m_extensions.end())
+            return false;
+        if (m_drivesOn && (lower.empty() || m_drives.find(lower.front()) == std::wstring::npos))
+            return false;
+        return true;
+    }
+
+private:
+    bool AdmitsByRule(const DupFileEntry* entry) const
+    {
+        const bool first = entry && entry->bFirstInGroup;
+        switch (m_what) {
+        case 0:
+            return true;
+        case 1:
+            return first;
+        case 2:
+            return !first;
+        default:
+            return false;
+        }
+    }
+
+    int m_what;
+    bool m_containOn;
+    bool m_extOn;
+    bool m_drivesOn;
+    std::wstring m_contain;
+    std::wstring m_drives;
+    std::vector<std::wstring> m_extensions;
+};
 
 }  // namespace
 
@@ -72,6 +146,33 @@ void CResultView::EmptyList()
     m_nTotalSize = 0;
     m_nNeedlessSize = 0;
     UpdateStatistics();
+    UpdateSelectionStatus();
+}
+
+// The list is hidden while every line's mark changes, so that it repaints once.
+void CResultView::SelectFiles()
+{
+    CSelectFilesDlg dialog;
+    if (dialog.DoModal(MainWindowHandle()) != IDOK)
+        return;
+    const SelectionRules rules(dialog);
+    const bool unselectOthers = dialog.m_bUnselectOthers != 0;
+    const HWND list = m_files.Handle();
+    const bool shown = IsWindowVisible(list) != FALSE;
+    const bool focused = GetFocus() == list;
+    if (shown)
+        ShowWindow(list, SW_HIDE);
+    const int count = m_files.Count();
+    for (int line = 0; line < count; ++line) {
+        if (rules.Admits(m_files.Entry(line), m_files.Text(line)))
+            SendMessageW(list, LB_SETSEL, TRUE, line);
+        else if (unselectOthers)
+            SendMessageW(list, LB_SETSEL, FALSE, line);
+    }
+    if (shown)
+        ShowWindow(list, SW_SHOW);
+    if (focused)
+        SetFocus(list);
     UpdateSelectionStatus();
 }
 
@@ -196,8 +297,7 @@ ContextMenu CResultView::PrepareContextMenu()
         {ID_FILE_PROPERTIES, IDB_MENU_PROPERTIES},
     };
     for (const auto& [command, bitmap] : items) {
-        CommandState state{command};
-        menu.SetItem(command, bitmap, OnUpdateCommand(state) && state.enabled);
+        menu.SetItem(command, bitmap, CommandEnabled(command));
     }
     return menu;
 }
@@ -418,6 +518,15 @@ POINT CResultView::KeyboardMenuPoint() const
         at.y = std::min(line.bottom, inside.bottom);
     ClientToScreen(list, &at);
     return at;
+}
+
+bool CResultView::CommandEnabled(UINT id)
+{
+    CommandState state{id};
+    if (OnUpdateCommand(state))
+        return state.enabled;
+    CDFDoc* document = Document();
+    return document && document->OnUpdateCommand(state) && state.enabled;
 }
 
 bool CResultView::HasSelection() const

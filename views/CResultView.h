@@ -24,6 +24,8 @@ public:
 
     // Empties the list and zeroes every counter (also "Total files").
     void EmptyList();
+    // Runs the Select files dialog and marks the lines its rules admit.
+    void SelectFiles();
     void RemoveSelectedItems();
     // Sends the marked files to the recycle bin, then drops the lines whose files
     // are gone; lines of files the user kept stay marked.
@@ -78,6 +80,8 @@ private:
     // Where a menu opened from the keyboard appears: under the caret line.
     POINT KeyboardMenuPoint() const;
     bool HasSelection() const;
+    // Enabled for the view's own commands, and for those the document carries out.
+    bool CommandEnabled(UINT id);
     void ShowCurrentTab();
     CDFDoc* Document() const;
 

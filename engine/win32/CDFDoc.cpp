@@ -38,6 +38,7 @@ const CommandEntry<CDFDoc> CDFDoc::kCommands[] = {
     {ID_GO, &CDFDoc::OnGo, &CDFDoc::OnUpdateGo},
     {ID_ADD_FOLDER, &CDFDoc::OnAddFolder, &CDFDoc::OnUpdateNotBusy},
     {ID_REMOVE_ALL_FOLDERS, &CDFDoc::OnRemoveAllFolders, &CDFDoc::OnUpdateNotBusy},
+    {ID_SELECT_FILES, &CDFDoc::OnSelectFiles, &CDFDoc::OnUpdateSelectFiles},
     {ID_OTHER_PROJECTS, &CDFDoc::OnOtherProjects},
 };
 
@@ -131,6 +132,18 @@ void CDFDoc::OnRemoveAllFolders()
 void CDFDoc::OnOtherProjects()
 {
     LaunchShell(L"open", kMakerWebPage);
+}
+
+// The search thread adds lines while it runs: marks are set on a list at rest.
+void CDFDoc::OnSelectFiles()
+{
+    if (m_pResultView && !m_bBusy)
+        m_pResultView->SelectFiles();
+}
+
+void CDFDoc::OnUpdateSelectFiles(CommandState& state)
+{
+    state.Enable(m_pResultView && m_pResultView->LineCount() > 0 && !m_bBusy);
 }
 
 void CDFDoc::OnUpdateGo(CommandState& state)

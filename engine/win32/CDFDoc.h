@@ -53,6 +53,8 @@ private:
     void OnAddFolder();
     void OnRemoveAllFolders();
     void OnOtherProjects();
+    void OnSelectFiles();
+    void OnUpdateSelectFiles(CommandState& state);
     void OnUpdateGo(CommandState& state);
     void OnUpdateNotBusy(CommandState& state);
     void RefreshFolderView();

@@ -613,8 +613,7 @@ TEST_F(ResultViewTest, ContextMenuItemsFollowTheLinesAndTheMarks)
         ContextMenu menu = view.PrepareContextMenu();
         for (UINT id : withLines)
             EXPECT_TRUE(IsEnabled(menu.Popup(), id)) << id;
-        // Nothing marks files by rules yet: the item does not pretend to.
-        EXPECT_FALSE(IsEnabled(menu.Popup(), ID_SELECT_FILES));
+        EXPECT_TRUE(IsEnabled(menu.Popup(), ID_SELECT_FILES));
         for (UINT id : withMarks)
             EXPECT_FALSE(IsEnabled(menu.Popup(), id)) << id;
     }
