@@ -30,6 +30,7 @@ cmake -S "$root" -B "$root/out/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-
 cmake --build "$root/out/win32" -j"$jobs"
 
 step "Windows tests under Wine"
-xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/wine-ctest.sh" "$root/out/win64" -j"$jobs"
+# A test that stalls fails after ten minutes instead of holding the run.
+xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/wine-ctest.sh" "$root/out/win64" -j"$jobs" --timeout 600
 
 step "All tests passed"
