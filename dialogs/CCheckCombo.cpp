@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "framework/ActiveTitle.h"
 #include "framework/Gdi.h"
 #include "resources/resource.h"
 #include "views/ViewPainting.h"
@@ -14,41 +15,6 @@ namespace {
 constexpr int kBoxSize = 13;
 constexpr int kBoxMargin = 2;
 constexpr int kPopupHeight = 150;
-
-// While the check list is open, the window holding the combo box keeps its active
-// title bar although the list has the activation: the list looks like a part of it.
-struct ActiveLook {
-    HWND window = nullptr;
-    WNDPROC previous = nullptr;
-};
-
-ActiveLook g_activeLook;
-
-LRESULT CALLBACK ActiveLookProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if ((message == WM_NCACTIVATE || message == WM_ACTIVATE) && LOWORD(wParam) == 0)
-        return 1;
-    return CallWindowProcW(g_activeLook.previous, hwnd, message, wParam, lParam);
-}
-
-void KeepActiveLook(HWND window)
-{
-    if (!window || g_activeLook.window)
-        return;
-    const auto previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ActiveLookProc)));
-    if (previous)
-        g_activeLook = {window, previous};
-}
-
-// The slot empties even when the window is gone already.
-void ReleaseActiveLook()
-{
-    if (g_activeLook.window && IsWindow(g_activeLook.window) &&
-        reinterpret_cast<WNDPROC>(GetWindowLongPtrW(g_activeLook.window, GWLP_WNDPROC)) == ActiveLookProc)
-        SetWindowLongPtrW(g_activeLook.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_activeLook.previous));
-    g_activeLook = {};
-}
 
 int TextHeight(HWND window)
 {
@@ -189,7 +155,7 @@ CCheckListPopup::CCheckListPopup(CCheckCombo& combo) : Dialog(IDD_CHECK_LIST_POP
 bool CCheckListPopup::OnInitDialog()
 {
     m_list.Attach(Item(IDC_CHECK_LIST));
-    KeepActiveLook(GetParent(m_combo.Handle()));
+    KeepTitleActive(GetParent(m_combo.Handle()));
     const int count = m_combo.Count();
     for (int i = 0; i < count; ++i)
         m_list.AddItem(m_combo.ItemText(i), m_combo.IsChecked(i));
@@ -255,7 +221,7 @@ void CCheckListPopup::Close()
     if (m_closed)
         return;
     m_closed = true;
-    ReleaseActiveLook();
+    StopKeepingTitleActive(GetParent(m_combo.Handle()));
     m_combo.OnPopupClosed(m_list);
     if (!m_destroying)
         DestroyWindow(Handle());

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "app/Settings.h"
+#include "framework/ActiveTitle.h"
 #include "framework/DataExchange.h"
 #include "resources/resource.h"
 
@@ -21,57 +22,6 @@ const wchar_t* const kUnits[] = {L"bytes", L"KB", L"MB"};
 const int kRangeControls[] = {IDC_RANGE_FROM, IDC_RANGE_FROM_SPIN, IDC_RANGE_FROM_UNIT, IDC_RANGE_TO,
                               IDC_RANGE_TO_SPIN, IDC_RANGE_TO_UNIT, IDC_RANGE_TO_TEXT};
 
-// While a panel is open, the main window's procedure is a filter that keeps the
-// window's title bar active although the panel has the activation: the panel looks
-// like a part of the main window.
-struct FrameFilter {
-    HWND window = nullptr;
-    WNDPROC previous = nullptr;
-    bool filtering = false;
-};
-
-FrameFilter g_frameFilter;
-
-LRESULT CALLBACK FrameFilterProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    const WNDPROC previous = g_frameFilter.previous;
-    if (hwnd == g_frameFilter.window) {
-        const bool losing = (message == WM_NCACTIVATE && !wParam) ||
-                            (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE);
-        if (losing && g_frameFilter.filtering)
-            return 1;
-        if (message == WM_NCDESTROY)
-            g_frameFilter = {};
-    }
-    return CallWindowProcW(previous, hwnd, message, wParam, lParam);
-}
-
-// A filter that something else took over after it cannot leave the chain: it
-// stays, passing every message on, and the next panel filters through it again.
-void FilterFrame(HWND frame)
-{
-    if (!frame)
-        return;
-    if (g_frameFilter.window != frame) {
-        const auto previous = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameFilterProc)));
-        if (!previous)
-            return;
-        g_frameFilter = {frame, previous, false};
-    }
-    g_frameFilter.filtering = true;
-}
-
-void ReleaseFrame()
-{
-    g_frameFilter.filtering = false;
-    HWND frame = g_frameFilter.window;
-    if (frame && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(frame, GWLP_WNDPROC)) == FrameFilterProc) {
-        SetWindowLongPtrW(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_frameFilter.previous));
-        g_frameFilter = {};
-    }
-}
-
 }  // namespace
 
 COptionsDlg::COptionsDlg() : Dialog(IDD_OPTIONS)
@@ -82,7 +32,7 @@ bool COptionsDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
     g_pOptionsDlg = this;
-    FilterFrame(GetWindow(Handle(), GW_OWNER));
+    KeepTitleActive(GetWindow(Handle(), GW_OWNER));
     for (int box : {IDC_RANGE_FROM_UNIT, IDC_RANGE_TO_UNIT}) {
         for (const wchar_t* unit : kUnits)
             SendDlgItemMessageW(Handle(), box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(unit));
@@ -187,7 +137,7 @@ void COptionsDlg::Release()
 {
     if (g_pOptionsDlg != this)
         return;
-    ReleaseFrame();
+    StopKeepingTitleActive(GetWindow(Handle(), GW_OWNER));
     g_pOptionsDlg = nullptr;
 }
 
