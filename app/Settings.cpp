@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32/Handles.h"
+#include "win32/Handles.h"
 
 namespace twinsweep {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/Settings.h"
-#include "engine/win32/CDFDoc.h"
+#include "document/CDFDoc.h"
 #include "frame/CMainFrame.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"

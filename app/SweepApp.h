@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "framework/Application.h"
-#include "platform/win32/Handles.h"
+#include "win32/Handles.h"
 
 namespace twinsweep {
 

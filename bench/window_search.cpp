@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "app/SweepApp.h"
-#include "engine/win32/CDFDoc.h"
+#include "document/CDFDoc.h"
 #include "frame/CMainFrame.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"

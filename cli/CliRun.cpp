@@ -162,11 +162,12 @@ int RunCli(const std::vector<std::string>& args, const FileSystem& fs, std::ostr
         return 0;
     }
 
-    FolderList folders(fs, [&](const std::string& message) { err << message << '\n'; });
+    FolderList folders(fs);
     std::vector<std::string> paths;
     for (const std::string& folder : options->folders)
         paths.push_back(fs.FullPath(folder));
-    folders.AddFolders(paths);
+    for (const std::string& message : folders.AddFolders(paths))
+        err << message << '\n';
     if (folders.Empty()) {
         err << "twinsweep-cli: none of the given folders exists\n";
         return 2;

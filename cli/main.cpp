@@ -10,7 +10,7 @@
 #include <io.h>
 #include <windows.h>
 
-#include "platform/win32/Utf16.h"
+#include "win32/Utf16.h"
 
 // Arguments arrive in UTF-16, so names outside the ANSI code page survive; inside,
 // paths are UTF-8, which is also what the console is switched to.

@@ -8,14 +8,11 @@
 
 #include <string>
 
+#include "app/Messages.h"
 #include "framework/Dialog.h"
 #include "framework/Window.h"
 
 namespace twinsweep {
-
-// Posted by the combo box to itself: open the check list instead of the
-// drop-down list.
-constexpr UINT WM_CHECKCOMBO_OPENPOPUP = WM_USER + 1;
 
 // An owner-drawn list box with a check box in front of every line; the item data
 // holds the check state. Space or a click on the box toggles a line.

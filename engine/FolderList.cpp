@@ -19,13 +19,11 @@ bool IsShortcutPath(const std::string& path)
 
 }  // namespace
 
-FolderList::FolderList(const FileSystem& fs, MessageSink showMessage)
-    : m_fs(fs), m_showMessage(std::move(showMessage))
-{
-}
+FolderList::FolderList(const FileSystem& fs) : m_fs(fs) {}
 
-void FolderList::AddFolders(const std::vector<std::string>& paths)
+std::vector<std::string> FolderList::AddFolders(const std::vector<std::string>& paths)
 {
+    std::vector<std::string> messages;
     bool filesSeen = false;
     for (std::string path : paths) {
         if (IsShortcutPath(path)) {
@@ -37,33 +35,34 @@ void FolderList::AddFolders(const std::vector<std::string>& paths)
             filesSeen = true;
             continue;
         }
-        AddFolder(path);
+        AddFolder(path, messages);
     }
     if (filesSeen)
-        m_showMessage(kOnlyFolders);
+        messages.push_back(kOnlyFolders);
+    return messages;
 }
 
-void FolderList::AddFolder(const std::string& path)
+void FolderList::AddFolder(const std::string& path, std::vector<std::string>& messages)
 {
     const std::string key = ComparisonKey(path);
     for (size_t i = 0; i < m_folders.size(); ++i) {
         const std::string listedKey = ComparisonKey(m_folders[i]);
         if (listedKey == key) {
-            m_showMessage(FormatText(kAddedTwice, path.c_str()));
+            messages.push_back(FormatText(kAddedTwice, path.c_str()));
             return;
         }
         if (LiesInside(key, listedKey)) {
-            m_showMessage(FormatText(kInsideListed, path.c_str(), m_folders[i].c_str()));
+            messages.push_back(FormatText(kInsideListed, path.c_str(), m_folders[i].c_str()));
             return;
         }
         if (LiesInside(listedKey, key)) {
-            m_showMessage(FormatText(kReplacedByNew, m_folders[i].c_str(), path.c_str()));
+            messages.push_back(FormatText(kReplacedByNew, m_folders[i].c_str(), path.c_str()));
             m_folders[i] = path;
             // Nothing listed can contain the new folder now, but more listed
             // folders may lie inside it.
             for (size_t j = i + 1; j < m_folders.size();) {
                 if (LiesInside(ComparisonKey(m_folders[j]), key)) {
-                    m_showMessage(FormatText(kReplacedByNew, m_folders[j].c_str(), path.c_str()));
+                    messages.push_back(FormatText(kReplacedByNew, m_folders[j].c_str(), path.c_str()));
                     m_folders.erase(m_folders.begin() + static_cast<std::ptrdiff_t>(j));
                 } else {
                     ++j;

@@ -52,6 +52,14 @@ struct SearchJob {
     // Set when the user stops the search; every loop of the walk and the comparison
     // looks at it.
     std::atomic<bool> stop{false};
+    // What the search had to leave out, so that a partial result is not taken for a
+    // whole one: files that could not be opened or read, folders that could not be
+    // entered, and files that changed while they were compared.
+    std::atomic<uint32_t> unreadableFiles{0};
+    std::atomic<uint32_t> unreadableFolders{0};
+    std::atomic<uint32_t> changedFiles{0};
+    // Threads that compare contents; 0 for one per core (at most four).
+    size_t comparisonWorkers = 0;
 };
 
 }  // namespace twinsweep

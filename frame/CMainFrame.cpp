@@ -5,12 +5,12 @@
 
 #include <algorithm>
 
+#include "app/Messages.h"
 #include "app/Settings.h"
 #include "app/SweepApp.h"
 #include "dialogs/COptionsDlg.h"
-#include "engine/win32/CDFDoc.h"
-#include "engine/win32/Messages.h"
-#include "engine/win32/SearchThread.h"
+#include "document/CDFDoc.h"
+#include "document/SearchThread.h"
 #include "framework/Application.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "frame/LinkToolBar.h"
 #include "framework/FrameWindow.h"
 #include "framework/Splitter.h"
-#include "frame/LinkToolBar.h"
 
 namespace twinsweep {
 

@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "engine/win32/CDFDoc.h"
+#include "document/CDFDoc.h"
 #include "framework/Gdi.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"

@@ -2,8 +2,8 @@
 
 #include <commctrl.h>
 
+#include "app/Messages.h"
 #include "app/SweepApp.h"
-#include "engine/win32/Messages.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
 

@@ -63,6 +63,8 @@ public:
     virtual char Separator() const = 0;
     // The absolute form of a path, with no trailing separator unless it is a root.
     virtual std::string FullPath(const std::string& path) const = 0;
+    // A file or folder is there (it may still not be readable).
+    virtual bool Exists(const std::string& path) const = 0;
     // A folder that exists and can be listed.
     virtual bool IsFolder(const std::string& path) const = 0;
     // The key under which two paths name the same place: folded case where the

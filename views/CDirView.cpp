@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/win32/CDFDoc.h"
+#include "document/CDFDoc.h"
 #include "framework/Seams.h"
-#include "platform/win32/Utf16.h"
 #include "resources/resource.h"
+#include "win32/Utf16.h"
 
 namespace twinsweep {
 namespace {

@@ -8,16 +8,16 @@
 #include <utility>
 #include <vector>
 
+#include "app/Messages.h"
 #include "dialogs/CSelectFilesDlg.h"
+#include "document/CDFDoc.h"
 #include "engine/MaskList.h"
 #include "engine/SizeFormat.h"
-#include "engine/win32/CDFDoc.h"
-#include "engine/win32/Messages.h"
 #include "frame/CMainFrame.h"
 #include "framework/Seams.h"
-#include "platform/win32/Utf16.h"
 #include "resources/resource.h"
 #include "views/CStatView.h"
+#include "win32/Utf16.h"
 
 namespace twinsweep {
 namespace {

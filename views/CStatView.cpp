@@ -6,10 +6,10 @@
 #include <array>
 #include <string>
 
+#include "document/CDFDoc.h"
 #include "engine/SizeFormat.h"
-#include "engine/win32/CDFDoc.h"
-#include "platform/win32/Utf16.h"
 #include "resources/resource.h"
+#include "win32/Utf16.h"
 
 namespace twinsweep {
 namespace {

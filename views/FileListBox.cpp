@@ -6,7 +6,7 @@
 #include <climits>
 #include <vector>
 
-#include "engine/win32/Messages.h"
+#include "app/Messages.h"
 #include "framework/Gdi.h"
 
 namespace twinsweep {

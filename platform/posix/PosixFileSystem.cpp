@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include "platform/FileSystem.h"
+#include "platform/posix/PosixPaths.h"
 #include "platform/posix/WildcardMatch.h"
 
 namespace twinsweep {
@@ -136,45 +137,16 @@ private:
     struct stat m_status;
 };
 
-std::string NormalisePath(const std::string& absolute)
-{
-    std::vector<std::string_view> parts;
-    std::string_view rest = absolute;
-    while (!rest.empty()) {
-        size_t slash = rest.find('/');
-        std::string_view part = rest.substr(0, slash);
-        rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(slash + 1);
-        if (part.empty() || part == ".")
-            continue;
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-            continue;
-        }
-        parts.push_back(part);
-    }
-    std::string path;
-    for (std::string_view part : parts) {
-        path += '/';
-        path += part;
-    }
-    return path.empty() ? "/" : path;
-}
-
 class PosixFileSystem : public FileSystem {
 public:
     char Separator() const override { return '/'; }
 
-    std::string FullPath(const std::string& path) const override
+    std::string FullPath(const std::string& path) const override { return PosixFullPath(path); }
+
+    bool Exists(const std::string& path) const override
     {
-        if (!path.empty() && path.front() == '/')
-            return NormalisePath(path);
-        std::string current;
-        if (char* cwd = getcwd(nullptr, 0)) {
-            current = cwd;
-            free(cwd);
-        }
-        return NormalisePath(current + "/" + path);
+        struct stat st;
+        return lstat(path.c_str(), &st) == 0;
     }
 
     bool IsFolder(const std::string& path) const override

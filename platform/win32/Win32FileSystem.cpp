@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
-#include "platform/win32/Handles.h"
-#include "platform/win32/Utf16.h"
+#include "win32/Handles.h"
+#include "win32/Utf16.h"
 
 namespace twinsweep {
 namespace {
@@ -151,6 +151,11 @@ public:
             }
             buffer.resize(length);
         }
+    }
+
+    bool Exists(const std::string& path) const override
+    {
+        return GetFileAttributesW(ApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
     bool IsFolder(const std::string& path) const override

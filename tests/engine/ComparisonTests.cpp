@@ -13,8 +13,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "platform/win32/Handles.h"
-#include "platform/win32/Utf16.h"
+#include "win32/Handles.h"
+#include "win32/Utf16.h"
 #endif
 
 namespace twinsweep {

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/win32/CDFDoc.h"
-#include "platform/win32/Utf16.h"
+#include "document/CDFDoc.h"
 #include "resources/resource.h"
 #include "tests/gui/GuiTest.h"
 #include "tests/support/TempTree.h"
 #include "views/CDirView.h"
 #include "views/ViewPainting.h"
+#include "win32/Utf16.h"
 
 namespace twinsweep::test {
 namespace {

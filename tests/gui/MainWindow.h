@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/SweepApp.h"
-#include "engine/win32/CDFDoc.h"
+#include "document/CDFDoc.h"
 #include "frame/CMainFrame.h"
 #include "tests/gui/GuiTest.h"
 #include "tests/support/TempTree.h"

@@ -11,18 +11,18 @@
 #include <utility>
 #include <vector>
 
+#include "app/Messages.h"
+#include "document/CDFDoc.h"
 #include "engine/SearchJob.h"
-#include "engine/win32/CDFDoc.h"
-#include "engine/win32/Messages.h"
 #include "framework/Gdi.h"
-#include "platform/win32/Handles.h"
-#include "platform/win32/Utf16.h"
 #include "resources/resource.h"
 #include "tests/gui/GuiTest.h"
 #include "tests/support/TempTree.h"
 #include "views/CResultView.h"
 #include "views/CStatView.h"
 #include "views/ViewPainting.h"
+#include "win32/Handles.h"
+#include "win32/Utf16.h"
 
 namespace twinsweep::test {
 namespace {

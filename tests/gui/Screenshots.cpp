@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "app/Messages.h"
 #include "app/SweepApp.h"
 #include "dialogs/COptionsDlg.h"
-#include "engine/win32/CDFDoc.h"
-#include "engine/win32/Messages.h"
+#include "document/CDFDoc.h"
 #include "frame/CMainFrame.h"
 #include "framework/Gdi.h"
 #include "framework/Seams.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "app/Messages.h"
 #include "app/Settings.h"
-#include "engine/win32/CProgressDlg.h"
-#include "engine/win32/Messages.h"
+#include "dialogs/CProgressDlg.h"
 #include "resources/resource.h"
 #include "tests/gui/MainWindow.h"
 #include "views/CResultView.h"

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "app/Messages.h"
 #include "app/Settings.h"
 #include "dialogs/CCheckCombo.h"
 #include "dialogs/CSelectFilesDlg.h"
+#include "document/CDFDoc.h"
 #include "engine/SearchJob.h"
-#include "engine/win32/CDFDoc.h"
-#include "engine/win32/Messages.h"
 #include "resources/resource.h"
 #include "tests/gui/GuiTest.h"
 #include "tests/gui/MainWindow.h"

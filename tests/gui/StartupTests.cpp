@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
-#include "platform/win32/Handles.h"
 #include "tests/gui/MainWindow.h"
+#include "win32/Handles.h"
 
 namespace twinsweep::test {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/Messages.h"
+#include "document/CDFDoc.h"
 #include "engine/SearchJob.h"
-#include "engine/win32/CDFDoc.h"
-#include "engine/win32/Messages.h"
 #include "tests/gui/GuiTest.h"
 #include "views/CResultView.h"
 #include "views/CStatView.h"

@@ -16,6 +16,7 @@ public:
 
     char Separator() const override { return m_inner.Separator(); }
     std::string FullPath(const std::string& path) const override { return m_inner.FullPath(path); }
+    bool Exists(const std::string& path) const override { return m_inner.Exists(path); }
     bool IsFolder(const std::string& path) const override { return m_inner.IsFolder(path); }
     std::string PathCaseKey(const std::string& path) const override { return m_inner.PathCaseKey(path); }
 

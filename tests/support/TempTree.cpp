@@ -10,7 +10,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "platform/win32/Utf16.h"
+#include "win32/Utf16.h"
 #endif
 
 namespace twinsweep::test {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/Settings.h"
-#include "platform/win32/Handles.h"
+#include "win32/Handles.h"
 
 namespace twinsweep {
 namespace {

@@ -6,9 +6,9 @@
 
 #include "engine/FolderList.h"
 #include "platform/FileSystem.h"
-#include "platform/win32/Handles.h"
-#include "platform/win32/Utf16.h"
 #include "tests/support/TempTree.h"
+#include "win32/Handles.h"
+#include "win32/Utf16.h"
 
 namespace twinsweep {
 namespace {
@@ -100,7 +100,13 @@ class ShortcutTest : public ::testing::Test {
 protected:
     TempTree tree;
     Paths messages;
-    FolderList list{fs, [this](const std::string& text) { messages.push_back(text); }};
+    FolderList list{fs};
+
+    void Add(const Paths& paths)
+    {
+        for (std::string& message : list.AddFolders(paths))
+            messages.push_back(std::move(message));
+    }
 };
 
 TEST_F(ShortcutTest, AShortcutToAFolderAddsTheFolder)
@@ -109,7 +115,7 @@ TEST_F(ShortcutTest, AShortcutToAFolderAddsTheFolder)
     std::string shortcut = tree.Path("Shortcut to target.lnk");
     MakeShortcut(shortcut, target);
     EXPECT_EQ(fs.ResolveShortcut(shortcut), target);
-    list.AddFolders({shortcut});
+    Add({shortcut});
     EXPECT_EQ(list.Folders(), Paths{target});
     EXPECT_TRUE(messages.empty());
 }
@@ -121,7 +127,7 @@ TEST_F(ShortcutTest, AShortcutToAFileOrABrokenOneCountsAsAFile)
     MakeShortcut(toFile, file);
     std::string broken = tree.Write("broken.lnk", "not a shortcut at all");
     EXPECT_EQ(fs.ResolveShortcut(broken), "");
-    list.AddFolders({toFile, broken});
+    Add({toFile, broken});
     EXPECT_TRUE(list.Empty());
     EXPECT_EQ(messages, Paths{"Your selection contained files.\nOnly directories are added."});
 }

@@ -1,16 +1,16 @@
-#include "engine/win32/CDFDoc.h"
+#include "document/CDFDoc.h"
 
 #include <shlobj.h>
 
-#include "engine/win32/SearchThread.h"
+#include "document/SearchThread.h"
 #include "frame/CMainFrame.h"
 #include "framework/Seams.h"
 #include "platform/FileSystem.h"
-#include "platform/win32/Handles.h"
-#include "platform/win32/Utf16.h"
 #include "resources/resource.h"
 #include "views/CDirView.h"
 #include "views/CResultView.h"
+#include "win32/Handles.h"
+#include "win32/Utf16.h"
 
 namespace twinsweep {
 namespace {
@@ -43,8 +43,7 @@ const CommandEntry<CDFDoc> CDFDoc::kCommands[] = {
 };
 
 CDFDoc::CDFDoc()
-    : m_folders(PlatformFileSystem(),
-                [](const std::string& text) { ShowMessageBox(MainWindow(), Utf8ToWide(text)); })
+    : m_folders(PlatformFileSystem())
 {
 }
 
@@ -72,8 +71,10 @@ void CDFDoc::AddFolders(const std::vector<std::wstring>& paths)
     std::vector<std::string> utf8;
     for (const std::wstring& path : paths)
         utf8.push_back(WideToUtf8(path));
-    m_folders.AddFolders(utf8);
+    std::vector<std::string> messages = m_folders.AddFolders(utf8);
     RefreshFolderView();
+    for (const std::string& message : messages)
+        ShowMessageBox(MainWindow(), Utf8ToWide(message));
 }
 
 void CDFDoc::RemoveFolder(size_t index)

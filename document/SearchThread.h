@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/SearchJob.h"
-#include "platform/win32/Handles.h"
+#include "win32/Handles.h"
 
 namespace twinsweep {
 

@@ -1,19 +1,19 @@
-#include "engine/win32/SearchThread.h"
+#include "document/SearchThread.h"
 
 #include <process.h>
 
+#include "app/Messages.h"
 #include "app/Settings.h"
-#include "engine/SearchRun.h"
+#include "dialogs/CProgressDlg.h"
+#include "document/CDFDoc.h"
 #include "engine/SearchReporter.h"
-#include "engine/win32/CDFDoc.h"
-#include "engine/win32/CProgressDlg.h"
-#include "engine/win32/Messages.h"
+#include "engine/SearchRun.h"
 #include "frame/CMainFrame.h"
 #include "framework/Seams.h"
 #include "platform/FileSystem.h"
-#include "platform/win32/Utf16.h"
 #include "resources/resource.h"
 #include "views/CResultView.h"
+#include "win32/Utf16.h"
 
 namespace twinsweep {
 namespace {

@@ -1,23 +1,34 @@
-// The program's own window messages.
+// The program's own window messages, all numbered from WM_USER. A value means
+// something only to the window class it is sent to, so two of them share a number
+// with a message the system defines for that same class; those are marked.
 #pragma once
 
 #include <windows.h>
 
 namespace twinsweep {
 
-// To the main frame once the message loop runs; inside the drive pick list.
+// To the main frame once the message loop runs.
 constexpr UINT WM_STARTUP = WM_USER + 1;
+// Posted by the drive pick list's combo box to itself: open the check list instead
+// of the drop-down list. A combo box has no message of its own at this number.
+constexpr UINT WM_CHECKCOMBO_OPENPOPUP = WM_USER + 1;
+
 // From the search thread to the progress window (sent; a reply of 0 means stop).
+// The progress window is a dialog, whose class also knows DM_REPOSITION
+// (WM_USER + 2): the window handles WM_PROGRESS_SETRANGE ahead of the dialog
+// manager, and nothing in the program sends it DM_REPOSITION.
 constexpr UINT WM_PROGRESS_SETRANGE = WM_USER + 2;  // wParam upper bound, lParam 0 overall / 1 file bar
 constexpr UINT WM_PROGRESS_SETPOS = WM_USER + 3;    // wParam position, lParam the bar
 constexpr UINT WM_PROGRESS_SETTEXT = WM_USER + 4;   // wParam const wchar_t* text
 constexpr UINT WM_PROGRESS_DONE = WM_USER + 5;      // lParam 1 hide the file bar, 0 the search is over
 constexpr UINT WM_PROGRESS_SETCAPTION = WM_USER + 9;  // wParam const wchar_t* caption
+
 // From the search thread to the result view (sent).
 constexpr UINT WM_RESULT_ADDGROUP = WM_USER + 6;   // wParam DupGroup*, lParam its byte total
 constexpr UINT WM_RESULT_FILECOUNT = WM_USER + 10;  // wParam files collected so far
 // Inside the result view.
 constexpr UINT WM_RESULT_OPENITEM = WM_USER + 7;
+
 // From a hyperlink label to its parent.
 constexpr UINT WM_LINK_CLICKED = WM_USER + 11;
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "document/SearchThread.h"
 #include "engine/FolderList.h"
-#include "engine/win32/SearchThread.h"
 #include "framework/Document.h"
 
 namespace twinsweep {

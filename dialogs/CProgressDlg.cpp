@@ -1,8 +1,8 @@
-#include "engine/win32/CProgressDlg.h"
+#include "dialogs/CProgressDlg.h"
 
 #include <commctrl.h>
 
-#include "engine/win32/Messages.h"
+#include "app/Messages.h"
 #include "resources/resource.h"
 
 namespace twinsweep {

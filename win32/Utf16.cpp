@@ -1,4 +1,4 @@
-#include "platform/win32/Utf16.h"
+#include "win32/Utf16.h"
 
 namespace twinsweep {
 namespace {
