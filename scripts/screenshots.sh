@@ -13,7 +13,8 @@ export root shots
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     . "$root/scripts/wine-env.sh"
     wine_start
-    $WINE "$root/out/win64/tests/wine_keepalive.exe" & keepalive=$!
+    (cd "$shots" && exec $WINE "$root/out/win64/tests/wine_keepalive.exe") </dev/null >/dev/null 2>&1 &
+    keepalive=$!
     $WINE "$root/out/win64/tests/gui_screenshots.exe" "C:\\users\\Public\\Twinsweep examples" "Z:${shots//\//\\}"
     kill $keepalive 2>/dev/null || true
     wine_stop
