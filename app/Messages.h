@@ -1,6 +1,8 @@
-// The program's own window messages, all numbered from WM_USER. A value means
-// something only to the window class it is sent to, so two of them share a number
-// with a message the system defines for that same class; those are marked.
+// The program's own window messages, numbered from WM_USER (and WM_APP for the
+// main window's). A value means something only to the window class it is sent to,
+// so two of them share a number: WM_STARTUP and WM_CHECKCOMBO_OPENPOPUP go to
+// windows of different classes. Where a value is also one the system defines for
+// the same class, that is marked.
 #pragma once
 
 #include <windows.h>
@@ -31,5 +33,11 @@ constexpr UINT WM_RESULT_OPENITEM = WM_USER + 7;
 
 // From a hyperlink label to its parent.
 constexpr UINT WM_LINK_CLICKED = WM_USER + 11;
+
+// From the search thread to the main window. Posted when the thread has ended.
+constexpr UINT WM_SEARCH_ENDED = WM_APP + 1;
+// Sent when a search that was not stopped found nothing; the search waits, its
+// progress window still up, until the window has said so.
+constexpr UINT WM_SEARCH_FOUND_NOTHING = WM_APP + 2;
 
 }  // namespace twinsweep

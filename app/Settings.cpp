@@ -3,13 +3,15 @@
 // apart between the two directions.
 #include "app/Settings.h"
 
+#include <cstring>
 #include <cwchar>
 #include <iterator>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "win32/Handles.h"
+#include "framework/Controls.h"
+#include "win32/Registry.h"
 
 namespace twinsweep {
 namespace {
@@ -95,42 +97,14 @@ DWORD AsDword(int32_t value)
     return static_cast<DWORD>(value);
 }
 
-UniqueRegistryKey OpenSettingsKeyForReading()
+// Only a whole value is taken: a longer one keeps the default, because a text cut
+// to fit would name another folder or mask rather than a shorter one.
+std::optional<std::wstring> QueryString(const RegistryKey& key, const wchar_t* name)
 {
-    HKEY key = nullptr;
-    const LSTATUS status =
-        RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key);
-    return UniqueRegistryKey(status == ERROR_SUCCESS ? key : nullptr);
-}
-
-UniqueRegistryKey CreateSettingsKeyForWriting()
-{
-    HKEY key = nullptr;
-    const LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr,
-                                           REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
-                                           nullptr);
-    return UniqueRegistryKey(status == ERROR_SUCCESS ? key : nullptr);
-}
-
-// Only a whole value is taken: a longer one (ERROR_MORE_DATA, or a full buffer
-// without a terminating zero) keeps the default, because a text cut to fit would
-// name another folder or mask rather than a shorter one.
-std::optional<std::wstring> QueryString(HKEY key, const wchar_t* name)
-{
-    wchar_t buffer[kMaxSettingChars + 1];
-    DWORD type = REG_NONE;
-    DWORD size = sizeof(buffer);
-    const LSTATUS status =
-        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    if (status != ERROR_SUCCESS || type != REG_SZ)
+    std::optional<std::wstring> text = key.QueryString(name);
+    if (text && text->size() > kMaxSettingChars)
         return std::nullopt;
-    // The registry does not enforce the terminating zero: the text ends at the first
-    // zero or at the end of the data, whichever comes first.
-    std::wstring_view text(buffer, size / sizeof(wchar_t));
-    text = text.substr(0, text.find(L'\0'));
-    if (text.size() > kMaxSettingChars)
-        return std::nullopt;
-    return std::wstring(text);
+    return text;
 }
 
 // Cut to what QueryString takes back, never between the halves of a surrogate pair.
@@ -144,30 +118,6 @@ std::wstring_view StorableText(std::wstring_view text)
     return text.substr(0, length);
 }
 
-void WriteString(HKEY key, const wchar_t* name, std::wstring_view text)
-{
-    const std::wstring stored(StorableText(text));
-    const DWORD bytes = static_cast<DWORD>((stored.size() + 1) * sizeof(wchar_t));
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.c_str()), bytes);
-}
-
-std::optional<DWORD> QueryDword(HKEY key, const wchar_t* name)
-{
-    DWORD value = 0;
-    DWORD type = REG_NONE;
-    DWORD size = sizeof(value);
-    const LSTATUS status =
-        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value))
-        return std::nullopt;
-    return value;
-}
-
-void WriteDword(HKEY key, const wchar_t* name, DWORD value)
-{
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-}
-
 std::wstring FilterValueName(std::size_t index)
 {
     wchar_t name[16];
@@ -176,7 +126,7 @@ std::wstring FilterValueName(std::size_t index)
 }
 
 // Missing entries and entries of another type are skipped, so the list has no gaps.
-void LoadFilterList(HKEY key)
+void LoadFilterList(const RegistryKey& key)
 {
     current.filterList.clear();
     for (std::size_t index = 0; index < kMaxFilterEntries; ++index) {
@@ -187,49 +137,55 @@ void LoadFilterList(HKEY key)
 
 // Entries beyond the list's end are left in the registry: loading stops at the
 // first kMaxFilterEntries names anyway.
-void SaveFilterList(HKEY key)
+void SaveFilterList(RegistryKey& key)
 {
     for (std::size_t index = 0; index < current.filterList.size(); ++index)
-        WriteString(key, FilterValueName(index).c_str(), current.filterList[index]);
+        key.SetString(FilterValueName(index).c_str(), StorableText(current.filterList[index]));
 }
 
 // The record's bytes are the value's bytes: both are little-endian without padding.
-SavedWindowPos QueryWindowPos(HKEY key)
+// A shorter record fills the fields it reaches; the rest stay zero. A longer one
+// does not fit the record and counts as none.
+SavedWindowPos QueryWindowPos(const RegistryKey& key)
 {
     SavedWindowPos pos{};
-    DWORD type = REG_NONE;
-    DWORD size = sizeof(pos);
-    const LSTATUS status = RegQueryValueExW(key, kWindowPosName, nullptr, &type,
-                                            reinterpret_cast<BYTE*>(&pos), &size);
-    if (status != ERROR_SUCCESS || type != REG_BINARY || size != sizeof(pos))
-        return SavedWindowPos{};
+    std::optional<std::vector<BYTE>> bytes = key.QueryBinary(kWindowPosName);
+    if (bytes && bytes->size() <= sizeof(pos))
+        std::memcpy(&pos, bytes->data(), bytes->size());
     return pos;
 }
 
-void WriteWindowPos(HKEY key)
+// Window coordinates travel in 16 bits (WM_MOVE, WM_SIZE): a record beyond them,
+// or one turned inside out, was never written by a window and would open this one
+// where nobody can reach it.
+bool IsWindowRectangle(const SavedWindowPos& pos)
 {
-    RegSetValueExW(key, kWindowPosName, 0, REG_BINARY,
-                   reinterpret_cast<const BYTE*>(&current.windowPos), sizeof(current.windowPos));
+    constexpr int32_t kLowest = -32768, kHighest = 32767;
+    for (int32_t coordinate : {pos.left, pos.top, pos.right, pos.bottom}) {
+        if (coordinate < kLowest || coordinate > kHighest)
+            return false;
+    }
+    return pos.left < pos.right && pos.top < pos.bottom;
 }
 
-void TransferStrings(HKEY key, SettingsDirection direction)
+void TransferStrings(RegistryKey& key, SettingsDirection direction)
 {
     for (const auto& [name, member] : kStringSettings) {
         std::wstring& variable = current.*member;
         if (direction == SettingsDirection::Save)
-            WriteString(key, name, variable);
+            key.SetString(name, StorableText(variable));
         else if (auto text = QueryString(key, name))
             variable = std::move(*text);
     }
 }
 
-void TransferDwords(HKEY key, SettingsDirection direction)
+void TransferDwords(RegistryKey& key, SettingsDirection direction)
 {
     for (const auto& [name, member] : kDwordSettings) {
         DWORD& variable = current.*member;
         if (direction == SettingsDirection::Save)
-            WriteDword(key, name, variable);
-        else if (auto value = QueryDword(key, name))
+            key.SetDword(name, variable);
+        else if (auto value = key.QueryDword(name))
             variable = *value;
     }
 }
@@ -239,32 +195,22 @@ int64_t BoundInBytes(DWORD amount, DWORD unit)
     return int64_t{AsSigned(amount)} * UnitFactor(AsSigned(unit));
 }
 
-std::wstring ComboItemText(HWND combo, WPARAM index)
-{
-    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
-    if (length == CB_ERR)
-        return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied =
-        SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied == CB_ERR ? 0 : static_cast<std::size_t>(copied));
-    return text;
-}
-
 }  // namespace
 
 void LoadSettings()
 {
     current = StoredSettings{};
     loadedThisRun = true;
-    if (UniqueRegistryKey key = OpenSettingsKeyForReading())
-        TransferSettings(key.get(), SettingsDirection::Load);
+    RegistryKey key;
+    if (key.Open(HKEY_CURRENT_USER, kSettingsKeyPath, KEY_READ))
+        TransferSettings(key, SettingsDirection::Load);
 }
 
 void SaveSettings()
 {
-    if (UniqueRegistryKey key = CreateSettingsKeyForWriting())
-        TransferSettings(key.get(), SettingsDirection::Save);
+    RegistryKey key;
+    if (key.Create(HKEY_CURRENT_USER, kSettingsKeyPath, KEY_WRITE))
+        TransferSettings(key, SettingsDirection::Save);
 }
 
 // A run that never loaded holds defaults, not the user's choices: saving them
@@ -280,7 +226,7 @@ void SuppressSettingsSave()
     saveSuppressed = true;
 }
 
-void TransferSettings(HKEY key, SettingsDirection direction)
+void TransferSettings(RegistryKey& key, SettingsDirection direction)
 {
     if (direction == SettingsDirection::Save)
         SaveFilterList(key);
@@ -292,7 +238,7 @@ void TransferSettings(HKEY key, SettingsDirection direction)
     if (current.selDlgWhat > kLastSelDlgWhat)
         current.selDlgWhat = 0;
     if (direction == SettingsDirection::Save)
-        WriteWindowPos(key);
+        key.SetBinary(kWindowPosName, &current.windowPos, sizeof(current.windowPos));
     else
         current.windowPos = QueryWindowPos(key);
 }
@@ -360,7 +306,7 @@ SearchOptions ReadSearchOptions()
 
 std::optional<SavedWindowPos> GetSavedWindowPos()
 {
-    if (current.windowPos.right == current.windowPos.left)
+    if (!IsWindowRectangle(current.windowPos))
         return std::nullopt;
     return current.windowPos;
 }
@@ -391,7 +337,7 @@ void ReadFilterCombo(HWND combo)
     const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
     for (LRESULT index = 0; index < count && current.filterList.size() < kMaxFilterEntries;
          ++index)
-        current.filterList.push_back(ComboItemText(combo, static_cast<WPARAM>(index)));
+        current.filterList.push_back(ComboBoxRef(combo).ItemText(index));
 }
 
 }  // namespace twinsweep

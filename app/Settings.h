@@ -25,7 +25,9 @@ inline constexpr std::size_t kMaxFilterEntries = 20;
 inline constexpr std::size_t kMaxSettingChars = 999;
 
 // The main window's last place, stored as the 20 bytes of "MainWndPos": the outer
-// rectangle in screen coordinates. A rectangle with right == left means none.
+// rectangle in screen coordinates. A rectangle with right == left means none, and
+// so does one that no window can have (inside out, or beyond the 16-bit range of
+// window coordinates).
 struct SavedWindowPos {
     int32_t maximized;
     int32_t left;
@@ -35,6 +37,8 @@ struct SavedWindowPos {
 };
 static_assert(sizeof(SavedWindowPos) == 20, "MainWndPos is 20 bytes without padding");
 
+class RegistryKey;
+
 enum class SettingsDirection { Load, Save };
 
 void LoadSettings();
@@ -43,7 +47,7 @@ void SaveSettings();
 void SaveSettingsAtExit();
 void SuppressSettingsSave();
 // Reads or writes every value under an open key.
-void TransferSettings(HKEY key, SettingsDirection direction);
+void TransferSettings(RegistryKey& key, SettingsDirection direction);
 
 bool GetEqualCont();
 void SetEqualCont(bool on);

@@ -9,6 +9,9 @@
 #include "frame/CMainFrame.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
+#include "win32/Handles.h"
+#include "win32/Handoff.h"
+#include "win32/ModuleFile.h"
 
 namespace twinsweep {
 
@@ -30,6 +33,23 @@ bool SweepApp::OnUpdateCommand(CommandState& state)
     return UpdateCommand(*this, kCommands, state);
 }
 
+namespace {
+
+// The arguments after the program's path.
+std::vector<std::wstring> Arguments(const std::wstring& commandLine)
+{
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    UniqueLocalMemory<LPWSTR*> args(CommandLineToArgvW(commandLine.c_str(), &count));
+    if (!args)
+        return arguments;
+    for (int i = 1; i < count; ++i)
+        arguments.emplace_back(args.get()[i]);
+    return arguments;
+}
+
+}  // namespace
+
 SweepApp::RunKind SweepApp::KindOfRun(const std::wstring& commandLine)
 {
     if (commandLine.find(L"/U") != std::wstring::npos)
@@ -42,16 +62,10 @@ SweepApp::RunKind SweepApp::KindOfRun(const std::wstring& commandLine)
 std::vector<std::wstring> SweepApp::CommandLineFolders(const std::wstring& commandLine)
 {
     std::vector<std::wstring> folders;
-    int count = 0;
-    LPWSTR* args = CommandLineToArgvW(commandLine.c_str(), &count);
-    if (!args)
-        return folders;
-    for (int i = 1; i < count; ++i) {
-        std::wstring arg = args[i];
-        if (!arg.empty() && arg[0] != L'/')
-            folders.push_back(std::move(arg));
+    for (std::wstring& argument : Arguments(commandLine)) {
+        if (!argument.empty() && argument[0] != L'/')
+            folders.push_back(std::move(argument));
     }
-    LocalFree(args);
     return folders;
 }
 
@@ -117,37 +131,12 @@ bool SweepApp::CheckNotRunning()
 
 std::wstring SweepApp::GetAppFolder()
 {
-    std::wstring path(32768, L'\0');
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0 || length >= path.size())
-        return {};
-    path.resize(length);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
+    return FolderOf(ModuleFileName(nullptr));
 }
 
-// Values "0", "1", ... up to the first missing one; any length, so no path is cut.
 std::vector<std::wstring> SweepApp::TakeHandoffFolders()
 {
-    std::vector<std::wstring> folders;
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kHandoffKey, 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return folders;
-    UniqueRegistryKey key(opened);
-    for (int index = 0;; ++index) {
-        std::wstring name = std::to_wstring(index);
-        DWORD bytes = 0;
-        if (RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
-            break;
-        std::wstring data(bytes / sizeof(wchar_t) + 1, L'\0');
-        if (RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
-                             &bytes) != ERROR_SUCCESS)
-            break;
-        data.resize(wcsnlen(data.c_str(), bytes / sizeof(wchar_t)));
-        folders.push_back(std::move(data));
-    }
-    key.reset();
-    RegDeleteKeyW(HKEY_CURRENT_USER, kHandoffKey);
-    return folders;
+    return handoff::Take();
 }
 
 void SweepApp::OnAppAbout()

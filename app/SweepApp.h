@@ -42,7 +42,6 @@ public:
 
     static constexpr wchar_t kInstanceMutexName[] =
         L"Mirelon Twinsweep instance control mutex3F7C2E19-6B4A-4d21-9E85-1C0D7B3A6F42";
-    static constexpr wchar_t kHandoffKey[] = L"Software\\Mirelon\\Twinsweep\\Clipboard";
 
     // A normal run from the mutex on: settings, document, main window, hand-off.
     // Public so that tests can start the window program in-process.

@@ -6,7 +6,7 @@ namespace twinsweep {
 
 const char* const kCliUsage =
     "usage: twinsweep-cli [--mask TEXT] [--names] [--ext] [--no-contents] [--empty]\n"
-    "                     [--min N] [--max N] [--json] FOLDER...\n"
+    "                     [--min N] [--max N] [--json | -0] FOLDER...\n"
     "\n"
     "Finds duplicate files in the folders and all their subfolders.\n"
     "  --mask TEXT    file masks separated by ';' or ',' (default \"*.*\")\n"
@@ -16,7 +16,21 @@ const char* const kCliUsage =
     "  --empty        empty files count as duplicates of each other\n"
     "  --min N        only files of at least N bytes (suffix K, M or G: 1024-based)\n"
     "  --max N        only files of at most N bytes\n"
-    "  --json         print the groups and statistics as one JSON document\n";
+    "  --json         print the groups and statistics as one JSON document; a name\n"
+    "                 that is not valid UTF-8 reads with U+FFFD in \"path\" and comes\n"
+    "                 with \"pathBase64\", its exact bytes in base64\n"
+    "  -0, --null     end each path with a NUL and each group with one more NUL\n"
+    "\n"
+    "Without --json or -0 the groups' paths are printed one a line, with an empty\n"
+    "line between groups. A given folder that does not exist or cannot be opened,\n"
+    "or a file, is left out with a message and the other folders are searched.\n"
+    "Files and folders that cannot be read are left out, and the messages say how\n"
+    "many.\n"
+    "\n"
+    "Exit status: 0 when everything was searched; 1 when the search ran but left\n"
+    "something out (a given folder, or files and folders it could not read);\n"
+    "2 for bad usage or when no folder is left to search; 3 when the output could\n"
+    "not be written, which stops the search.\n";
 
 std::optional<int64_t> ParseByteCount(const std::string& text)
 {
@@ -52,6 +66,12 @@ std::optional<CliOptions> ParseCliArguments(const std::vector<std::string>& args
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            // Most likely a variable that was never set: searching the working
+            // folder instead would answer a question nobody asked.
+            if (arg.empty()) {
+                error = "a folder name is empty";
+                return std::nullopt;
+            }
             options.folders.push_back(arg);
             continue;
         }
@@ -74,8 +94,13 @@ std::optional<CliOptions> ParseCliArguments(const std::vector<std::string>& args
             options.search.equalContents = false;
         } else if (arg == "--empty") {
             options.search.showEmptyFiles = true;
-        } else if (arg == "--json") {
-            options.json = true;
+        } else if (arg == "--json" || arg == "-0" || arg == "--null") {
+            OutputFormat format = arg == "--json" ? OutputFormat::Json : OutputFormat::Nul;
+            if (options.format != OutputFormat::Lines && options.format != format) {
+                error = "--json and --null do not go together";
+                return std::nullopt;
+            }
+            options.format = format;
         } else if (arg == "--mask") {
             const std::string* text = value();
             if (!text)
@@ -98,6 +123,10 @@ std::optional<CliOptions> ParseCliArguments(const std::vector<std::string>& args
     }
     if (options.folders.empty()) {
         error = "no folder given";
+        return std::nullopt;
+    }
+    if (minSize && maxSize && *minSize > *maxSize) {
+        error = "--min is above --max";
         return std::nullopt;
     }
     if (minSize || maxSize) {

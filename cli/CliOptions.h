@@ -11,10 +11,16 @@ namespace twinsweep {
 
 extern const char* const kCliUsage;
 
+enum class OutputFormat {
+    Lines,  // one path a line, an empty line between groups
+    Nul,    // each path ended by a NUL, each group by one more
+    Json,
+};
+
 struct CliOptions {
     SearchOptions search;
     std::string maskText = "*.*";
-    bool json = false;
+    OutputFormat format = OutputFormat::Lines;
     bool help = false;
     std::vector<std::string> folders;
 };

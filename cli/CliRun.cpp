@@ -1,5 +1,9 @@
 #include "cli/CliRun.h"
 
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
 #include "cli/CliOptions.h"
 #include "cli/JsonWriter.h"
 #include "engine/FolderList.h"
@@ -9,6 +13,11 @@
 
 namespace twinsweep {
 namespace {
+
+constexpr int kExitComplete = 0;
+constexpr int kExitPartial = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitOutputLost = 3;
 
 struct Statistics {
     uint64_t totalFiles = 0;
@@ -26,10 +35,55 @@ struct Statistics {
     }
 };
 
+// "1 file", "2 files".
+std::string Count(uint64_t count, const char* one, const char* many)
+{
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// stdout, flushed after every piece, remembering its first failed write: a full
+// disk or a reader that went away must not pass for a short result.
+class CheckedOutput {
+public:
+    explicit CheckedOutput(std::ostream& out) : m_out(out) {}
+
+    // False once output has been lost; nothing is written after that.
+    bool Write(std::string_view text)
+    {
+        if (m_lost)
+            return false;
+        errno = 0;
+        m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        m_out.flush();
+        if (!m_out) {
+            m_lost = true;
+            m_error = errno;
+        }
+        return !m_lost;
+    }
+
+    bool Lost() const { return m_lost; }
+
+    // Says why output was lost and returns the exit code for it.
+    int Fail(std::ostream& err) const
+    {
+        err << "twinsweep-cli: cannot write the output";
+        if (m_error != 0)
+            err << ": " << std::strerror(m_error);
+        err << '\n';
+        return kExitOutputLost;
+    }
+
+private:
+    std::ostream& m_out;
+    bool m_lost = false;
+    int m_error = 0;
+};
+
 class CliReporter : public SearchReporter {
 public:
-    CliReporter(std::ostream& out, std::ostream& err, bool json, bool showProgress)
-        : m_out(out), m_err(err), m_json(json), m_showProgress(showProgress)
+    CliReporter(SearchJob& job, CheckedOutput& out, std::ostream& err, OutputFormat format, bool showProgress)
+        : m_job(job), m_out(out), m_err(err), m_format(format), m_showProgress(showProgress)
     {
     }
 
@@ -60,29 +114,28 @@ public:
     void ReportGroup(std::unique_ptr<DupGroup> group) override
     {
         m_statistics.Add(*group);
-        if (m_json) {
-            WriteJsonGroup(*group);
-            return;
-        }
         ClearProgress();
-        if (m_statistics.groups > 1)
-            m_out << '\n';
-        for (const auto& entry : group->entries)
-            m_out << entry->strPath << '\n';
-        m_out.flush();
+        // Nobody sees the groups found after output is lost: stop comparing.
+        if (!m_out.Write(FormatGroup(*group)))
+            m_job.stop = true;
+    }
+
+    void Start()
+    {
+        if (m_format == OutputFormat::Json)
+            m_out.Write("{\n  \"groups\": [");
     }
 
     void Finish(bool found)
     {
         ClearProgress();
-        if (m_json) {
-            m_out << (m_statistics.groups ? "\n  ]," : "],") << "\n  \"statistics\": {"
-                  << "\"totalFiles\": " << m_statistics.totalFiles << ", \"copies\": " << m_statistics.copies
-                  << ", \"groups\": " << m_statistics.groups << ", \"totalSpace\": " << m_statistics.totalSpace
-                  << ", \"needless\": " << m_statistics.needless << "}\n}\n";
-        }
+        const LeftOut leftOut{m_job.unreadableFiles, m_job.unreadableFolders, m_job.changedFiles};
+        if (m_format == OutputFormat::Json && !WriteJsonEnd(leftOut))
+            return;
         if (!found)
             m_err << "No duplicates are found.\n";
+        for (const std::string& line : DescribeLeftOut(leftOut))
+            m_err << line << '\n';
         m_err << "Total files: " << m_statistics.totalFiles << '\n'
               << "Copies: " << m_statistics.copies << '\n'
               << "Groups: " << m_statistics.groups << '\n'
@@ -90,24 +143,54 @@ public:
               << "Needless: " << FormatSize(m_statistics.needless) << '\n';
     }
 
-    void Start()
+private:
+    std::string FormatGroup(const DupGroup& group) const
     {
-        if (m_json)
-            m_out << "{\n  \"groups\": [";
+        std::string text;
+        switch (m_format) {
+        case OutputFormat::Lines:
+            if (m_statistics.groups > 1)
+                text += '\n';
+            for (const auto& entry : group.entries)
+                text += entry->strPath + '\n';
+            break;
+        case OutputFormat::Nul:
+            for (const auto& entry : group.entries)
+                text += entry->strPath + '\0';
+            text += '\0';
+            break;
+        case OutputFormat::Json:
+            text = (m_statistics.groups > 1 ? ",\n" : "\n");
+            text += "    {\"bytes\": ";
+            text += std::to_string(group.ByteTotal());
+            text += ", \"files\": [";
+            const char* separator = "{";
+            for (const auto& entry : group.entries) {
+                text += separator;
+                text += JsonPathMembers(entry->strPath);
+                text += ", \"size\": ";
+                text += std::to_string(entry->dwSize);
+                text += '}';
+                separator = ", {";
+            }
+            text += "]}";
+            break;
+        }
+        return text;
     }
 
-private:
-    void WriteJsonGroup(const DupGroup& group)
+    bool WriteJsonEnd(const LeftOut& leftOut)
     {
-        m_out << (m_statistics.groups > 1 ? ",\n" : "\n") << "    {\"bytes\": " << group.ByteTotal()
-              << ", \"files\": [";
-        const char* separator = "";
-        for (const auto& entry : group.entries) {
-            m_out << separator << "{\"path\": " << JsonString(entry->strPath) << ", \"size\": " << entry->dwSize
-                  << '}';
-            separator = ", ";
-        }
-        m_out << "]}";
+        const Statistics& s = m_statistics;
+        return m_out.Write(std::string(s.groups ? "\n  ]," : "],") + "\n  \"statistics\": {" +
+                           "\"totalFiles\": " + std::to_string(s.totalFiles) +
+                           ", \"copies\": " + std::to_string(s.copies) +
+                           ", \"groups\": " + std::to_string(s.groups) +
+                           ", \"totalSpace\": " + std::to_string(s.totalSpace) +
+                           ", \"needless\": " + std::to_string(s.needless) +
+                           ", \"unreadableFiles\": " + std::to_string(leftOut.unreadableFiles) +
+                           ", \"unreadableFolders\": " + std::to_string(leftOut.unreadableFolders) +
+                           ", \"changedFiles\": " + std::to_string(leftOut.changedFiles) + "}\n}\n");
     }
 
     void ShowProgress()
@@ -134,9 +217,10 @@ private:
         m_progressShown = false;
     }
 
-    std::ostream& m_out;
+    SearchJob& m_job;
+    CheckedOutput& m_out;
     std::ostream& m_err;
-    bool m_json;
+    OutputFormat m_format;
     bool m_showProgress;
     bool m_progressShown = false;
     std::string m_caption;
@@ -146,7 +230,58 @@ private:
     Statistics m_statistics;
 };
 
+// The folder an argument names, or nothing after telling err why it is left out.
+std::optional<std::string> FolderOfArgument(const std::string& arg, const FileSystem& fs, std::ostream& err)
+{
+    std::string path = fs.FullPath(arg);
+    if (fs.IsFolder(path))
+        return path;
+    // A Windows shortcut to a folder stands for the folder.
+    std::string target = fs.ResolveShortcut(path);
+    if (!target.empty() && fs.IsFolder(target))
+        return target;
+    err << "twinsweep-cli: '" << arg << "' ";
+    if (!fs.Exists(path))
+        err << "does not exist\n";
+    else if (fs.StateOf(path))
+        err << "is a file, not a folder\n";
+    else
+        err << "cannot be opened as a folder\n";
+    return std::nullopt;
+}
+
+// Puts the folders given through the folder-list rules; returns how many were left
+// out because they are no folders.
+size_t AddGivenFolders(const std::vector<std::string>& args, const FileSystem& fs, FolderList& folders,
+                       std::ostream& err)
+{
+    std::vector<std::string> paths;
+    for (const std::string& arg : args) {
+        if (std::optional<std::string> folder = FolderOfArgument(arg, fs, err))
+            paths.push_back(std::move(*folder));
+    }
+    for (const std::string& message : folders.AddFolders(paths))
+        err << message << '\n';
+    return args.size() - paths.size();
+}
+
 }  // namespace
+
+std::vector<std::string> DescribeLeftOut(const LeftOut& leftOut)
+{
+    std::vector<std::string> lines;
+    std::string unreadable;
+    if (leftOut.unreadableFiles)
+        unreadable = Count(leftOut.unreadableFiles, "file", "files");
+    if (leftOut.unreadableFolders)
+        unreadable += (unreadable.empty() ? "" : " and ") + Count(leftOut.unreadableFolders, "folder", "folders");
+    if (!unreadable.empty())
+        lines.push_back(unreadable + " could not be read");
+    if (leftOut.changedFiles)
+        lines.push_back(Count(leftOut.changedFiles, "file", "files") + " changed during the search and " +
+                        (leftOut.changedFiles == 1 ? "was" : "were") + " left out");
+    return lines;
+}
 
 int RunCli(const std::vector<std::string>& args, const FileSystem& fs, std::ostream& out, std::ostream& err,
            bool errIsTerminal)
@@ -155,33 +290,32 @@ int RunCli(const std::vector<std::string>& args, const FileSystem& fs, std::ostr
     std::optional<CliOptions> options = ParseCliArguments(args, error);
     if (!options) {
         err << "twinsweep-cli: " << error << '\n' << kCliUsage;
-        return 2;
+        return kExitUsage;
     }
-    if (options->help) {
-        out << kCliUsage;
-        return 0;
-    }
+    CheckedOutput output(out);
+    if (options->help)
+        return output.Write(kCliUsage) ? kExitComplete : output.Fail(err);
 
     FolderList folders(fs);
-    std::vector<std::string> paths;
-    for (const std::string& folder : options->folders)
-        paths.push_back(fs.FullPath(folder));
-    for (const std::string& message : folders.AddFolders(paths))
-        err << message << '\n';
+    const size_t refused = AddGivenFolders(options->folders, fs, folders, err);
     if (folders.Empty()) {
-        err << "twinsweep-cli: none of the given folders exists\n";
-        return 2;
+        err << "twinsweep-cli: no folder left to search\n";
+        return kExitUsage;
     }
 
     SearchJob job;
     job.folders = folders.Folders();
     job.maskText = options->maskText;
     job.options = options->search;
-    CliReporter reporter(out, err, options->json, errIsTerminal);
+    CliReporter reporter(job, output, err, options->format, errIsTerminal);
     reporter.Start();
-    bool found = RunSearch(job, fs, reporter);
-    reporter.Finish(found);
-    return 0;
+    bool found = !output.Lost() && RunSearch(job, fs, reporter);
+    if (!output.Lost())
+        reporter.Finish(found);
+    if (output.Lost())
+        return output.Fail(err);
+    bool partial = refused || job.unreadableFiles || job.unreadableFolders || job.changedFiles;
+    return partial ? kExitPartial : kExitComplete;
 }
 
 }  // namespace twinsweep

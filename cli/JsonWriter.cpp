@@ -1,5 +1,7 @@
 #include "cli/JsonWriter.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 namespace twinsweep {
@@ -34,6 +36,21 @@ size_t Utf8SequenceLength(std::string_view text, size_t pos)
     return length;
 }
 
+bool IsWellFormedUtf8(std::string_view text)
+{
+    for (size_t pos = 0; pos < text.size();) {
+        if (static_cast<unsigned char>(text[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
+        size_t length = Utf8SequenceLength(text, pos);
+        if (length == 0)
+            return false;
+        pos += length;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string JsonString(std::string_view text)
@@ -66,6 +83,30 @@ std::string JsonString(std::string_view text)
     }
     json += '"';
     return json;
+}
+
+std::string Base64(std::string_view bytes)
+{
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t pos = 0; pos < bytes.size(); pos += 3) {
+        size_t count = std::min<size_t>(3, bytes.size() - pos);
+        uint32_t group = 0;
+        for (size_t i = 0; i < 3; ++i)
+            group = (group << 8) | (i < count ? static_cast<unsigned char>(bytes[pos + i]) : 0u);
+        for (size_t i = 0; i < 4; ++i)
+            text += i <= count ? kDigits[(group >> (18 - 6 * i)) & 0x3F] : '=';
+    }
+    return text;
+}
+
+std::string JsonPathMembers(std::string_view path)
+{
+    std::string members = "\"path\": " + JsonString(path);
+    if (!IsWellFormedUtf8(path))
+        members += ", \"pathBase64\": \"" + Base64(path) + '"';
+    return members;
 }
 
 }  // namespace twinsweep

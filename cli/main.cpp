@@ -24,15 +24,18 @@ int wmain(int argc, wchar_t** argv)
     std::ios::sync_with_stdio(false);
     int code = twinsweep::RunCli(args, twinsweep::PlatformFileSystem(), std::cout, std::cerr,
                                  _isatty(_fileno(stderr)) != 0);
-    std::cout.flush();
     SetConsoleOutputCP(outputCodePage);
     return code;
 }
 #else
+#include <signal.h>
 #include <unistd.h>
 
 int main(int argc, char** argv)
 {
+    // A reader that went away is a failed write that gets its message and exit
+    // code, not a silent death halfway through the groups.
+    signal(SIGPIPE, SIG_IGN);
     std::ios::sync_with_stdio(false);
     std::vector<std::string> args(argv + 1, argv + argc);
     return twinsweep::RunCli(args, twinsweep::PlatformFileSystem(), std::cout, std::cerr, isatty(2) != 0);

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "framework/ActiveTitle.h"
+#include "framework/Controls.h"
 #include "framework/Gdi.h"
 #include "resources/resource.h"
 #include "views/ViewPainting.h"
@@ -131,10 +131,7 @@ void CCheckListBox::DrawItem(const DRAWITEMSTRUCT& item)
     const auto index = static_cast<int>(item.itemID);
     DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (GetCheck(index) ? DFCS_CHECKED : 0));
 
-    const auto length = static_cast<int>(SendMessageW(Handle(), LB_GETTEXTLEN, item.itemID, 0));
-    std::wstring text(static_cast<size_t>(std::max(length, 0)) + 1, L'\0');
-    SendMessageW(Handle(), LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(std::max(length, 0)));
+    const std::wstring text = ListBoxRef(Handle()).ItemText(index);
     const COLORREF oldText = SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     RECT label = area;
@@ -155,7 +152,7 @@ CCheckListPopup::CCheckListPopup(CCheckCombo& combo) : Dialog(IDD_CHECK_LIST_POP
 bool CCheckListPopup::OnInitDialog()
 {
     m_list.Attach(Item(IDC_CHECK_LIST));
-    KeepTitleActive(GetParent(m_combo.Handle()));
+    KeepWindowTitleActive(GetParent(m_combo.Handle()), true);
     const int count = m_combo.Count();
     for (int i = 0; i < count; ++i)
         m_list.AddItem(m_combo.ItemText(i), m_combo.IsChecked(i));
@@ -221,7 +218,7 @@ void CCheckListPopup::Close()
     if (m_closed)
         return;
     m_closed = true;
-    StopKeepingTitleActive(GetParent(m_combo.Handle()));
+    KeepWindowTitleActive(GetParent(m_combo.Handle()), false);
     m_combo.OnPopupClosed(m_list);
     if (!m_destroying)
         DestroyWindow(Handle());
@@ -254,13 +251,7 @@ int CCheckCombo::Count() const
 
 std::wstring CCheckCombo::ItemText(int index) const
 {
-    const LRESULT length = SendMessageW(Handle(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR)
-        return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(Handle(), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(length));
-    return text;
+    return ComboBoxRef(Handle()).ItemText(index);
 }
 
 bool CCheckCombo::IsChecked(int index) const

@@ -5,7 +5,6 @@
 #include <climits>
 
 #include "app/Settings.h"
-#include "framework/ActiveTitle.h"
 #include "framework/DataExchange.h"
 #include "resources/resource.h"
 
@@ -32,7 +31,7 @@ bool COptionsDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
     g_pOptionsDlg = this;
-    KeepTitleActive(GetWindow(Handle(), GW_OWNER));
+    KeepWindowTitleActive(GetWindow(Handle(), GW_OWNER), true);
     for (int box : {IDC_RANGE_FROM_UNIT, IDC_RANGE_TO_UNIT}) {
         for (const wchar_t* unit : kUnits)
             SendDlgItemMessageW(Handle(), box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(unit));
@@ -137,7 +136,7 @@ void COptionsDlg::Release()
 {
     if (g_pOptionsDlg != this)
         return;
-    StopKeepingTitleActive(GetWindow(Handle(), GW_OWNER));
+    KeepWindowTitleActive(GetWindow(Handle(), GW_OWNER), false);
     g_pOptionsDlg = nullptr;
 }
 

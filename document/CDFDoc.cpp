@@ -73,8 +73,8 @@ void CDFDoc::AddFolders(const std::vector<std::wstring>& paths)
         utf8.push_back(WideToUtf8(path));
     std::vector<std::string> messages = m_folders.AddFolders(utf8);
     RefreshFolderView();
-    for (const std::string& message : messages)
-        ShowMessageBox(MainWindow(), Utf8ToWide(message));
+    for (const std::string& box : FolderMessageBoxes(messages))
+        ShowMessageBox(MainWindow(), Utf8ToWide(box));
 }
 
 void CDFDoc::RemoveFolder(size_t index)

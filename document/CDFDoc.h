@@ -24,9 +24,10 @@ public:
     // A search still running is stopped and waited for.
     ~CDFDoc() override;
 
-    // Adds folders under the folder-list rules and refreshes the directory view.
-    // While a search runs the folders wait and are added when it has ended, so
-    // the list never changes under a search.
+    // Adds folders under the folder-list rules and refreshes the directory view,
+    // then shows what the rules had to say: a large batch in one box. While a
+    // search runs the folders wait and are added when it has ended, so the list
+    // never changes under a search.
     void AddFolders(const std::vector<std::wstring>& paths);
     // Removes one folder (the directory view's "Remove"); not during a search.
     void RemoveFolder(size_t index);

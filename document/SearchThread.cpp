@@ -9,9 +9,7 @@
 #include "engine/SearchReporter.h"
 #include "engine/SearchRun.h"
 #include "frame/CMainFrame.h"
-#include "framework/Seams.h"
 #include "platform/FileSystem.h"
-#include "resources/resource.h"
 #include "views/CResultView.h"
 #include "win32/Utf16.h"
 
@@ -148,13 +146,15 @@ unsigned __stdcall SearchRun::SearchThreadProc(void* parameter)
         // Out of memory ends the search as a stop would.
         context.job->stop = true;
     }
-    if (!found && !context.job->stop)
-        ShowMessageBox(context.mainWindow, IDS_NO_DUPLICATES);
+    // The box belongs to the window's thread: from this thread it would come up
+    // inactive behind the main window.
+    if (!found && !context.job->stop && context.mainWindow)
+        SendMessageW(context.mainWindow, WM_SEARCH_FOUND_NOTHING, 0, 0);
     PostMessageW(context.progress, WM_PROGRESS_DONE, 0, 0);
     context.document->m_bBusy = false;
     // Wakes the user-interface thread, whose command states then follow at once.
     if (context.mainWindow)
-        PostMessageW(context.mainWindow, kSearchEnded, 0, 0);
+        PostMessageW(context.mainWindow, WM_SEARCH_ENDED, 0, 0);
     return 0;
 }
 

@@ -31,9 +31,6 @@ public:
     // Releases an ended search.
     void Join();
 
-    // Posted to the main window when the thread has ended.
-    static constexpr UINT kSearchEnded = WM_APP + 1;
-
 private:
     struct Context;
     static unsigned __stdcall SearchThreadProc(void* context);

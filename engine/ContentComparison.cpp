@@ -1,9 +1,10 @@
 #include "engine/ContentComparison.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace twinsweep {
 namespace {
@@ -35,9 +36,8 @@ uint64_t HashBlock(const std::byte* data, size_t length)
 
 }  // namespace
 
-ContentComparer::ContentComparer(const FileSystem& fs, const FileCatalogue& files,
-                                 const std::atomic<bool>& stop)
-    : m_fs(fs), m_files(files), m_stop(stop), m_openFileBudget(fs.OpenFileBudget())
+ContentComparer::ContentComparer(const FileSystem& fs, SearchJob& job, size_t openFileBudget)
+    : m_fs(fs), m_job(job), m_files(job.files), m_openFileBudget(openFileBudget)
 {
 }
 
@@ -48,7 +48,7 @@ std::vector<FileClass> ContentComparer::CompareFileContents(std::span<const uint
         return classes;
     const uint64_t size = m_files.SizeOf(candidates.front());
     m_bytesCompared = 0;
-    Members members = OpenMembers(candidates, size, candidates.size() <= m_openFileBudget);
+    Members members = OpenMembers(candidates, size);
 
     struct Pending {
         Members members;
@@ -64,7 +64,7 @@ std::vector<FileClass> ContentComparer::CompareFileContents(std::span<const uint
         pending.pop_back();
         m_bytesCompared = set.offset;
         if (set.offset == size) {
-            FileClass equal = DistinctFiles(set.members, size);
+            FileClass equal = FinishedFiles(set.members);
             if (equal.size() >= 2)
                 classes.push_back(std::move(equal));
             continue;
@@ -85,48 +85,72 @@ std::vector<FileClass> ContentComparer::CompareFileContents(std::span<const uint
     return classes;
 }
 
-ContentComparer::Members ContentComparer::OpenMembers(std::span<const uint32_t> candidates,
-                                                      uint64_t size, bool keepOpen)
+ContentComparer::Members ContentComparer::OpenMembers(std::span<const uint32_t> candidates, uint64_t size)
 {
+    bool keepOpen = candidates.size() <= m_openFileBudget;
     Members members;
     for (uint32_t index : candidates) {
         if (Stopped())
             break;
-        std::unique_ptr<ReadableFile> file = m_fs.OpenForReading(m_files.PathOf(index));
+        std::string path = m_files.PathOf(index);
+        OpenResult opened = m_fs.OpenForReading(path);
+        if (opened.outOfHandles && keepOpen) {
+            // The process is short of handles: this set lets go of its own and
+            // reopens its files for each block, which needs one at a time.
+            for (Member& member : members)
+                member.file.reset();
+            keepOpen = false;
+        }
+        if (opened.outOfHandles)
+            opened = Open(path);
+        if (!opened.file) {
+            LeaveOut(m_job.unreadableFiles);
+            continue;
+        }
         // A file that grew or shrank since the walk would be shown with a size it
         // no longer has.
-        if (!file || file->Size() != size)
+        const FileStamp stamp = opened.file->Stamp();
+        if (stamp.size != size) {
+            LeaveOut(m_job.changedFiles);
             continue;
+        }
         if (!keepOpen)
-            file.reset();
-        members.push_back({index, std::move(file)});
+            opened.file.reset();
+        members.push_back({index, stamp, std::move(opened.file)});
     }
     return members;
 }
 
-// One file reached by two paths (a hard link, a link to a folder walked twice)
-// has equal bytes under both, so it can only end up in a set with itself. Asking
-// for identities only here spares the many files that differ early: on some
-// systems the question costs more than the open.
-FileClass ContentComparer::DistinctFiles(const Members& members, uint64_t size)
+// Waits while the process has no handle left: handles come free as the other
+// comparisons close their files, and a file is never dropped for want of one.
+// Only a stop ends the wait.
+OpenResult ContentComparer::Open(const std::string& path)
 {
-    FileClass distinct;
-    std::unordered_set<FileIdentity, FileIdentityHash> seen;
-    for (const Member& member : members) {
-        std::unique_ptr<ReadableFile> reopened;
-        const ReadableFile* file = member.file.get();
-        if (!file) {
-            reopened = m_fs.OpenForReading(m_files.PathOf(member.index));
-            if (!reopened || reopened->Size() != size)
-                continue;
-            file = reopened.get();
-        }
-        std::optional<FileIdentity> identity = file->Identity();
-        if (identity && !seen.insert(*identity).second)
-            continue;
-        distinct.push_back(member.index);
+    constexpr std::chrono::milliseconds kLongestPause{50};
+    std::chrono::milliseconds pause{1};
+    for (;;) {
+        OpenResult opened = m_fs.OpenForReading(path);
+        if (!opened.outOfHandles || Stopped())
+            return opened;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, kLongestPause);
     }
-    return distinct;
+}
+
+// A look at each path once all its bytes are read: a file replaced, rewritten or
+// grown while the comparison held it open, or between two blocks, is no longer
+// what was compared.
+FileClass ContentComparer::FinishedFiles(const Members& members)
+{
+    FileClass unchanged;
+    for (const Member& member : members) {
+        std::optional<FileStamp> now = m_fs.StateOf(m_files.PathOf(member.index));
+        if (now && *now == member.stamp)
+            unchanged.push_back(member.index);
+        else
+            LeaveOut(m_job.changedFiles);
+    }
+    return unchanged;
 }
 
 std::vector<ContentComparer::Members> ContentComparer::Partition(Members members, uint64_t offset,
@@ -189,15 +213,33 @@ bool ContentComparer::ReadBlock(Member& member, uint64_t offset, size_t block, u
     std::unique_ptr<ReadableFile> reopened;
     ReadableFile* file = member.file.get();
     if (!file) {
-        reopened = m_fs.OpenForReading(m_files.PathOf(member.index));
-        if (!reopened || reopened->Size() != size)
-            return false;
+        OpenResult opened = Open(m_files.PathOf(member.index));
+        if (!opened.file)
+            return LeaveOut(m_job.unreadableFiles);
+        // Another file renamed into its place, or this one written to, since its
+        // first open: its blocks would not all come from one file.
+        if (opened.file->Stamp() != member.stamp)
+            return LeaveOut(m_job.changedFiles);
+        reopened = std::move(opened.file);
         file = reopened.get();
     }
-    // A failed or short read ends the file's part in the comparison: it changed
-    // under us, and equality needs every byte up to the collected size.
-    std::optional<size_t> got = file->ReadAt(offset, buffer, block);
-    return got && *got == block;
+    // The last block asks for one byte more, which a file that grew has.
+    const bool last = offset + block == size;
+    std::optional<size_t> got = file->ReadAt(offset, buffer, last ? block + 1 : block);
+    if (!got)
+        return LeaveOut(m_job.unreadableFiles);
+    // Short: the file shrank; long: it grew.
+    if (*got != block)
+        return LeaveOut(m_job.changedFiles);
+    return true;
+}
+
+// A stopped search reports nothing, so what it left out is not counted either.
+bool ContentComparer::LeaveOut(std::atomic<uint32_t>& counter)
+{
+    if (!Stopped())
+        ++counter;
+    return false;
 }
 
 size_t ContentComparer::BlockSize(unsigned step, size_t memberCount, uint64_t remaining) const
@@ -207,12 +249,14 @@ size_t ContentComparer::BlockSize(unsigned step, size_t memberCount, uint64_t re
     return static_cast<size_t>(std::min<uint64_t>(block, remaining));
 }
 
+// A slot holds a block and the one byte more that the last block asks for.
 std::byte* ContentComparer::Slot(size_t slot, size_t block)
 {
-    size_t needed = (slot + 1) * block;
+    const size_t stride = block + 1;
+    size_t needed = (slot + 1) * stride;
     if (m_arena.size() < needed)
         m_arena.resize(std::max(needed, m_arena.size() * 2));
-    return m_arena.data() + slot * block;
+    return m_arena.data() + slot * stride;
 }
 
 }  // namespace twinsweep

@@ -183,11 +183,16 @@ public:
 
     void Run()
     {
-        size_t workerCount = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+        size_t workerCount = m_job.comparisonWorkers;
+        if (workerCount == 0)
+            workerCount = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
         workerCount = std::min(workerCount, m_buckets.ranges.size());
+        // The workers share the process's handles: together they keep within the
+        // budget, or opens fail for want of handles.
+        const size_t openFileBudget = std::max<size_t>(1, m_fs.OpenFileBudget() / workerCount);
         m_workers.reserve(workerCount);
         for (size_t w = 0; w < workerCount; ++w)
-            m_workers.push_back(std::make_unique<Worker>(m_fs, m_job.files, m_job.stop));
+            m_workers.push_back(std::make_unique<Worker>(m_fs, m_job, openFileBudget));
         std::vector<std::thread> threads;
         for (auto& worker : m_workers)
             threads.emplace_back(&ContentRun::WorkerLoop, this, std::ref(*worker));
@@ -201,8 +206,7 @@ public:
 
 private:
     struct Worker {
-        Worker(const FileSystem& fs, const FileCatalogue& files, const std::atomic<bool>& stop)
-            : comparer(fs, files, stop)
+        Worker(const FileSystem& fs, SearchJob& job, size_t openFileBudget) : comparer(fs, job, openFileBudget)
         {
         }
         ContentComparer comparer;

@@ -52,8 +52,10 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
     if (reportNow)
         m_reporter.ReportFileCount(m_job.files.Count());
     FolderContents contents = m_prefetcher.Take(folder.ticket);
-    if (!contents.entered)
+    if (!contents.entered) {
+        ++m_job.unreadableFolders;
         return;
+    }
     if (!contents.identity && m_identifyFolders)
         contents.identity = m_fs.FolderIdentity(folder.path);
     if (contents.identity && !m_walkedFolders.insert(*contents.identity).second)
@@ -67,7 +69,7 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
     for (const FolderEntry& file : contents.files) {
         if (Stopped())
             return;
-        if (file.identity && !m_collectedFiles.insert(*file.identity).second)
+        if (CollectedBefore(file, catalogueFolder))
             continue;
         m_job.files.AddFile(catalogueFolder, file.name, file.size);
     }
@@ -81,6 +83,35 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
     levels.push_back(std::move(level));
 }
 
+bool FolderScanner::CollectedBefore(const FolderEntry& file, uint32_t folder)
+{
+    const uint64_t index = file.identity ? file.identity->index : file.index;
+    if (index == 0)
+        return false;
+    Collected here{folder, file.identity ? std::optional(file.identity->volume) : std::nullopt};
+    auto volumeOf = [this](const Collected& collected) {
+        return collected.volume ? collected.volume : FolderVolume(collected.folder);
+    };
+    auto [first, last] = m_collectedFiles.equal_range(index);
+    for (auto earlier = first; earlier != last; ++earlier) {
+        std::optional<uint64_t> volume = volumeOf(earlier->second);
+        if (volume && volume == volumeOf(here))
+            return true;
+    }
+    m_collectedFiles.emplace(index, here);
+    return false;
+}
+
+std::optional<uint64_t> FolderScanner::FolderVolume(uint32_t folder)
+{
+    auto [known, added] = m_folderVolumes.try_emplace(folder);
+    if (added) {
+        if (std::optional<FileIdentity> identity = m_fs.FolderIdentity(m_job.files.FolderPath(folder)))
+            known->second = identity->volume;
+    }
+    return known->second;
+}
+
 // Runs on helper threads too: it only reads the job's masks and options, which
 // nothing changes during a walk.
 FolderContents FolderScanner::ListFolder(const std::string& path, bool identify) const
@@ -91,7 +122,7 @@ FolderContents FolderScanner::ListFolder(const std::string& path, bool identify)
         return contents;
     contents.entered = true;
     if (identify)
-        contents.identity = m_fs.FolderIdentity(path);
+        contents.identity = listing->Identity();
 
     // A file matching two masks is listed twice but collected once.
     std::unordered_set<std::string> names;

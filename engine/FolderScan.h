@@ -2,7 +2,9 @@
 // match the masks and the size range.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -23,7 +25,7 @@ public:
     FolderScanner(SearchJob& job, const FileSystem& fs, SearchReporter& reporter);
 
     // Walks one listed folder with all its subfolders. A folder that cannot be
-    // entered is skipped silently.
+    // entered is skipped and counted in the job.
     void ScanFolder(const std::string& folder);
 
 private:
@@ -37,6 +39,8 @@ private:
     };
 
     void EnterFolder(const Subfolder& folder, std::vector<Level>& levels);
+    bool CollectedBefore(const FolderEntry& file, uint32_t folder);
+    std::optional<uint64_t> FolderVolume(uint32_t folder);
     Subfolder Schedule(std::string path, bool identify);
     FolderContents ListFolder(const std::string& path, bool identify) const;
     void IdentifyWalkedFolders();
@@ -53,7 +57,15 @@ private:
     // reachable twice, so folders are identified (which costs a system call each)
     // from the first link on, and for every listed folder.
     std::unordered_set<FileIdentity, FileIdentityHash> m_walkedFolders;
-    std::unordered_set<FileIdentity, FileIdentityHash> m_collectedFiles;
+    // Collected files by their numbers. A number comes again only for one file
+    // reached by two paths, or for a file on another volume: the volume, where the
+    // listing left it to the folder, is asked only then.
+    struct Collected {
+        uint32_t folder;
+        std::optional<uint64_t> volume;
+    };
+    std::unordered_multimap<uint64_t, Collected> m_collectedFiles;
+    std::unordered_map<uint32_t, std::optional<uint64_t>> m_folderVolumes;
     bool m_identifyFolders = false;
     size_t m_listedFoldersWalked = 0;
     FolderPrefetcher m_prefetcher;  // last: its helpers stop before the rest goes

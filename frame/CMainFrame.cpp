@@ -12,6 +12,7 @@
 #include "document/CDFDoc.h"
 #include "document/SearchThread.h"
 #include "framework/Application.h"
+#include "framework/Controls.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
 #include "views/CDirView.h"
@@ -116,7 +117,8 @@ LRESULT CMainFrame::OnCreate()
 void CMainFrame::CreateToolBar()
 {
     DWORD style = WS_CHILD | WS_VISIBLE | CCS_TOP | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | WS_CLIPCHILDREN;
-    if (m_linkToolBar.Create(Handle(), style, ID_TOOLBAR_WINDOW) && m_linkToolBar.LoadToolBar(IDR_MAINFRAME))
+    if (m_linkToolBar.Create(Handle(), style, ID_TOOLBAR_WINDOW, ToolBar::kGripper | ToolBar::kBorderBottom) &&
+        m_linkToolBar.LoadToolBar(IDR_MAINFRAME))
         SetToolBar(m_linkToolBar);
 }
 
@@ -166,7 +168,10 @@ void CMainFrame::PlaceWindow()
     } else if (saved->maximized) {
         m_maximizeAtStart = true;
     } else {
-        const RECT rect = OnSomeScreen({saved->left, saved->top, saved->right, saved->bottom});
+        // Never smaller than the system lets a user make the window.
+        const LONG width = std::max<LONG>(saved->right - saved->left, GetSystemMetrics(SM_CXMINTRACK));
+        const LONG height = std::max<LONG>(saved->bottom - saved->top, GetSystemMetrics(SM_CYMINTRACK));
+        const RECT rect = OnSomeScreen({saved->left, saved->top, saved->left + width, saved->top + height});
         MoveWindow(Handle(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
     }
 }
@@ -189,8 +194,18 @@ void CMainFrame::OnStartup()
     }
 }
 
+// Modal to this window, so that it comes up in front with the focus.
+void CMainFrame::OnNothingFound()
+{
+    ShowMessageBox(Handle(), IDS_NO_DUPLICATES);
+}
+
 void CMainFrame::OnClose()
 {
+    // A modal box or dialog keeps the window: the search may be waiting for the
+    // box, and the box for this window.
+    if (!IsWindowEnabled(Handle()))
+        return;
     // A search must not outlive the windows it reports to.
     if (m_document)
         m_document->StopSearchAndWait();
@@ -225,8 +240,23 @@ void CMainFrame::OnSize(int width)
 {
     ApplyPaneWidthRule(width);
     RecalcLayout();
+    FitFilterBox();
     if (m_innerSplitter.Handle())
         m_innerSplitter.RecalcLayout();
+}
+
+// The mask box ends where the link area begins: on a narrow window it gets
+// shorter rather than hide the maker's logo (the toolbar clips what it paints by
+// its children).
+void CMainFrame::FitFilterBox()
+{
+    if (!m_filterBox)
+        return;
+    RECT first = m_linkToolBar.ItemRect(5), last = m_linkToolBar.ItemRect(10), bar;
+    GetClientRect(m_linkToolBar.Handle(), &bar);
+    const LONG right = std::min(last.right, bar.right - LinkToolBar::kLinkWidth);
+    SetWindowPos(m_filterBox, nullptr, 0, 0, std::max(right - first.left, LONG{0}),
+                 first.bottom - first.top + kFilterListHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CMainFrame::OnHelp()
@@ -262,15 +292,11 @@ std::wstring CMainFrame::GetFilterMask()
 {
     if (!m_filterBox)
         return L"*.*";
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(m_filterBox)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(m_filterBox, text.data(), static_cast<int>(text.size()))));
-    LRESULT count = SendMessageW(m_filterBox, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        LRESULT length = SendMessageW(m_filterBox, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-        std::wstring item(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-        SendMessageW(m_filterBox, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()));
-        item.resize(static_cast<size_t>(std::max<LRESULT>(length, 0)));
-        if (CompareStringOrdinal(item.c_str(), -1, text.c_str(), -1, TRUE) == CSTR_EQUAL)
+    const ComboBoxRef box(m_filterBox);
+    const std::wstring text = box.Text();
+    const int count = box.Count();
+    for (int i = 0; i < count; ++i) {
+        if (CompareStringOrdinal(box.ItemText(i).c_str(), -1, text.c_str(), -1, TRUE) == CSTR_EQUAL)
             return text;
     }
     SendMessageW(m_filterBox, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -297,7 +323,10 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_STARTUP:
         OnStartup();
         return 0;
-    case SearchRun::kSearchEnded:
+    case WM_SEARCH_FOUND_NOTHING:
+        OnNothingFound();
+        return 0;
+    case WM_SEARCH_ENDED:
         if (m_document)
             m_document->OnSearchEnded();
         return 0;

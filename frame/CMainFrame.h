@@ -50,6 +50,7 @@ protected:
 private:
     LRESULT OnCreate();
     void OnStartup();
+    void OnNothingFound();
     void OnClose();
     void OnDropFiles(HDROP drop);
     void OnSize(int width);
@@ -58,6 +59,7 @@ private:
     void OnUpdateOptions(CommandState& state);
     void CreateToolBar();
     void CreateFilterBox();
+    void FitFilterBox();
     static RECT OnSomeScreen(RECT rect);
     void PlaceWindow();
     void ApplyPaneWidthRule(int clientWidth);

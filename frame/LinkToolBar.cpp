@@ -31,13 +31,13 @@ LRESULT LinkToolBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_PAINT: {
-        LRESULT result = Default(message, wParam, lParam);
+        LRESULT result = ToolBar::WindowProc(message, wParam, lParam);
         PaintLink();
         return result;
     }
     case WM_SIZE: {
         // The logo follows the right edge: where it stood before must be repainted.
-        LRESULT result = Default(message, wParam, lParam);
+        LRESULT result = ToolBar::WindowProc(message, wParam, lParam);
         InvalidateRect(Handle(), nullptr, TRUE);
         return result;
     }
@@ -58,7 +58,7 @@ LRESULT LinkToolBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     }
-    return Default(message, wParam, lParam);
+    return ToolBar::WindowProc(message, wParam, lParam);
 }
 
 }  // namespace twinsweep

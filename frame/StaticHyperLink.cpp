@@ -4,6 +4,7 @@
 
 #include "app/Messages.h"
 #include "app/SweepApp.h"
+#include "framework/Controls.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
 
@@ -17,9 +18,12 @@ std::wstring CurrentDirectory()
     return folder;
 }
 
-void ReportCannotOpen(const std::wstring& name)
+// The shell is asked to stay quiet about its failures: this one box says it.
+ShellLaunch QuietLaunch()
 {
-    ShowMessageBox(nullptr, L"Can't open file\n" + name, MB_OK);
+    ShellLaunch launch;
+    launch.noErrorUi = true;
+    return launch;
 }
 
 }  // namespace
@@ -76,9 +80,7 @@ bool CStaticHyperLink::IsTextLabel() const
 
 std::wstring CStaticHyperLink::WindowText() const
 {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(Handle())) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(Handle(), text.data(), static_cast<int>(text.size()))));
-    return text;
+    return WindowRef(Handle()).Text();
 }
 
 bool CStaticHyperLink::CreateLinkFont()
@@ -91,7 +93,12 @@ bool CStaticHyperLink::CreateLinkFont()
         return false;
     description.lfUnderline = TRUE;
     m_font = Font(CreateFontIndirectW(&description));
-    return static_cast<bool>(m_font);
+    if (!m_font)
+        return false;
+    // A static control selects its own font after the colour answer, so the link
+    // is drawn underlined only when the font is its own.
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
+    return true;
 }
 
 void CStaticHyperLink::SetLink(int kind, const std::wstring& target, const std::wstring& parameters,
@@ -160,7 +167,7 @@ void CStaticHyperLink::FollowLink()
         OpenHelpFile(m_strTarget);
         return;
     }
-    ShellLaunch launch;
+    ShellLaunch launch = QuietLaunch();
     launch.verb = m_nKind == LK_OPEN || m_nKind == LK_EMAIL ? L"open" : L"";
     launch.file = m_nKind == LK_EMAIL ? L"mailto:" + m_strTarget : m_strTarget;
     launch.parameters = m_strParams;
@@ -171,13 +178,19 @@ void CStaticHyperLink::FollowLink()
 
 void CStaticHyperLink::OpenHelpFile(const std::wstring& fileName)
 {
-    ShellLaunch launch;
+    ShellLaunch launch = QuietLaunch();
     launch.verb = L"open";
     launch.file = SweepApp::GetAppFolder() + L"Help\\" + fileName;
     launch.directory = CurrentDirectory();
     launch.show = SW_SHOWMAXIMIZED;
     if (!LaunchShell(launch))
         ReportCannotOpen(fileName);
+}
+
+// Owned by the window that holds the link, so that it comes up in front of it.
+void CStaticHyperLink::ReportCannotOpen(const std::wstring& name) const
+{
+    ShowMessageBox(GetAncestor(Handle(), GA_ROOT), L"Can't open file\n" + name);
 }
 
 bool CStaticHyperLink::OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

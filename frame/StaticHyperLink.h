@@ -47,6 +47,7 @@ private:
     bool IsTextLabel() const;
     std::wstring WindowText() const;
     void OpenHelpFile(const std::wstring& fileName);
+    void ReportCannotOpen(const std::wstring& name) const;
 
     bool m_bVisited = false;
     HCURSOR m_hHandCursor = nullptr;

@@ -2,10 +2,17 @@
 
 #include <commctrl.h>
 
+#include "framework/Gdi.h"
+
 namespace twinsweep {
 namespace {
 
 constexpr WORD kToolbarLayoutType = 241;
+// The gripper: a raised bar 3 pixels wide, 2 pixels from the left edge and 2 from
+// the first button. The bottom border takes 2 pixels.
+constexpr int kGripperMargin = 2;
+constexpr int kGripperWidth = 3;
+constexpr int kBorderHeight = 2;
 
 // The layout resource as 16-bit words.
 std::vector<WORD> LoadLayout(UINT resourceId)
@@ -20,14 +27,88 @@ std::vector<WORD> LoadLayout(UINT resourceId)
 
 }  // namespace
 
-bool ToolBar::Create(HWND parent, DWORD style, UINT id)
+bool ToolBar::Create(HWND parent, DWORD style, UINT id, DWORD barStyle)
 {
+    style |= CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN;
     HWND hwnd = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr, style, 0, 0, 0, 0, parent,
                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ResourceInstance(), nullptr);
     if (!hwnd)
         return false;
     SendMessageW(hwnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    return Subclass(hwnd);
+    if (!Subclass(hwnd))
+        return false;
+    // The borders are in the non-client area, which is measured as the window is
+    // created: measure it again now that this object answers.
+    m_barStyle = barStyle;
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    return true;
+}
+
+RECT ToolBar::Insets() const
+{
+    RECT insets{0, 0, 0, 0};
+    if (m_barStyle & kGripper)
+        insets.left = kGripperMargin + kGripperWidth + kGripperMargin;
+    if (m_barStyle & kBorderBottom)
+        insets.bottom = kBorderHeight;
+    return insets;
+}
+
+int ToolBar::FixedHeight() const
+{
+    const RECT insets = Insets();
+    return HIWORD(SendMessageW(Handle(), TB_GETBUTTONSIZE, 0, 0)) + insets.top + insets.bottom;
+}
+
+void ToolBar::OnNcCalcSize(RECT& window)
+{
+    const RECT insets = Insets();
+    window.left += insets.left;
+    window.top += insets.top;
+    window.right -= insets.right;
+    window.bottom -= insets.bottom;
+}
+
+void ToolBar::OnNcPaint()
+{
+    RECT bounds;
+    GetWindowRect(Handle(), &bounds);
+    OffsetRect(&bounds, -bounds.left, -bounds.top);
+    const RECT insets = Insets();
+    NonClientDC window(Handle());
+    HDC dc = window.get();
+    if (!dc)
+        return;
+    if (m_barStyle & kGripper) {
+        RECT strip{0, 0, insets.left, bounds.bottom - insets.bottom};
+        FillRect(dc, &strip, GetSysColorBrush(COLOR_BTNFACE));
+        RECT gripper{kGripperMargin, 0, kGripperMargin + kGripperWidth, strip.bottom};
+        DrawEdge(dc, &gripper, BDR_RAISEDINNER, BF_RECT);
+    }
+    if (m_barStyle & kBorderBottom) {
+        RECT strip{0, bounds.bottom - insets.bottom, bounds.right, bounds.bottom};
+        FillRect(dc, &strip, GetSysColorBrush(COLOR_BTNFACE));
+        RECT line{0, bounds.bottom - 1, bounds.right, bounds.bottom};
+        FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
+    }
+}
+
+LRESULT ToolBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_NCCALCSIZE: {
+        LRESULT result = Default(message, wParam, lParam);
+        OnNcCalcSize(*reinterpret_cast<RECT*>(lParam));
+        return result;
+    }
+    case WM_NCPAINT: {
+        LRESULT result = Default(message, wParam, lParam);
+        OnNcPaint();
+        return result;
+    }
+    }
+    return Default(message, wParam, lParam);
 }
 
 bool ToolBar::LoadToolBar(UINT resourceId)

@@ -13,7 +13,13 @@ namespace twinsweep {
 
 class ToolBar : public Wnd {
 public:
-    bool Create(HWND parent, DWORD style, UINT id);
+    // What the bar draws around its buttons: a gripper at its left end, a line
+    // along its bottom edge.
+    static constexpr DWORD kGripper = 0x1;
+    static constexpr DWORD kBorderBottom = 0x2;
+
+    // The frame places the bar: it neither sizes nor places itself.
+    bool Create(HWND parent, DWORD style, UINT id, DWORD barStyle = 0);
     // The layout resource (custom type 241: version, button width, button height,
     // item count, then the command ids, 0 for a separator) and the bitmap strip of
     // the same id, one image for each button.
@@ -24,9 +30,19 @@ public:
     RECT ItemRect(size_t index) const;
     void SetButtonState(UINT id, bool enabled, bool checked);
     bool IsButtonEnabled(UINT id) const;
+    // The height of one row of buttons with the bar's borders.
+    int FixedHeight() const;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    RECT Insets() const;
+    void OnNcCalcSize(RECT& window);
+    void OnNcPaint();
+
     std::vector<UINT> m_items;
+    DWORD m_barStyle = 0;
 };
 
 class StatusBar : public Wnd {

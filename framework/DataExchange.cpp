@@ -5,19 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "framework/Controls.h"
 #include "framework/Seams.h"
 
 namespace twinsweep {
 namespace {
 
 constexpr wchar_t kNotAnInteger[] = L"Please enter an integer.";
-
-std::wstring ControlText(HWND control)
-{
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 // Digits with an optional sign and spaces around them; a number beyond int's
 // range is refused rather than cut.
@@ -76,7 +70,7 @@ void DataExchange::Text(int id, std::wstring& text)
         return;
     HWND edit = GetDlgItem(m_dialog, id);
     if (m_saveAndValidate)
-        text = ControlText(edit);
+        text = WindowRef(edit).Text();
     else
         SetWindowTextW(edit, text.c_str());
 }
@@ -90,7 +84,7 @@ void DataExchange::Integer(int id, int& value)
         SetWindowTextW(edit, std::to_wstring(value).c_str());
         return;
     }
-    if (std::optional<int> number = ParseInteger(ControlText(edit)))
+    if (std::optional<int> number = ParseInteger(WindowRef(edit).Text()))
         value = *number;
     else
         RejectEdit(edit, kNotAnInteger);

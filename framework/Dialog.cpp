@@ -38,6 +38,8 @@ INT_PTR CALLBACK DialogWindow::StaticDialogProc(HWND hwnd, UINT message, WPARAM 
     auto* object = reinterpret_cast<DialogWindow*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     if (!object || object->Handle() != hwnd)
         return FALSE;
+    if (object->HoldsTitle(message, wParam))
+        return object->Result(1);
     INT_PTR handled = FALSE;
     try {
         handled = object->DialogProc(message, wParam, lParam);

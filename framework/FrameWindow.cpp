@@ -115,7 +115,7 @@ void FrameWindow::OnIdleUpdate()
         }
     }
     if (!m_inMenu && !m_overButton)
-        SetMessageText(LoadResourceString(kIdleMessage));
+        ShowIdleMessage();
 }
 
 bool FrameWindow::HandleAccelerator(MSG& msg)
@@ -136,10 +136,9 @@ void FrameWindow::RecalcLayout()
     RECT client;
     GetClientRect(Handle(), &client);
     if (m_toolBar && m_toolBar->Handle()) {
-        SendMessageW(m_toolBar->Handle(), TB_AUTOSIZE, 0, 0);
-        RECT bar;
-        GetWindowRect(m_toolBar->Handle(), &bar);
-        client.top += bar.bottom - bar.top;
+        const int height = m_toolBar->FixedHeight();
+        MoveWindow(m_toolBar->Handle(), 0, 0, client.right, height, TRUE);
+        client.top += height;
     }
     if (m_statusBar.Handle()) {
         SendMessageW(m_statusBar.Handle(), WM_SIZE, 0, 0);
@@ -170,10 +169,16 @@ void FrameWindow::UpdateMenu(HMENU menu)
     }
 }
 
+// A highlighted item without a prompt, a popup or a separator leaves the pane
+// empty: "Ready" would say that nothing is highlighted.
 void FrameWindow::ShowPrompt(UINT commandId)
 {
-    std::wstring prompt = commandId ? PromptPart(commandId, false) : std::wstring();
-    SetMessageText(prompt.empty() ? LoadResourceString(kIdleMessage) : prompt);
+    SetMessageText(commandId ? PromptPart(commandId, false) : std::wstring());
+}
+
+void FrameWindow::ShowIdleMessage()
+{
+    SetMessageText(LoadResourceString(kIdleMessage));
 }
 
 void FrameWindow::ActivateNextPane(int step)
@@ -212,7 +217,10 @@ LRESULT FrameWindow::OnNotify(NMHDR* header)
     if (header->code == TBN_HOTITEMCHANGE && m_toolBar && header->hwndFrom == m_toolBar->Handle()) {
         auto* hot = reinterpret_cast<NMTBHOTITEM*>(header);
         m_overButton = !(hot->dwFlags & HICF_LEAVING);
-        ShowPrompt(m_overButton ? static_cast<UINT>(hot->idNew) : 0);
+        if (m_overButton)
+            ShowPrompt(static_cast<UINT>(hot->idNew));
+        else
+            ShowIdleMessage();
         return 0;
     }
     LRESULT result = 0;
@@ -282,12 +290,15 @@ LRESULT FrameWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_EXITMENULOOP:
         m_inMenu = false;
-        ShowPrompt(0);
+        ShowIdleMessage();
         return 0;
     case WM_MENUSELECT: {
         bool closed = HIWORD(wParam) == 0xFFFF && lParam == 0;
         bool command = !(HIWORD(wParam) & (MF_POPUP | MF_SEPARATOR));
-        ShowPrompt(!closed && command ? LOWORD(wParam) : 0);
+        if (closed)
+            ShowIdleMessage();
+        else
+            ShowPrompt(command ? LOWORD(wParam) : 0);
         return 0;
     }
     case WM_DESTROY:

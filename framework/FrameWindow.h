@@ -63,6 +63,7 @@ private:
     void UpdateMenu(HMENU menu);
     void OnSysColorChange(WPARAM wParam, LPARAM lParam);
     void ShowPrompt(UINT commandId);
+    void ShowIdleMessage();
     void ActivateNextPane(int step);
     void OnNextPane() { ActivateNextPane(1); }
     void OnPrevPane() { ActivateNextPane(-1); }

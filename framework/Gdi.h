@@ -6,33 +6,13 @@
 #include <algorithm>
 #include <utility>
 
+#include "win32/Handles.h"
+
 namespace twinsweep {
 
+// GDI objects are deleted with DeleteObject, whatever their kind.
 template <typename Handle>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(Handle handle) : m_handle(handle) {}
-    ~GdiObject()
-    {
-        if (m_handle)
-            DeleteObject(m_handle);
-    }
-    GdiObject(GdiObject&& other) noexcept : m_handle(std::exchange(other.m_handle, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept
-    {
-        std::swap(m_handle, other.m_handle);
-        return *this;
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-
-    Handle get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != nullptr; }
-
-private:
-    Handle m_handle = nullptr;
-};
+using GdiObject = UniqueResource<GdiObjectTraits<Handle>>;
 
 using Bitmap = GdiObject<HBITMAP>;
 using Pen = GdiObject<HPEN>;
@@ -67,6 +47,24 @@ public:
     }
     WindowDC(const WindowDC&) = delete;
     WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return m_dc; }
+
+private:
+    HWND m_hwnd;
+    HDC m_dc;
+};
+
+// The device context of a whole window, its non-client area included.
+class NonClientDC {
+public:
+    explicit NonClientDC(HWND hwnd) : m_hwnd(hwnd), m_dc(GetWindowDC(hwnd)) {}
+    ~NonClientDC()
+    {
+        if (m_dc)
+            ReleaseDC(m_hwnd, m_dc);
+    }
+    NonClientDC(const NonClientDC&) = delete;
+    NonClientDC& operator=(const NonClientDC&) = delete;
     HDC get() const { return m_dc; }
 
 private:

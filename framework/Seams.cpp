@@ -54,7 +54,7 @@ bool LaunchShell(const ShellLaunch& launch)
         return ShellLaunchOverride()(launch);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
-    info.fMask = launch.invokeIdList ? SEE_MASK_INVOKEIDLIST : 0;
+    info.fMask = (launch.invokeIdList ? SEE_MASK_INVOKEIDLIST : 0) | (launch.noErrorUi ? SEE_MASK_FLAG_NO_UI : 0);
     info.hwnd = launch.owner;
     info.lpVerb = Optional(launch.verb);
     info.lpFile = launch.file.c_str();

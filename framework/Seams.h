@@ -23,6 +23,7 @@ struct ShellLaunch {
     std::wstring directory;
     int show = SW_SHOWNORMAL;
     bool invokeIdList = false;  // for the "properties" verb
+    bool noErrorUi = false;     // the caller reports a failure itself
 };
 
 // Asks the shell to carry out a verb on a file; false when it could not.

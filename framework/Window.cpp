@@ -178,6 +178,13 @@ LRESULT Wnd::Default(UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(m_hwnd, message, wParam, lParam);
 }
 
+bool Wnd::HoldsTitle(UINT message, WPARAM wParam) const
+{
+    const bool losing = (message == WM_NCACTIVATE && !wParam) ||
+                        (message == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE);
+    return losing && m_keepTitleActive;
+}
+
 bool Wnd::OnReflected(UINT, WPARAM, LPARAM, LRESULT&)
 {
     return false;
@@ -188,6 +195,8 @@ bool Wnd::OnReflected(UINT, WPARAM, LPARAM, LRESULT&)
 LRESULT Wnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND hwnd = m_hwnd;
+    if (HoldsTitle(message, wParam))
+        return 1;
     LRESULT result;
     try {
         result = WindowProc(message, wParam, lParam);
@@ -227,6 +236,12 @@ LRESULT CALLBACK Wnd::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     if (message == WM_NCDESTROY)
         Bindings().erase(hwnd);
     return CallWindowProcW(previous, hwnd, message, wParam, lParam);
+}
+
+void KeepWindowTitleActive(HWND window, bool keep)
+{
+    if (Wnd* object = Wnd::FromHandle(window))
+        object->KeepTitleActive(keep);
 }
 
 bool ReflectToControl(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)

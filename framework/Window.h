@@ -26,6 +26,12 @@ public:
     // Takes over the messages of an existing window, such as a control of a dialog.
     bool Subclass(HWND hwnd);
 
+    // A drop-down part (a panel, a pop-up list) takes the activation from the window
+    // it drops from; while this is set, that window keeps its active title bar, so
+    // that the part looks like a piece of it.
+    void KeepTitleActive(bool keep) { m_keepTitleActive = keep; }
+    bool KeepsTitleActive() const { return m_keepTitleActive; }
+
 protected:
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     // What the window would do without this object.
@@ -35,6 +41,10 @@ protected:
     virtual bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // After the window's last message; a window that owns itself deletes itself here.
     virtual void OnFinalMessage() {}
+
+    // True for a message that would show the title bar inactive while it is kept
+    // active; the window then answers it with 1 and nothing else happens.
+    bool HoldsTitle(UINT message, WPARAM wParam) const;
 
     // For windows whose procedure the system owns (dialogs).
     void Bind(HWND hwnd);
@@ -50,7 +60,11 @@ private:
     HWND m_hwnd = nullptr;
     // The procedure of a window taken over; null for the program's own windows.
     WNDPROC m_previousProc = nullptr;
+    bool m_keepTitleActive = false;
 };
+
+// Wnd::KeepTitleActive for the object bound to a window, when there is one.
+void KeepWindowTitleActive(HWND window, bool keep);
 
 // Hands a parent's message to the control it concerns (WM_DRAWITEM, WM_MEASUREITEM,
 // WM_CTLCOLOR*, WM_COMMAND and WM_NOTIFY from a control). True when the control

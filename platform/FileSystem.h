@@ -26,6 +26,17 @@ struct FileIdentityHash {
     }
 };
 
+// A file as one open or one look at its path finds it. Two equal stamps of one
+// path mean one and the same file, unchanged in between, as far as the system
+// tells: a file put in its place by a rename has another index, a write moves the
+// last-write time.
+struct FileStamp {
+    uint64_t index = 0;  // the file's number on its volume; 0 where the system keeps none
+    uint64_t size = 0;
+    int64_t lastWrite = 0;  // in the platform's own units
+    bool operator==(const FileStamp&) const = default;
+};
+
 struct FolderEntry {
     std::string name;
     bool isFolder = false;
@@ -33,8 +44,10 @@ struct FolderEntry {
     // A symbolic link or junction: what it leads to may be walked elsewhere too.
     bool isLink = false;
     // Known where the listing gives it for free; the walk then collects a file
-    // reached by two paths only once.
+    // reached by two paths only once. A listing that knows the file's number but
+    // not its volume gives the number alone: the volume is the folder's.
     std::optional<FileIdentity> identity;
+    uint64_t index = 0;
 };
 
 // One folder, opened for listing. Entries come in the platform's order.
@@ -44,17 +57,26 @@ public:
     // Appends the entries whose names match the mask ('*' and '?', case-insensitive,
     // "*.*" matches every name). "." and ".." are never listed.
     virtual void Find(const std::string& mask, std::vector<FolderEntry>& entries) = 0;
+    // The identity of the folder itself.
+    virtual std::optional<FileIdentity> Identity() const = 0;
 };
 
 class ReadableFile {
 public:
     virtual ~ReadableFile() = default;
-    // The size now, which may differ from what the folder listing said.
-    virtual uint64_t Size() const = 0;
-    virtual std::optional<FileIdentity> Identity() const = 0;
+    // The file as it was opened; its size may differ from what the folder listing said.
+    virtual const FileStamp& Stamp() const = 0;
     // Reads up to count bytes at offset. Returns the number read (0 at the end),
     // or nothing when the read fails.
     virtual std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) = 0;
+};
+
+// A file opened, or why not: "no handle left" passes once other files are closed,
+// any other failure (gone, no access, not a file) does not.
+struct OpenResult {
+    std::unique_ptr<ReadableFile> file;
+    bool outOfHandles = false;
+    explicit operator bool() const { return file != nullptr; }
 };
 
 class FileSystem {
@@ -77,9 +99,13 @@ public:
     // The identity of the folder a path leads to, links followed.
     virtual std::optional<FileIdentity> FolderIdentity(const std::string& path) const = 0;
     // Opens for reading only, sharing read and write with other processes.
-    // Thread-safe. Nothing when the file cannot be opened.
-    virtual std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const = 0;
-    // How many files one comparison may keep open at once.
+    // Thread-safe.
+    virtual OpenResult OpenForReading(const std::string& path) const = 0;
+    // The file a path leads to now, links followed; nothing when it is no file.
+    // Thread-safe.
+    virtual std::optional<FileStamp> StateOf(const std::string& path) const = 0;
+    // How many files the comparison may keep open at once, all its threads
+    // together.
     virtual size_t OpenFileBudget() const = 0;
 };
 

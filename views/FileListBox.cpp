@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/Messages.h"
+#include "framework/Controls.h"
 #include "framework/Gdi.h"
 
 namespace twinsweep {
@@ -110,14 +111,7 @@ DupFileEntry* FileListBox::Entry(int index) const
 
 std::wstring FileListBox::Text(int index) const
 {
-    const LRESULT length = SendMessageW(Handle(), LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length < 0)
-        return {};
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied = SendMessageW(Handle(), LB_GETTEXT, static_cast<WPARAM>(index),
-                                        reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied < 0 ? 0 : static_cast<size_t>(copied));
-    return text;
+    return ListBoxRef(Handle()).ItemText(index);
 }
 
 std::vector<int> FileListBox::SelectedLines() const

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
 
 #include <utility>
 
@@ -59,9 +61,76 @@ struct RegistryKeyTraits {
     static void Close(Handle h) { RegCloseKey(h); }
 };
 
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { FreeLibrary(h); }
+};
+
+// Memory that an API hands over with LocalAlloc (CommandLineToArgvW, FormatMessage).
+template <typename Pointer>
+struct LocalMemoryTraits {
+    using Handle = Pointer;
+    static Handle Invalid() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { LocalFree(reinterpret_cast<HLOCAL>(h)); }
+};
+
+// Memory that a COM call hands over (StringFromCLSID, SHParseDisplayName).
+template <typename Pointer>
+struct CoTaskMemoryTraits {
+    using Handle = Pointer;
+    static Handle Invalid() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { CoTaskMemFree(h); }
+};
+
+template <typename Object>
+struct GdiObjectTraits {
+    using Handle = Object;
+    static Handle Invalid() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { DeleteObject(h); }
+};
+
+struct BstrTraits {
+    using Handle = BSTR;
+    static Handle Invalid() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { SysFreeString(h); }
+};
+
 using UniqueHandle = UniqueResource<FileHandleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueRegistryKey = UniqueResource<RegistryKeyTraits>;
+using UniqueModule = UniqueResource<ModuleTraits>;
+template <typename Pointer>
+using UniqueLocalMemory = UniqueResource<LocalMemoryTraits<Pointer>>;
+template <typename Pointer>
+using UniqueCoTaskMemory = UniqueResource<CoTaskMemoryTraits<Pointer>>;
+using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
+using UniqueBstr = UniqueResource<BstrTraits>;
+
+// COM for the calling thread for the life of the object. Only a successful
+// initialisation (S_OK or S_FALSE) is balanced by CoUninitialize: a thread that is
+// already in another apartment keeps it.
+class ComInitialization {
+public:
+    explicit ComInitialization(DWORD model = COINIT_APARTMENTTHREADED) : m_result(CoInitializeEx(nullptr, model)) {}
+    ~ComInitialization()
+    {
+        if (SUCCEEDED(m_result))
+            CoUninitialize();
+    }
+    ComInitialization(const ComInitialization&) = delete;
+    ComInitialization& operator=(const ComInitialization&) = delete;
+
+    bool Succeeded() const { return SUCCEEDED(m_result); }
+
+private:
+    HRESULT m_result;
+};
 
 // A COM interface pointer that releases what it holds.
 template <typename Interface>
@@ -71,6 +140,15 @@ public:
     ~ComPtr() { reset(); }
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_pointer = std::exchange(other.m_pointer, nullptr);
+        }
+        return *this;
+    }
 
     Interface* get() const { return m_pointer; }
     Interface* operator->() const { return m_pointer; }

@@ -21,6 +21,25 @@ FileIdentity IdentityOf(const struct stat& st)
     return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
+FileStamp StampOf(const struct stat& st)
+{
+    int64_t lastWrite = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return {static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size), lastWrite};
+}
+
+// The comparison keeps many files open at once, and the usual soft limit of 1 024
+// is far below what the system lets a process have.
+void RaiseOpenFileLimit()
+{
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
+        return;
+    limit.rlim_cur = limit.rlim_max;
+    // Some systems refuse an unlimited hard limit as the soft one: then the soft
+    // limit stays, and the budget keeps under it.
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 class UniqueFd {
 public:
     explicit UniqueFd(int fd) : m_fd(fd) {}
@@ -72,6 +91,14 @@ public:
         }
     }
 
+    std::optional<FileIdentity> Identity() const override
+    {
+        struct stat st;
+        if (fstat(dirfd(m_dir), &st) != 0)
+            return std::nullopt;
+        return IdentityOf(st);
+    }
+
 private:
     struct Entry {
         std::string name;
@@ -106,13 +133,12 @@ private:
 
 class PosixFile : public ReadableFile {
 public:
-    PosixFile(int fd, const struct stat& st) : m_fd(fd), m_status(st) {}
+    PosixFile(int fd, const struct stat& st) : m_fd(fd), m_stamp(StampOf(st)) {}
     ~PosixFile() override { close(m_fd); }
     PosixFile(const PosixFile&) = delete;
     PosixFile& operator=(const PosixFile&) = delete;
 
-    uint64_t Size() const override { return static_cast<uint64_t>(m_status.st_size); }
-    std::optional<FileIdentity> Identity() const override { return IdentityOf(m_status); }
+    const FileStamp& Stamp() const override { return m_stamp; }
 
     std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) override
     {
@@ -134,11 +160,13 @@ public:
 
 private:
     int m_fd;
-    struct stat m_status;
+    FileStamp m_stamp;
 };
 
 class PosixFileSystem : public FileSystem {
 public:
+    PosixFileSystem() { RaiseOpenFileLimit(); }
+
     char Separator() const override { return '/'; }
 
     std::string FullPath(const std::string& path) const override { return PosixFullPath(path); }
@@ -178,27 +206,38 @@ public:
         return IdentityOf(st);
     }
 
-    std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const override
+    OpenResult OpenForReading(const std::string& path) const override
     {
         // Non-blocking, so that a pipe put in place of a file cannot hang the open;
         // reads of a regular file block all the same.
         UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
         if (fd.get() < 0)
-            return nullptr;
+            return {nullptr, errno == EMFILE || errno == ENFILE};
         struct stat st;
         if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-            return nullptr;
+            return {};
         auto file = std::make_unique<PosixFile>(fd.get(), st);
         fd.release();
-        return file;
+        return {std::move(file)};
     }
 
+    std::optional<FileStamp> StateOf(const std::string& path) const override
+    {
+        struct stat st;
+        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return std::nullopt;
+        return StampOf(st);
+    }
+
+    // Half the process's limit: the other half stays for the folder listings, the
+    // program's own files and whatever the libraries open.
     size_t OpenFileBudget() const override
     {
+        constexpr size_t kMostFiles = 1024;
         struct rlimit limit;
         if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-            return 256;
-        return std::clamp<size_t>(static_cast<size_t>(limit.rlim_cur) / 4, 8, 256);
+            return kMostFiles;
+        return std::clamp<size_t>(static_cast<size_t>(limit.rlim_cur) / 2, 1, kMostFiles);
     }
 };
 

@@ -4,7 +4,10 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <unordered_map>
 #include <vector>
+
+#include <winternl.h>
 
 #include "platform/FileSystem.h"
 #include "win32/Handles.h"
@@ -41,25 +44,101 @@ std::wstring ChildPattern(const std::string& folder, const std::string& mask)
     return pattern;
 }
 
+uint64_t Join(DWORD high, DWORD low)
+{
+    return (uint64_t{high} << 32) | low;
+}
+
+int64_t TimeOf(const FILETIME& time)
+{
+    return static_cast<int64_t>(Join(time.dwHighDateTime, time.dwLowDateTime));
+}
+
 // A file index of 0 means the file system keeps none (some network shares): such a
 // file cannot be told apart from another by identity.
-std::optional<FileIdentity> IdentityOf(HANDLE handle)
+std::optional<FileIdentity> IdentityOf(uint32_t volume, uint64_t index)
+{
+    if (index == 0)
+        return std::nullopt;
+    return FileIdentity{volume, index};
+}
+
+// Asks the volume too, which costs several opens on some systems (under Wine):
+// kept for folders, and for files only where nothing cheaper answers.
+std::optional<BY_HANDLE_FILE_INFORMATION> InformationOf(HANDLE handle)
 {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle, &info))
         return std::nullopt;
-    uint64_t index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-    if (index == 0)
-        return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber, index};
+    return info;
 }
 
+std::optional<FileIdentity> IdentityOf(HANDLE handle)
+{
+    std::optional<BY_HANDLE_FILE_INFORMATION> info = InformationOf(handle);
+    if (!info)
+        return std::nullopt;
+    return IdentityOf(info->dwVolumeSerialNumber, Join(info->nFileIndexHigh, info->nFileIndexLow));
+}
+
+// The stamp of an open file in a few cheap calls, without the volume.
+std::optional<FileStamp> StampOf(HANDLE handle)
+{
+    LARGE_INTEGER size;
+    FILETIME lastWrite;
+    IO_STATUS_BLOCK status;
+    FILE_INTERNAL_INFORMATION internal;
+    if (!GetFileSizeEx(handle, &size) || !GetFileTime(handle, nullptr, nullptr, &lastWrite) ||
+        NtQueryInformationFile(handle, &status, &internal, sizeof internal, FileInternalInformation) < 0)
+        return std::nullopt;
+    return FileStamp{static_cast<uint64_t>(internal.IndexNumber.QuadPart), static_cast<uint64_t>(size.QuadPart),
+                     TimeOf(lastWrite)};
+}
+
+// Without FILE_FLAG_BACKUP_SEMANTICS in flags, a folder does not open.
+HANDLE OpenAttributes(const std::string& path, DWORD flags)
+{
+    return CreateFileW(ApiPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, flags, nullptr);
+}
+
+HANDLE OpenForListing(const std::string& path)
+{
+    return CreateFileW(ApiPath(path).c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// The listing asks the folder for every entry's file number, which costs no more
+// than the plain listing: so the walk knows a file reached by two paths (a hard
+// link) without a call per file. Masks other than "*" go to the system's own
+// matching, 8.3 names included, and are joined to the listing by name.
 class Win32FolderListing : public FolderListing {
 public:
     explicit Win32FolderListing(std::string path) : m_path(std::move(path)) {}
 
     // False when the folder cannot be listed at all; an empty folder can.
-    bool ListAll() { return Search("*", m_all); }
+    bool ListAll()
+    {
+        m_folder.reset(OpenForListing(m_path));
+        if (!m_folder)
+            return false;
+        // 8-byte aligned, as the entries are.
+        std::vector<uint64_t> buffer(8192);
+        const auto bufferBytes = static_cast<DWORD>(buffer.size() * sizeof buffer[0]);
+        FILE_INFO_BY_HANDLE_CLASS part = FileIdBothDirectoryRestartInfo;
+        while (GetFileInformationByHandleEx(m_folder.get(), part, buffer.data(), bufferBytes)) {
+            part = FileIdBothDirectoryInfo;
+            auto* bytes = reinterpret_cast<const char*>(buffer.data());
+            for (;;) {
+                const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes);
+                Add(*entry);
+                if (entry->NextEntryOffset == 0)
+                    break;
+                bytes += entry->NextEntryOffset;
+            }
+        }
+        return GetLastError() == ERROR_NO_MORE_FILES;
+    }
 
     void Find(const std::string& mask, std::vector<FolderEntry>& entries) override
     {
@@ -70,37 +149,76 @@ public:
         Search(mask, entries);
     }
 
+    std::optional<FileIdentity> Identity() const override { return IdentityOf(m_folder.get()); }
+
 private:
-    bool Search(const std::string& mask, std::vector<FolderEntry>& entries) const
+    void Add(const FILE_ID_BOTH_DIR_INFO& info)
+    {
+        std::wstring_view name(info.FileName, info.FileNameLength / sizeof(WCHAR));
+        if (name == L"." || name == L"..")
+            return;
+        FolderEntry entry;
+        entry.name = WideToUtf8(name);
+        entry.isFolder = (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.isLink = (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (!entry.isFolder) {
+            entry.size = static_cast<uint64_t>(info.EndOfFile.QuadPart);
+            entry.index = static_cast<uint64_t>(info.FileId.QuadPart);
+            // A file link lists itself, not what it leads to: that file is asked for
+            // its own identity and size. A link that leads nowhere is no file.
+            if (entry.isLink && !DescribeTarget(entry))
+                return;
+        }
+        m_byName.emplace(entry.name, m_all.size());
+        m_all.push_back(std::move(entry));
+    }
+
+    bool DescribeTarget(FolderEntry& entry) const
+    {
+        UniqueHandle target(OpenAttributes(ChildPath(entry.name), 0));
+        std::optional<BY_HANDLE_FILE_INFORMATION> info = target ? InformationOf(target.get()) : std::nullopt;
+        if (!info)
+            return false;
+        entry.size = Join(info->nFileSizeHigh, info->nFileSizeLow);
+        entry.identity = IdentityOf(info->dwVolumeSerialNumber, Join(info->nFileIndexHigh, info->nFileIndexLow));
+        entry.index = 0;
+        return true;
+    }
+
+    std::string ChildPath(const std::string& name) const
+    {
+        std::string path = m_path;
+        if (path.empty() || !IsPathSeparator(static_cast<wchar_t>(path.back())))
+            path += '\\';
+        return path + name;
+    }
+
+    void Search(const std::string& mask, std::vector<FolderEntry>& entries) const
     {
         WIN32_FIND_DATAW data;
         UniqueFindHandle find(FindFirstFileExW(ChildPattern(m_path, mask).c_str(), FindExInfoBasic, &data,
                                                FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
         if (!find)
-            return GetLastError() == ERROR_FILE_NOT_FOUND;
+            return;
         do {
-            std::wstring_view name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            bool isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            uint64_t size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-            entries.push_back({WideToUtf8(name), isFolder, isFolder ? 0 : size, isLink, std::nullopt});
+            // A name that came after the listing waits for the next search.
+            auto listed = m_byName.find(WideToUtf8(data.cFileName));
+            if (listed != m_byName.end())
+                entries.push_back(m_all[listed->second]);
         } while (FindNextFileW(find.get(), &data));
-        return true;
     }
 
     std::string m_path;
+    UniqueHandle m_folder;
     std::vector<FolderEntry> m_all;
+    std::unordered_map<std::string, size_t> m_byName;
 };
 
 class Win32File : public ReadableFile {
 public:
-    Win32File(UniqueHandle handle, uint64_t size) : m_handle(std::move(handle)), m_size(size) {}
+    Win32File(UniqueHandle handle, const FileStamp& stamp) : m_handle(std::move(handle)), m_stamp(stamp) {}
 
-    uint64_t Size() const override { return m_size; }
-    // Asked for only when needed: it costs a query of the volume.
-    std::optional<FileIdentity> Identity() const override { return IdentityOf(m_handle.get()); }
+    const FileStamp& Stamp() const override { return m_stamp; }
 
     std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) override
     {
@@ -126,7 +244,7 @@ public:
 
 private:
     UniqueHandle m_handle;
-    uint64_t m_size;
+    FileStamp m_stamp;
 };
 
 class Win32FileSystem : public FileSystem {
@@ -163,8 +281,8 @@ public:
         DWORD attributes = GetFileAttributesW(ApiPath(path).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             return false;
-        Win32FolderListing listing(path);
-        return listing.ListAll();
+        // Opening it for listing tells as much as listing it, at the cost of one call.
+        return UniqueHandle(OpenForListing(path)).valid();
     }
 
     std::string PathCaseKey(const std::string& path) const override
@@ -200,25 +318,34 @@ public:
 
     std::optional<FileIdentity> FolderIdentity(const std::string& path) const override
     {
-        UniqueHandle folder(CreateFileW(ApiPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        UniqueHandle folder(OpenAttributes(path, FILE_FLAG_BACKUP_SEMANTICS));
         if (!folder)
             return std::nullopt;
         return IdentityOf(folder.get());
     }
 
-    std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const override
+    OpenResult OpenForReading(const std::string& path) const override
     {
         UniqueHandle handle(CreateFileW(ApiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        LARGE_INTEGER size;
-        if (!handle || !GetFileSizeEx(handle.get(), &size))
-            return nullptr;
-        return std::make_unique<Win32File>(std::move(handle), static_cast<uint64_t>(size.QuadPart));
+        if (!handle)
+            return {nullptr, GetLastError() == ERROR_TOO_MANY_OPEN_FILES};
+        std::optional<FileStamp> stamp = StampOf(handle.get());
+        if (!stamp)
+            return {};
+        return {std::make_unique<Win32File>(std::move(handle), *stamp)};
     }
 
-    size_t OpenFileBudget() const override { return 256; }
+    std::optional<FileStamp> StateOf(const std::string& path) const override
+    {
+        UniqueHandle file(OpenAttributes(path, 0));
+        if (!file)
+            return std::nullopt;
+        return StampOf(file.get());
+    }
+
+    // Handles are not scarce on Windows; this keeps what one search holds modest.
+    size_t OpenFileBudget() const override { return 1024; }
 
 private:
     static std::string ReadShortcutTarget(const std::string& path)

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <tuple>
 
 #include "engine/DuplicateComparison.h"
 #include "engine/FolderScan.h"
@@ -15,6 +19,8 @@
 
 #include "win32/Handles.h"
 #include "win32/Utf16.h"
+#else
+#include <sys/resource.h>
 #endif
 
 namespace twinsweep {
@@ -247,6 +253,8 @@ TEST_F(ComparisonTest, AFileGoneOrChangedSinceTheWalkMatchesNothing)
     tree.Write("d", bytes.substr(0, 100));
     EXPECT_TRUE(Compare().empty());
     EXPECT_FALSE(found);
+    EXPECT_EQ(job.unreadableFiles, 1u);
+    EXPECT_EQ(job.changedFiles, 2u);
 }
 
 TEST_F(ComparisonTest, TwoPathsOfOneFileAreNoDuplicates)
@@ -264,6 +272,20 @@ TEST_F(ComparisonTest, TwoPathsOfOneFileAreNoDuplicates)
     tree.Remove("c/copy");
     Restart();
     EXPECT_TRUE(WalkAndCompare().empty());
+}
+
+TEST_F(ComparisonTest, TwoPathsOfOneFileAreOneFileByNameToo)
+{
+    tree.Write("a/report.txt", "x");
+    tree.MakeFolder("b");
+    std::error_code error;
+    std::filesystem::create_hard_link(test::FromUtf8(tree.Path("a/report.txt")),
+                                      test::FromUtf8(tree.Path("b/report.txt")), error);
+    if (error)
+        GTEST_SKIP() << "no hard links here: " << error.message();
+    Options(false, true, false);
+    EXPECT_TRUE(WalkAndCompare().empty());
+    EXPECT_EQ(job.files.Count(), 1u);
 }
 
 TEST_F(ComparisonTest, SizesAre64Bit)
@@ -353,6 +375,109 @@ TEST_F(ComparisonTest, TheFileBarFollowsOnlyFilesAboveOneMebibyteAndIsHiddenAfte
     EXPECT_FALSE(shown) << "the file bar was left on";
 }
 
+enum class Edit { Grow, Shrink, Replace };
+
+// Files a and b are equal and c is not; b is changed while the comparison reads it,
+// in a set whose files are kept open, or reopened for each block.
+class ChangingFileTest : public ComparisonTest, public ::testing::WithParamInterface<std::tuple<Edit, bool>> {
+protected:
+    TempTree spare;
+};
+
+TEST_P(ChangingFileTest, AFileChangedWhileComparedJoinsNoGroupAndIsCounted)
+{
+    const auto [edit, reopened] = GetParam();
+    const std::string bytes = PatternBytes(10000, 11);
+    tree.Write("a", bytes);
+    const std::string b = tree.Write("b", bytes);
+    const std::string c = tree.Write("c", WithByteChanged(bytes, 9999));
+    // Differs from a in the first block only: read half before and half after the
+    // replacement, b would look equal to a.
+    const std::string replacement = spare.Write("b", WithByteChanged(bytes, 0));
+    Walk();
+
+    test::ForwardingFileSystem changing(reopened ? 2 : 0);
+    const uint64_t lastBlock = 4096;
+    bool changed = true;
+    auto replace = [&] {
+        std::error_code error;
+        std::filesystem::rename(test::FromUtf8(replacement), test::FromUtf8(b), error);
+        changed = !error;
+    };
+    switch (edit) {
+    case Edit::Grow:
+        // Cut back with its time put back before the last look at it: only the
+        // bytes past the end tell.
+        changing.BeforeRead(b, lastBlock, [&] { std::ofstream(test::FromUtf8(b), std::ios::app) << "more"; });
+        changing.BeforeRead(c, lastBlock, [&, written = std::filesystem::last_write_time(test::FromUtf8(b))] {
+            std::filesystem::resize_file(test::FromUtf8(b), bytes.size());
+            std::filesystem::last_write_time(test::FromUtf8(b), written);
+        });
+        break;
+    case Edit::Shrink:
+        changing.BeforeRead(b, lastBlock, [&] { std::filesystem::resize_file(test::FromUtf8(b), 5000); });
+        break;
+    case Edit::Replace:
+        if (reopened)
+            changing.AfterRead(b, 0, replace);
+        else
+            changing.BeforeRead(b, lastBlock, replace);
+        break;
+    }
+    FindDuplicateGroups(job, changing, reporter);
+    if (changed) {
+        EXPECT_TRUE(reporter.groups.empty());
+        EXPECT_EQ(job.changedFiles, 1u);
+    } else {
+        // Windows refuses to replace a file that is open for reading: what was
+        // compared is still there.
+        EXPECT_EQ(reporter.groups, InTree({{"a", "b"}}));
+        EXPECT_EQ(job.changedFiles, 0u);
+    }
+    EXPECT_EQ(job.unreadableFiles, 0u);
+}
+
+std::string ChangeName(const ::testing::TestParamInfo<std::tuple<Edit, bool>>& change)
+{
+    const char* const edits[] = {"Grown", "Shrunk", "Replaced"};
+    return std::string(edits[static_cast<int>(std::get<0>(change.param))]) +
+           (std::get<1>(change.param) ? "Reopened" : "KeptOpen");
+}
+
+INSTANTIATE_TEST_SUITE_P(KeptOpenOrReopened, ChangingFileTest,
+                         ::testing::Combine(::testing::Values(Edit::Grow, Edit::Shrink, Edit::Replace),
+                                            ::testing::Bool()),
+                         ChangeName);
+
+TEST_F(ComparisonTest, AFileSwappedOutAndBackBetweenBlocksJoinsNoGroup)
+{
+    const std::string bytes = PatternBytes(10000, 12);
+    tree.Write("a", bytes);
+    // b never matches a, nor does the file swapped in for its second block; their
+    // halves together would.
+    const std::string b = tree.Write("b", WithByteChanged(bytes, 9999));
+    tree.Write("c", WithByteChanged(bytes, 5000));
+    TempTree spare;
+    const std::string swapped = spare.Write("swapped", WithByteChanged(bytes, 0));
+    const std::string aside = spare.Path("aside");
+    Walk();
+
+    test::ForwardingFileSystem reopening(2);
+    auto move = [](const std::string& from, const std::string& to) {
+        std::filesystem::rename(test::FromUtf8(from), test::FromUtf8(to));
+    };
+    reopening.AfterRead(b, 0, [&] {
+        move(b, aside);
+        move(swapped, b);
+    });
+    reopening.AfterRead(b, 4096, [&] {
+        move(b, swapped);
+        move(aside, b);
+    });
+    EXPECT_FALSE(FindDuplicateGroups(job, reopening, reporter));
+    EXPECT_EQ(job.changedFiles, 1u);
+}
+
 #ifdef _WIN32
 TEST_F(ComparisonTest, AFileLockedByAnotherProgramMatchesNothing)
 {
@@ -363,6 +488,113 @@ TEST_F(ComparisonTest, AFileLockedByAnotherProgramMatchesNothing)
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(lock.valid());
     EXPECT_TRUE(Compare().empty());
+    EXPECT_EQ(job.unreadableFiles, 1u);
+}
+#else
+// The process's soft limit of open files, as a test sets it; restored at the end.
+class OpenFileLimit {
+public:
+    OpenFileLimit() { getrlimit(RLIMIT_NOFILE, &m_saved); }
+    ~OpenFileLimit() { Restore(); }
+    OpenFileLimit(const OpenFileLimit&) = delete;
+    OpenFileLimit& operator=(const OpenFileLimit&) = delete;
+
+    // Below the descriptors already open, no open succeeds.
+    void Set(rlim_t soft) const
+    {
+        struct rlimit lowered = m_saved;
+        lowered.rlim_cur = soft;
+        setrlimit(RLIMIT_NOFILE, &lowered);
+    }
+    void Restore() const { setrlimit(RLIMIT_NOFILE, &m_saved); }
+
+private:
+    struct rlimit m_saved;
+};
+
+// Sets of equal files, a folder each: the groups a search is to find.
+Groups WriteSets(const TempTree& tree, int sets, int members)
+{
+    Groups expected;
+    for (int set = 0; set < sets; ++set) {
+        std::string bytes = PatternBytes(1000 + static_cast<uint64_t>(set), static_cast<uint32_t>(set));
+        expected.emplace_back();
+        for (int member = 0; member < members; ++member)
+            expected.back().push_back(tree.Write(FileName(set, 2) + "/" + FileName(member, 2), bytes));
+    }
+    return expected;
+}
+
+// Holds each caller until count callers have come, or a second has passed.
+class Meeting {
+public:
+    explicit Meeting(size_t count) : m_count(count) {}
+    void Arrive()
+    {
+        std::unique_lock lock(m_mutex);
+        if (++m_arrived >= m_count)
+            m_everyone.notify_all();
+        m_everyone.wait_for(lock, std::chrono::seconds(1), [&] { return m_arrived >= m_count; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_everyone;
+    size_t m_count;
+    size_t m_arrived = 0;
+};
+
+TEST_F(ComparisonTest, ManyWorkersTogetherKeepWithinTheProcesssOpenFileLimit)
+{
+    constexpr size_t kWorkers = 8;
+    Groups expected = WriteSets(tree, 2 * kWorkers, 16);
+    Walk();
+    job.comparisonWorkers = kWorkers;
+    // Every worker holds what it has open while reading its first set.
+    Meeting meeting(kWorkers);
+    for (const Paths& set : expected)
+        fs.BeforeRead(set.front(), 0, [&] { meeting.Arrive(); });
+    OpenFileLimit limit;
+    limit.Set(64);
+    EXPECT_EQ(Compare(), expected);
+    EXPECT_EQ(fs.outOfHandles, 0u);
+}
+
+TEST_F(ComparisonTest, ASetThatRunsShortOfHandlesLetsGoOfItsOwn)
+{
+    Groups expected = WriteSets(tree, 1, 48);
+    Walk();
+    // More than the process has left: the set cannot keep all its files open.
+    test::ForwardingFileSystem generous(1000);
+    OpenFileLimit limit;
+    limit.Set(32);
+    // A set that waited for its own handles would wait for ever.
+    generous.onOutOfHandles = [&] {
+        if (generous.outOfHandles > 100)
+            job.stop = true;
+    };
+    EXPECT_TRUE(FindDuplicateGroups(job, generous, reporter));
+    EXPECT_EQ(reporter.groups, expected);
+    EXPECT_GT(generous.outOfHandles, 0u);
+}
+
+TEST_F(ComparisonTest, AnOpenThatFindsNoHandleLeftWaitsForOneAndDropsNoFile)
+{
+    Groups expected = WriteSets(tree, 4, 3);
+    Walk();
+    job.comparisonWorkers = 2;
+    // No descriptor left from the first open on (not before: starting a thread
+    // may need one), until three opens have found none.
+    OpenFileLimit limit;
+    std::once_flag lowered;
+    fs.beforeOpen = [&] { std::call_once(lowered, [&] { limit.Set(0); }); };
+    fs.onOutOfHandles = [&] {
+        if (fs.outOfHandles >= 3)
+            limit.Restore();
+    };
+    EXPECT_EQ(Compare(), expected);
+    EXPECT_GE(fs.outOfHandles, 3u);
+    EXPECT_EQ(job.unreadableFiles, 0u);
 }
 #endif
 

@@ -25,8 +25,8 @@ using Groups = std::vector<std::vector<std::string>>;
 // at the size the walk found.
 std::optional<std::string> CurrentContents(const FileSystem& fs, const std::string& path, uint64_t collectedSize)
 {
-    std::unique_ptr<ReadableFile> file = fs.OpenForReading(path);
-    if (!file || file->Size() != collectedSize)
+    std::unique_ptr<ReadableFile> file = fs.OpenForReading(path).file;
+    if (!file || file->Stamp().size != collectedSize)
         return std::nullopt;
     std::string bytes(collectedSize, '\0');
     std::optional<size_t> got = file->ReadAt(0, bytes.data(), bytes.size());

@@ -31,6 +31,139 @@ std::string InsideListed(const std::string& added, const std::string& listed)
            "'\nwhich is already in the list so it doesn't make sense to add it.";
 }
 
+// ---- The rules on folders whose keys are known: Windows paths with folded case,
+// and POSIX paths ----
+
+KeyedFolder Win(const std::string& path)
+{
+    std::string key = path;
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    return {path, key};
+}
+
+KeyedFolder Posix(const std::string& path)
+{
+    return {path, path};
+}
+
+struct MergeCase {
+    const char* what;
+    char separator;
+    std::vector<KeyedFolder> listed;
+    std::vector<KeyedFolder> added;
+    Paths expectedList;
+    Paths expectedMessages;
+};
+
+TEST(MergeFolders, FollowsTheFolderListRules)
+{
+    const MergeCase cases[] = {
+        {"new folders are appended", '\\', {Win("C:\\A")}, {Win("C:\\B"), Win("C:\\A2"), Win("C:\\Dat")},
+         {"C:\\A", "C:\\B", "C:\\A2", "C:\\Dat"}, {}},
+        {"the same key is added twice", '\\', {Win("C:\\Data")}, {Win("c:\\data")}, {"C:\\Data"},
+         {AddedTwice("c:\\data")}},
+        {"a folder inside a listed one is refused", '\\', {Win("C:\\Data")}, {Win("C:\\Data\\Photos\\2024")},
+         {"C:\\Data"}, {InsideListed("C:\\Data\\Photos\\2024", "C:\\Data")}},
+        {"the first listed subfolder in list order is replaced, the others leave", '\\',
+         {Win("C:\\Data\\Music"), Win("C:\\Other"), Win("C:\\Data\\Docs"), Win("C:\\Data\\Photos")},
+         {Win("C:\\Data")},
+         {"C:\\Data", "C:\\Other"},
+         {ReplacedBy("C:\\Data\\Music", "C:\\Data"), ReplacedBy("C:\\Data\\Docs", "C:\\Data"),
+          ReplacedBy("C:\\Data\\Photos", "C:\\Data")}},
+        {"a root holds every folder of its drive", '\\', {Win("D:\\X"), Win("C:\\Data")},
+         {Win("C:\\"), Win("c:\\Other")},
+         {"D:\\X", "C:\\"},
+         {ReplacedBy("C:\\Data", "C:\\"), InsideListed("c:\\Other", "C:\\")}},
+        {"folders of one batch meet each other", '\\', {},
+         {Win("C:\\Data\\Photos"), Win("C:\\Data"), Win("C:\\DATA"), Win("C:\\Data\\Photos\\2024")},
+         {"C:\\Data"},
+         {ReplacedBy("C:\\Data\\Photos", "C:\\Data"), AddedTwice("C:\\DATA"),
+          InsideListed("C:\\Data\\Photos\\2024", "C:\\Data")}},
+        {"a folder that left the list is gone for the rest of the batch", '\\',
+         {Win("C:\\A\\1"), Win("C:\\A\\2")}, {Win("C:\\A"), Win("C:\\A\\2")},
+         {"C:\\A"},
+         {ReplacedBy("C:\\A\\1", "C:\\A"), ReplacedBy("C:\\A\\2", "C:\\A"), InsideListed("C:\\A\\2", "C:\\A")}},
+        {"POSIX paths keep their case; the root holds all", '/', {Posix("/home/u/a"), Posix("/home/u/B")},
+         {Posix("/home/u/b"), Posix("/"), Posix("/home")},
+         {"/"},
+         {ReplacedBy("/home/u/a", "/"), ReplacedBy("/home/u/B", "/"), ReplacedBy("/home/u/b", "/"),
+          InsideListed("/home", "/")}},
+    };
+    for (const MergeCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<KeyedFolder> listed = c.listed;
+        EXPECT_EQ(MergeFolders(listed, c.added, c.separator), c.expectedMessages);
+        Paths paths;
+        for (const KeyedFolder& folder : listed)
+            paths.push_back(folder.path);
+        EXPECT_EQ(paths, c.expectedList);
+    }
+}
+
+Paths Numbered(size_t count)
+{
+    Paths messages;
+    for (size_t i = 0; i < count; ++i)
+        messages.push_back(AddedTwice("C:\\F" + std::to_string(i)));
+    return messages;
+}
+
+std::string Lines(const Paths& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+// A message of Numbered on one line.
+std::string Line(size_t i)
+{
+    std::string line = Numbered(i + 1).back();
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    return line;
+}
+
+TEST(FolderMessageBoxes, MoreThanThreeBoxesBecomeOne)
+{
+    Paths three = Numbered(2);
+    three.push_back(kOnlyFolders);
+    Paths four = Numbered(3);
+    four.push_back(kOnlyFolders);
+    Paths twentyFive = Numbered(25);
+    twentyFive.push_back(kOnlyFolders);
+    Paths firstTwenty;
+    for (size_t i = 0; i < 20; ++i)
+        firstTwenty.push_back(Line(i));
+    const std::pair<Paths, Paths> cases[] = {
+        {{}, {}},
+        {three, three},
+        {Numbered(4), {Lines({Line(0), Line(1), Line(2), Line(3)})}},
+        {Numbered(20), {Lines(firstTwenty)}},
+        {Numbered(21), {Lines(firstTwenty) + "\nand 1 more"}},
+        {four, {Lines({Line(0), Line(1), Line(2)}) + "\n\n" + kOnlyFolders}},
+        {twentyFive, {Lines(firstTwenty) + "\nand 5 more\n\n" + kOnlyFolders}},
+    };
+    for (const auto& [messages, boxes] : cases) {
+        SCOPED_TRACE(messages.size());
+        EXPECT_EQ(FolderMessageBoxes(messages), boxes);
+    }
+}
+
+// ---- The rules on real folders ----
+
+// Counts the questions whether a path is a folder, which list the folder.
+class CountingFileSystem : public test::ForwardingFileSystem {
+public:
+    bool IsFolder(const std::string& path) const override
+    {
+        ++folderQuestions;
+        return ForwardingFileSystem::IsFolder(path);
+    }
+    mutable int folderQuestions = 0;
+};
+
 class FolderListTest : public ::testing::Test {
 protected:
     FolderListTest()
@@ -43,7 +176,7 @@ protected:
     std::string P(const char* relative) const { return tree.Path(relative); }
 
     TempTree tree;
-    test::ForwardingFileSystem fs;
+    CountingFileSystem fs;
     Paths messages;
     FolderList list{fs};
 
@@ -170,11 +303,29 @@ TEST_F(FolderListTest, FollowsOnlyPathsEndingInLnkAsShortcuts)
     EXPECT_TRUE(list.Empty());
 }
 
-TEST_F(FolderListTest, RemoveAllEmptiesTheList)
+TEST_F(FolderListTest, AsksOnceWhetherAPlaceIsAFolder)
+{
+    Paths paths(1000, P("Data"));
+    paths.push_back(P("Data/file.txt"));
+    paths.push_back(P("Data/file.txt"));
+    Add(paths);
+    EXPECT_EQ(fs.folderQuestions, 2);
+    EXPECT_EQ(list.Folders(), Paths{P("Data")});
+    Paths expected(999, AddedTwice(P("Data")));
+    expected.push_back(kOnlyFolders);
+    EXPECT_EQ(messages, expected);
+}
+
+TEST_F(FolderListTest, RemovedFoldersLeaveTheirKeysBehind)
 {
     Add({P("Data"), P("Other")});
+    list.RemoveAt(0);
+    Add({P("Data/Photos")});
+    EXPECT_EQ(list.Folders(), (Paths{P("Other"), P("Data/Photos")}));
     list.RemoveAll();
     EXPECT_TRUE(list.Empty());
+    Add({P("Other")});
+    EXPECT_TRUE(messages.empty());
 }
 
 }  // namespace

@@ -156,11 +156,29 @@ TEST_F(FolderScanTest, ReadsSizesBeyondFourGibibytes)
     EXPECT_EQ(job.files.SizeOf(0), huge);
 }
 
-TEST_F(FolderScanTest, SkipsAFolderThatDoesNotExistSilently)
+TEST_F(FolderScanTest, SkipsAFolderThatCannotBeEnteredAndCountsIt)
 {
     tree.Write("a", "x");
     Scan("*.*", {tree.Path("missing"), tree.Root()});
     EXPECT_EQ(Collected(), InTree({"a"}));
+    EXPECT_EQ(job.unreadableFolders, 1u);
+}
+
+TEST_F(FolderScanTest, CollectsAFileReachedByTwoHardLinksOnce)
+{
+    tree.Write("a/original", "x");
+    tree.MakeFolder("b");
+    std::error_code error;
+    std::filesystem::create_hard_link(test::FromUtf8(tree.Path("a/original")), test::FromUtf8(tree.Path("b/hard")),
+                                      error);
+    if (error)
+        GTEST_SKIP() << "no hard links here: " << error.message();
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"a/original"}));
+    // Masks the system matches itself.
+    job.files = FileCatalogue();
+    Scan("hard;orig*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"a/original"}));
 }
 
 TEST_F(FolderScanTest, FolderLinksNeverLoopNorCollectAFileTwice)

@@ -120,6 +120,10 @@ TEST_F(DirViewTest, RegistersWithTheDocumentAndShowsOneFullWidthColumnUnderTheCa
     EXPECT_STREQ(title, L"Directories");
     EXPECT_FALSE(ListView_GetColumn(List(), 1, &column));
     EXPECT_TRUE(ListView_GetExtendedListViewStyle(List()) & LVS_EX_FULLROWSELECT);
+    const LONG_PTR style = GetWindowLongPtrW(List(), GWL_STYLE);
+    EXPECT_EQ(style & (LVS_TYPEMASK | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | WS_TABSTOP),
+              LVS_REPORT | LVS_NOCOLUMNHEADER | WS_TABSTOP);
+    EXPECT_FALSE(style & (LVS_SHOWSELALWAYS | WS_BORDER)) << "the template's styles only";
     HIMAGELIST images = ListView_GetImageList(List(), LVSIL_SMALL);
     ASSERT_NE(images, nullptr);
     EXPECT_EQ(ImageList_GetImageCount(images), 1);

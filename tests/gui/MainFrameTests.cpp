@@ -1,13 +1,17 @@
-#include <gtest/gtest.h>
-
 #include <shlobj.h>
 
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/AboutDlg.h"
 #include "app/Settings.h"
 #include "resources/resource.h"
 #include "tests/gui/MainWindow.h"
 #include "views/CDirView.h"
 #include "views/CResultView.h"
 #include "views/CStatView.h"
+#include "win32/Registry.h"
 
 namespace twinsweep::test {
 namespace {
@@ -48,10 +52,24 @@ HDROP MakeDrop(const std::vector<std::wstring>& paths)
 
 std::wstring FilterItem(HWND box, int index)
 {
-    wchar_t text[256] = {};
-    SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-    return text;
+    return ComboBoxRef(box).ItemText(index);
 }
+
+// The lines of the folder pane as each box comes up.
+class BoxesOverTheFolderPane {
+public:
+    explicit BoxesOverTheFolderPane(HWND folderList)
+    {
+        SetMessageBoxHandler([this, folderList](HWND, const std::wstring& text, UINT) {
+            texts.push_back(text);
+            paneLines.push_back(ListView_GetItemCount(folderList));
+            return IDOK;
+        });
+    }
+    ~BoxesOverTheFolderPane() { SetMessageBoxHandler(nullptr); }
+    Texts texts;
+    std::vector<int> paneLines;
+};
 
 class MainFrameTest : public MainWindowTest {};
 
@@ -101,6 +119,32 @@ TEST_F(MainFrameTest, ARectangleLargerThanTheScreenLeftOffItComesBackInsideIt)
     EXPECT_GE(rect.top, monitor.rcWork.top);
     EXPECT_LE(rect.right, monitor.rcWork.right);
     EXPECT_LE(rect.bottom, monitor.rcWork.bottom);
+}
+
+TEST_F(MainFrameTest, APlacementNoWindowCanHaveOpensTheDefaultWindow)
+{
+    const SavedWindowPos records[] = {{0, 700, 500, 50, 60}, {1, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}};
+    for (const SavedWindowPos& record : records) {
+        SCOPED_TRACE(record.left);
+        SaveWindowPos(record);
+        Start();
+        RECT rect = WindowRect(Frame().Handle());
+        EXPECT_EQ(rect.right - rect.left, 600);
+        EXPECT_EQ(rect.bottom - rect.top, 600);
+        EXPECT_NE(MonitorFromRect(&rect, MONITOR_DEFAULTTONULL), nullptr);
+        Pump();
+        EXPECT_FALSE(IsZoomed(Frame().Handle()));
+        Close();
+    }
+}
+
+TEST_F(MainFrameTest, ATinyPlacementOpensNoSmallerThanTheSmallestWindow)
+{
+    SaveWindowPos({0, 100, 100, 101, 101});
+    Start();
+    RECT rect = WindowRect(Frame().Handle());
+    EXPECT_GE(rect.right - rect.left, GetSystemMetrics(SM_CXMINTRACK));
+    EXPECT_GE(rect.bottom - rect.top, GetSystemMetrics(SM_CYMINTRACK));
 }
 
 TEST_F(MainFrameTest, ComesBackMaximisedWhenLeftMaximised)
@@ -188,9 +232,11 @@ TEST_F(MainFrameTest, DroppedFoldersAreAddedAndFilesReportedOnce)
     Start();
     std::wstring a = Wide(tree.MakeFolder("a")), b = Wide(tree.MakeFolder("b")), c = Wide(tree.MakeFolder("c"));
     std::wstring file = Wide(tree.Write("file.txt", "x"));
+    BoxesOverTheFolderPane seen(Frame().DirView().FolderList());
     SendMessageW(Frame().Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({a, file, b, c})), 0);
     EXPECT_EQ(ListedFolders(), (Texts{a, b, c}));
-    EXPECT_EQ(boxes.Texts(), Texts{L"Your selection contained files.\nOnly directories are added."});
+    EXPECT_EQ(seen.texts, Texts{L"Your selection contained files.\nOnly directories are added."});
+    EXPECT_EQ(seen.paneLines, std::vector<int>{3});
 }
 
 TEST_F(MainFrameTest, FolderRulesSpeakThroughMessageBoxes)
@@ -210,6 +256,96 @@ TEST_F(MainFrameTest, FolderRulesSpeakThroughMessageBoxes)
                             L"'\nwhich is already in the list so it doesn't make sense to add it.");
     for (const RecordedMessageBox& box : boxes.Boxes())
         EXPECT_EQ(box.type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+}
+
+TEST_F(MainFrameTest, ABatchOfManyClashesSpeaksInOneBoxOverAnUpToDatePane)
+{
+    Start();
+    std::wstring data = Wide(tree.MakeFolder("Data")), other = Wide(tree.MakeFolder("Other"));
+    std::wstring file = Wide(tree.Write("file.txt", "x"));
+    std::vector<std::wstring> paths(26, data);
+    paths.push_back(file);
+    paths.push_back(other);
+    BoxesOverTheFolderPane seen(Frame().DirView().FolderList());
+    Doc().AddFolders(paths);
+    EXPECT_EQ(ListedFolders(), (Texts{data, other}));
+    std::wstring expected;
+    for (int i = 0; i < 20; ++i)
+        expected += L"Folder '" + data + L"' is added twice.\n";
+    expected += L"and 5 more\n\nYour selection contained files.\nOnly directories are added.";
+    EXPECT_EQ(seen.texts, Texts{expected});
+    EXPECT_EQ(seen.paneLines, std::vector<int>{2});
+}
+
+TEST_F(MainFrameTest, TheToolbarHasAGripperAndALineAlongItsBottom)
+{
+    Start();
+    HWND toolbar = Frame().GetToolBar()->Handle();
+    RECT window = WindowRect(toolbar), client;
+    GetClientRect(toolbar, &client);
+    MapWindowPoints(toolbar, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_EQ(client.left - window.left, 7);
+    EXPECT_EQ(window.bottom - client.bottom, 2);
+    EXPECT_EQ(client.top, window.top);
+
+    RedrawWindow(toolbar, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC dc = GetWindowDC(toolbar);
+    const int height = window.bottom - window.top, middle = height / 2;
+    EXPECT_EQ(GetPixel(dc, 2, middle), GetSysColor(COLOR_BTNHIGHLIGHT)) << "the gripper's lit side";
+    EXPECT_EQ(GetPixel(dc, 4, middle), GetSysColor(COLOR_BTNSHADOW)) << "the gripper's shaded side";
+    EXPECT_EQ(GetPixel(dc, 100, height - 1), GetSysColor(COLOR_BTNSHADOW)) << "the line along the bottom";
+    ReleaseDC(toolbar, dc);
+}
+
+TEST_F(MainFrameTest, TheMaskBoxLeavesTheLogoInSightOnANarrowWindow)
+{
+    Start();
+    HWND toolbar = Frame().GetToolBar()->Handle();
+    const auto boxRight = [&] {
+        RECT box = WindowRect(Frame().FilterBox());
+        MapWindowPoints(nullptr, toolbar, reinterpret_cast<POINT*>(&box), 2);
+        return box.right;
+    };
+    EXPECT_EQ(boxRight(), Frame().GetToolBar()->ItemRect(10).right);
+
+    MoveWindow(Frame().Handle(), 40, 30, 330, 400, TRUE);
+    Pump();
+    RECT client;
+    GetClientRect(toolbar, &client);
+    EXPECT_EQ(boxRight(), client.right - 100);
+    EXPECT_EQ(ChildWindowFromPointEx(toolbar, POINT{client.right - 99, client.bottom / 2}, CWP_SKIPINVISIBLE),
+              toolbar);
+
+    MoveWindow(Frame().Handle(), 40, 30, 900, 400, TRUE);
+    Pump();
+    EXPECT_EQ(boxRight(), Frame().GetToolBar()->ItemRect(10).right);
+}
+
+TEST_F(MainFrameTest, TheAboutBoxLinkIsUnderlinedAndSaysWhenItCannotOpen)
+{
+    Start();
+    CAboutDlg about;
+    ASSERT_TRUE(about.CreateModeless(Frame().Handle()));
+    HWND link = about.Item(IDC_ABOUT_LINK);
+    LOGFONTW font{};
+    ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(link, WM_GETFONT, 0, 0)), sizeof font, &font));
+    EXPECT_TRUE(font.lfUnderline);
+
+    std::vector<ShellLaunch> asked;
+    SetShellLaunchHandler([&](const ShellLaunch& launch) {
+        asked.push_back(launch);
+        return false;
+    });
+    SendMessageW(about.Handle(), WM_COMMAND, MAKEWPARAM(IDC_ABOUT_LINK, STN_CLICKED), reinterpret_cast<LPARAM>(link));
+    SetShellLaunchHandler(nullptr);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].noErrorUi) << "the shell must not show a box of its own first";
+    std::vector<RecordedMessageBox> shown = boxes.Boxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, L"Can't open file\n" + asked[0].file.substr(7));
+    EXPECT_EQ(shown[0].owner, about.Handle());
+    EXPECT_EQ(shown[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    DestroyWindow(about.Handle());
 }
 
 TEST_F(MainFrameTest, HelpOpensTheHelpFileMaximised)
@@ -244,8 +380,28 @@ TEST_F(MainFrameTest, MenuItemsShowTheirPromptsInTheStatusBar)
     Start();
     SendMessageW(Frame().Handle(), WM_MENUSELECT, MAKEWPARAM(ID_GO, 0), reinterpret_cast<LPARAM>(GetMenu(Frame().Handle())));
     EXPECT_EQ(Frame().GetStatusBar().Text(0), L"Start searching identical files");
+    SendMessageW(Frame().Handle(), WM_MENUSELECT, MAKEWPARAM(ID_REMOVE_ALL_FOLDERS, 0),
+                 reinterpret_cast<LPARAM>(GetMenu(Frame().Handle())));
+    EXPECT_EQ(Frame().GetStatusBar().Text(0), L"");
     SendMessageW(Frame().Handle(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
     EXPECT_EQ(Frame().GetStatusBar().Text(0), L"Ready");
+}
+
+TEST_F(MainFrameTest, ButtonsShowTheirPromptsInTheStatusBar)
+{
+    Start();
+    HWND toolbar = Frame().GetToolBar()->Handle();
+    const auto hover = [&](UINT id, DWORD flags) {
+        NMTBHOTITEM hot{};
+        hot.hdr = {toolbar, ID_TOOLBAR_WINDOW, static_cast<UINT>(TBN_HOTITEMCHANGE)};
+        hot.idNew = static_cast<int>(id);
+        hot.dwFlags = flags;
+        SendMessageW(Frame().Handle(), WM_NOTIFY, ID_TOOLBAR_WINDOW, reinterpret_cast<LPARAM>(&hot));
+        return Frame().GetStatusBar().Text(0);
+    };
+    EXPECT_EQ(hover(ID_OPTIONS, HICF_MOUSE), L"Change options");
+    EXPECT_EQ(hover(ID_TOOLBAR_FILTER_FIRST, HICF_MOUSE), L"");
+    EXPECT_EQ(hover(0, HICF_LEAVING), L"Ready");
 }
 
 TEST_F(MainFrameTest, NextPaneMovesTheFocusAlongThePanes)
@@ -266,17 +422,13 @@ TEST_F(MainFrameTest, ClosingKeepsTheMaskHistoryAndThePlacement)
     SetWindowTextW(Frame().FilterBox(), L"*.doc");
     Frame().GetFilterMask();
     Close();
-    wchar_t mask[64] = {};
-    DWORD size = sizeof mask;
-    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep", L"00_filter", RRF_RT_REG_SZ, nullptr,
-                           mask, &size),
-              ERROR_SUCCESS);
-    EXPECT_STREQ(mask, L"*.doc");
+    RegistryKey settings;
+    ASSERT_TRUE(settings.Open(HKEY_CURRENT_USER, kSettingsKeyPath));
+    EXPECT_EQ(settings.QueryString(L"00_filter"), L"*.doc");
+    std::optional<std::vector<BYTE>> record = settings.QueryBinary(L"MainWndPos");
+    ASSERT_TRUE(record && record->size() == sizeof(SavedWindowPos));
     SavedWindowPos pos{};
-    size = sizeof pos;
-    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep", L"MainWndPos", RRF_RT_REG_BINARY,
-                           nullptr, &pos, &size),
-              ERROR_SUCCESS);
+    std::memcpy(&pos, record->data(), sizeof pos);
     EXPECT_EQ(pos.left, 40);
     EXPECT_EQ(pos.right, 680);
 }

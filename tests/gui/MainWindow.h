@@ -11,6 +11,7 @@
 #include "app/SweepApp.h"
 #include "document/CDFDoc.h"
 #include "frame/CMainFrame.h"
+#include "framework/Controls.h"
 #include "tests/gui/GuiTest.h"
 #include "tests/support/TempTree.h"
 
@@ -81,9 +82,7 @@ protected:
 
 inline std::wstring WindowText(HWND window)
 {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
+    return WindowRef(window).Text();
 }
 
 inline std::wstring ListViewText(HWND list, int item, int column)

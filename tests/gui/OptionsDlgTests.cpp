@@ -8,6 +8,7 @@
 #include "dialogs/COptionsDlg.h"
 #include "resources/resource.h"
 #include "tests/gui/MainWindow.h"
+#include "win32/Registry.h"
 
 namespace twinsweep::test {
 namespace {
@@ -288,11 +289,9 @@ TEST_F(OptionsDlgTest, ClosingTheProgramWithThePanelOpenSavesItsValues)
     ASSERT_TRUE(Open());
     SetCheck(IDC_EQUAL_CONTENTS, false);
     Close();
-    DWORD value = 1, size = sizeof value;
-    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"EqualCont", RRF_RT_REG_DWORD, nullptr, &value,
-                           &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(value, 0u);
+    RegistryKey settings;
+    ASSERT_TRUE(settings.Open(HKEY_CURRENT_USER, kSettingsKeyPath));
+    EXPECT_EQ(settings.QueryDword(L"EqualCont"), 0u);
     EXPECT_EQ(g_pOptionsDlg, nullptr);
 }
 

@@ -116,10 +116,25 @@ TEST_F(SearchRunTest, SaysSoWhenThereAreNoDuplicates)
     tree.Write("a", "1");
     tree.Write("b", "22");
     StartWithFolder();
+    struct Shown {
+        std::wstring text;
+        HWND owner;
+        DWORD thread;
+        bool progressWindow;
+    };
+    std::vector<Shown> shown;
+    SetMessageBoxHandler([&](HWND owner, const std::wstring& text, UINT) {
+        shown.push_back({text, owner, GetCurrentThreadId(), ProgressWindow() != nullptr});
+        return IDOK;
+    });
     Frame().RouteCommand(ID_GO);
     ASSERT_TRUE(SearchEnded());
-    EXPECT_EQ(boxes.Texts(), Texts{L"No duplicates are found."});
-    EXPECT_EQ(boxes.Boxes()[0].owner, Frame().Handle());
+    SetMessageBoxHandler(nullptr);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, L"No duplicates are found.");
+    EXPECT_EQ(shown[0].owner, Frame().Handle());
+    EXPECT_EQ(shown[0].thread, GetCurrentThreadId()) << "the window's thread, which gives the box the focus";
+    EXPECT_TRUE(shown[0].progressWindow);
     EXPECT_TRUE(ResultLines().empty());
 }
 

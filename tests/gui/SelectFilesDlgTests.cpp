@@ -13,6 +13,7 @@
 #include "dialogs/CSelectFilesDlg.h"
 #include "document/CDFDoc.h"
 #include "engine/SearchJob.h"
+#include "framework/Controls.h"
 #include "resources/resource.h"
 #include "tests/gui/GuiTest.h"
 #include "tests/gui/MainWindow.h"
@@ -111,12 +112,10 @@ void PressOk(HWND dialog)
 // Checks exactly the drives whose letters are given, as the owner of the pick list does.
 void CheckDrives(HWND dialog, const std::wstring& letters)
 {
-    HWND combo = GetDlgItem(dialog, IDC_SEL_DRIVES);
-    const auto count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[300] = {};
-        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(i), letters.find(text[0]) != std::wstring::npos);
+    const ComboBoxRef combo(GetDlgItem(dialog, IDC_SEL_DRIVES));
+    for (int i = 0; i < combo.Count(); ++i) {
+        const wchar_t letter = combo.ItemText(i)[0];
+        SendMessageW(combo.Handle(), CB_SETITEMDATA, static_cast<WPARAM>(i), letters.find(letter) != std::wstring::npos);
     }
 }
 
@@ -301,7 +300,6 @@ TEST_F(SelectFilesDlgTest, ThePickListOpensOneCheckListAndWritesItsChecksBackWhe
         CCheckCombo& drives = dialog.Drives();
         SetCheck(window, IDC_SEL_DRIVES_ON, true);
         SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_SEL_DRIVES_ON, BN_CLICKED), 0);
-        const WNDPROC dialogProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
         SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_SEL_DRIVES, CBN_DROPDOWN),
                      reinterpret_cast<LPARAM>(drives.Handle()));
         PostMessageW(drives.Handle(), WM_CHECKCOMBO_OPENPOPUP, 0, 0);
@@ -317,8 +315,7 @@ TEST_F(SelectFilesDlgTest, ThePickListOpensOneCheckListAndWritesItsChecksBackWhe
         GetWindowRect(popupWindow, &list);
         EXPECT_EQ(list.top, field.bottom);
         EXPECT_EQ(list.bottom - list.top, 150);
-        EXPECT_NE(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)), dialogProc)
-            << "the dialog keeps its active title bar while its list is open";
+        EXPECT_TRUE(dialog.KeepsTitleActive()) << "the dialog keeps its active title bar while its list is open";
         ASSERT_EQ(popup->List().Count(), static_cast<int>(letters.size()));
 
         // A second request while it is open changes nothing.
@@ -330,7 +327,7 @@ TEST_F(SelectFilesDlgTest, ThePickListOpensOneCheckListAndWritesItsChecksBackWhe
         SetActiveWindow(window);
         ASSERT_TRUE(PumpUntil([&] { return drives.Popup() == nullptr; }));
         EXPECT_FALSE(IsWindow(popupWindow));
-        EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)), dialogProc);
+        EXPECT_FALSE(dialog.KeepsTitleActive());
         for (int i = 0; i < drives.Count(); ++i)
             EXPECT_EQ(drives.IsChecked(i), i == 1) << i;
         EXPECT_EQ(drives.FieldText(), letters.substr(1, 1));

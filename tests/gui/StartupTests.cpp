@@ -3,6 +3,8 @@
 #include "app/Settings.h"
 #include "tests/gui/MainWindow.h"
 #include "win32/Handles.h"
+#include "win32/Handoff.h"
+#include "win32/Registry.h"
 
 namespace twinsweep::test {
 namespace {
@@ -12,23 +14,17 @@ using RunKind = SweepApp::RunKind;
 
 class HandoffKey {
 public:
-    HandoffKey() { RegDeleteTreeW(HKEY_CURRENT_USER, SweepApp::kHandoffKey); }
-    ~HandoffKey() { RegDeleteTreeW(HKEY_CURRENT_USER, SweepApp::kHandoffKey); }
+    HandoffKey() { RegistryKey::DeleteTree(HKEY_CURRENT_USER, handoff::kKeyPath); }
+    ~HandoffKey() { RegistryKey::DeleteTree(HKEY_CURRENT_USER, handoff::kKeyPath); }
 
     void Set(const std::wstring& name, const std::wstring& folder) const
     {
-        RegSetKeyValueW(HKEY_CURRENT_USER, SweepApp::kHandoffKey, name.c_str(), REG_SZ, folder.c_str(),
-                        static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+        RegistryKey key;
+        key.Create(HKEY_CURRENT_USER, handoff::kKeyPath);
+        key.SetString(name.c_str(), folder);
     }
 
-    bool Exists() const
-    {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, SweepApp::kHandoffKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(key);
-        return true;
-    }
+    bool Exists() const { return RegistryKey::Exists(HKEY_CURRENT_USER, handoff::kKeyPath); }
 };
 
 TEST(StartupCommandLine, TellsTheKindOfRunByCaseSensitiveSwitchesAnywhere)
@@ -134,11 +130,9 @@ TEST_F(StartupRunTest, TheExitSavesTheSettings)
     Start();
     SetEqualNames(true);
     Close();
-    DWORD value = 0, size = sizeof value;
-    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep", L"EqualNames", RRF_RT_REG_DWORD,
-                           nullptr, &value, &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(value, 1u);
+    RegistryKey settings;
+    ASSERT_TRUE(settings.Open(HKEY_CURRENT_USER, kSettingsKeyPath));
+    EXPECT_EQ(settings.QueryDword(L"EqualNames"), 1u);
 }
 
 }  // namespace

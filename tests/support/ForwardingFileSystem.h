@@ -1,8 +1,12 @@
 // The platform's file system, with a smaller open-file budget when a test asks for
-// one, and a record of what the engine asked of it.
+// one, a record of what the engine asked of it, and a place where a test changes a
+// file at a given point of its comparison.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <mutex>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -12,7 +16,25 @@ namespace twinsweep::test {
 
 class ForwardingFileSystem : public FileSystem {
 public:
+    using Change = std::function<void()>;
+
     explicit ForwardingFileSystem(size_t openFileBudget = 0) : m_openFileBudget(openFileBudget) {}
+
+    // Runs change once, just before the engine reads path at offset; the file the
+    // engine reads with is open then.
+    void BeforeRead(const std::string& path, uint64_t offset, Change change)
+    {
+        std::lock_guard lock(m_mutex);
+        m_changes.push_back({path, offset, false, std::move(change)});
+    }
+
+    // Runs change once, right after the engine has closed the file it read path
+    // at offset with: between two blocks of a file that is reopened for each.
+    void AfterRead(const std::string& path, uint64_t offset, Change change)
+    {
+        std::lock_guard lock(m_mutex);
+        m_changes.push_back({path, offset, true, std::move(change)});
+    }
 
     char Separator() const override { return m_inner.Separator(); }
     std::string FullPath(const std::string& path) const override { return m_inner.FullPath(path); }
@@ -38,11 +60,23 @@ public:
         return m_inner.FolderIdentity(path);
     }
 
-    std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) const override
+    OpenResult OpenForReading(const std::string& path) const override
     {
         Record(openedFiles, path);
-        return m_inner.OpenForReading(path);
+        if (beforeOpen)
+            beforeOpen();
+        OpenResult opened = m_inner.OpenForReading(path);
+        if (opened.outOfHandles) {
+            ++outOfHandles;
+            if (onOutOfHandles)
+                onOutOfHandles();
+        }
+        if (opened.file)
+            opened.file = std::make_unique<WatchedFile>(*this, path, std::move(opened.file));
+        return opened;
     }
+
+    std::optional<FileStamp> StateOf(const std::string& path) const override { return m_inner.StateOf(path); }
 
     size_t OpenFileBudget() const override
     {
@@ -52,8 +86,65 @@ public:
     mutable std::vector<std::string> resolvedShortcuts;
     mutable std::vector<std::string> openedFolders;
     mutable std::vector<std::string> openedFiles;
+    // What to do before each open, the opens that found no handle left and what
+    // to do on each; called from any thread.
+    std::function<void()> beforeOpen;
+    mutable std::atomic<size_t> outOfHandles{0};
+    std::function<void()> onOutOfHandles;
 
 private:
+    struct PendingChange {
+        std::string path;
+        uint64_t offset;
+        bool afterClose;
+        Change change;
+    };
+
+    class WatchedFile : public ReadableFile {
+    public:
+        WatchedFile(const ForwardingFileSystem& fs, std::string path, std::unique_ptr<ReadableFile> inner)
+            : m_fs(fs), m_path(std::move(path)), m_inner(std::move(inner))
+        {
+        }
+        ~WatchedFile() override
+        {
+            m_inner.reset();
+            for (uint64_t offset : m_offsetsRead)
+                m_fs.Apply(m_path, offset, true);
+        }
+        WatchedFile(const WatchedFile&) = delete;
+        WatchedFile& operator=(const WatchedFile&) = delete;
+
+        const FileStamp& Stamp() const override { return m_inner->Stamp(); }
+        std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) override
+        {
+            m_fs.Apply(m_path, offset, false);
+            m_offsetsRead.push_back(offset);
+            return m_inner->ReadAt(offset, buffer, count);
+        }
+
+    private:
+        const ForwardingFileSystem& m_fs;
+        std::string m_path;
+        std::unique_ptr<ReadableFile> m_inner;
+        std::vector<uint64_t> m_offsetsRead;
+    };
+
+    void Apply(const std::string& path, uint64_t offset, bool afterClose) const
+    {
+        Change change;
+        {
+            std::lock_guard lock(m_mutex);
+            for (PendingChange& pending : m_changes) {
+                if (pending.change && pending.path == path && pending.offset == offset &&
+                    pending.afterClose == afterClose)
+                    change = std::exchange(pending.change, nullptr);
+            }
+        }
+        if (change)
+            change();
+    }
+
     void Record(std::vector<std::string>& list, const std::string& path) const
     {
         std::lock_guard lock(m_mutex);
@@ -63,6 +154,7 @@ private:
     const FileSystem& m_inner = PlatformFileSystem();
     size_t m_openFileBudget;
     mutable std::mutex m_mutex;
+    mutable std::vector<PendingChange> m_changes;
 };
 
 }  // namespace twinsweep::test

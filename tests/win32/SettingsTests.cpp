@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "app/Settings.h"
+#include "framework/Controls.h"
 #include "win32/Handles.h"
+#include "win32/Registry.h"
 
 namespace twinsweep {
 namespace {
@@ -30,23 +32,19 @@ using UniqueWindow = UniqueResource<WindowTraits>;
 
 void DeleteSettingsKey()
 {
-    RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
+    RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKeyPath);
 }
 
 bool SettingsKeyExists()
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    return RegistryKey::Exists(HKEY_CURRENT_USER, kSettingsKeyPath);
 }
 
 void PutValue(const std::wstring& name, DWORD type, const void* data, std::size_t bytes)
 {
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name.c_str(), type, data,
-                              static_cast<DWORD>(bytes)),
-              ERROR_SUCCESS);
+    RegistryKey key;
+    ASSERT_TRUE(key.Create(HKEY_CURRENT_USER, kSettingsKeyPath));
+    ASSERT_TRUE(key.Set(name.c_str(), type, data, bytes));
 }
 
 void PutDword(const std::wstring& name, DWORD value)
@@ -70,38 +68,20 @@ void PutWindowRecord(const std::vector<int32_t>& fields)
     PutValue(L"MainWndPos", REG_BINARY, fields.data(), fields.size() * sizeof(int32_t));
 }
 
-struct StoredValue {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> bytes;
-};
-
-std::optional<StoredValue> ReadValue(const std::wstring& name)
+std::optional<RegistryValue> ReadValue(const std::wstring& name)
 {
-    HKEY raw = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &raw) != ERROR_SUCCESS)
+    RegistryKey key;
+    if (!key.Open(HKEY_CURRENT_USER, kSettingsKeyPath))
         return std::nullopt;
-    UniqueRegistryKey key(raw);
-    StoredValue value;
-    DWORD size = 0;
-    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.type, nullptr, &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    value.bytes.resize(size);
-    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &value.type, value.bytes.data(),
-                         &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    value.bytes.resize(size);
-    return value;
+    return key.Query(name.c_str());
 }
 
 std::optional<DWORD> ReadDword(const std::wstring& name)
 {
-    const auto value = ReadValue(name);
-    if (!value || value->type != REG_DWORD || value->bytes.size() != sizeof(DWORD))
+    RegistryKey key;
+    if (!key.Open(HKEY_CURRENT_USER, kSettingsKeyPath))
         return std::nullopt;
-    DWORD number = 0;
-    std::memcpy(&number, value->bytes.data(), sizeof(number));
-    return number;
+    return key.QueryDword(name.c_str());
 }
 
 // The text of a REG_SZ value that ends with its terminating zero.
@@ -162,15 +142,9 @@ void AddComboItems(HWND combo, const std::vector<std::wstring>& items)
 std::vector<std::wstring> ComboItems(HWND combo)
 {
     std::vector<std::wstring> items;
-    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT index = 0; index < count; ++index) {
-        const WPARAM item = static_cast<WPARAM>(index);
-        const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, item, 0);
-        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        SendMessageW(combo, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(text.data()));
-        text.resize(static_cast<std::size_t>(length));
-        items.push_back(text);
-    }
+    const ComboBoxRef box(combo);
+    for (int index = 0; index < box.Count(); ++index)
+        items.push_back(box.ItemText(index));
     return items;
 }
 
@@ -341,19 +315,15 @@ TEST_F(SettingsRoundTrip, TransferWorksOnTheKeyItIsGiven)
 {
     // Below the program's key, so that the fixture removes it as well.
     const std::wstring copyPath = std::wstring(kSettingsKeyPath) + L"\\Copy";
-    HKEY raw = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, copyPath.c_str(), 0, nullptr,
-                              REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &raw,
-                              nullptr),
-              ERROR_SUCCESS);
-    const UniqueRegistryKey copyKey(raw);
+    RegistryKey copyKey;
+    ASSERT_TRUE(copyKey.Create(HKEY_CURRENT_USER, copyPath.c_str()));
     SetFilterList({L"*.kept"});
     SetSelDlg_Ext(L"kept");
-    TransferSettings(copyKey.get(), SettingsDirection::Save);
+    TransferSettings(copyKey, SettingsDirection::Save);
     SetFilterList({L"*.other", L"*.more"});
     SetSelDlg_Ext(L"other");
 
-    TransferSettings(copyKey.get(), SettingsDirection::Load);
+    TransferSettings(copyKey, SettingsDirection::Load);
 
     EXPECT_EQ(FilterList(), std::vector<std::wstring>{L"*.kept"});
     EXPECT_EQ(GetSelDlg_Ext(), L"kept");
@@ -615,19 +585,20 @@ TEST_F(SettingsWindowPos, RecordLoadsFieldByField)
     ExpectRecordIs(*GetSavedWindowPos(), 1, RECT{10, 20, 330, 240});
 }
 
-TEST_F(SettingsWindowPos, RecordOfAnotherTypeOrSizeMeansNoPosition)
+void StoreFirstBytes(DWORD type, std::size_t bytes)
 {
     const std::vector<int32_t> fields{0, 10, 20, 330, 240};
-    const auto store = [&](DWORD type, std::size_t bytes) {
-        std::vector<BYTE> data(bytes, 0);
-        std::memcpy(data.data(), fields.data(), std::min(bytes, fields.size() * 4));
-        PutValue(L"MainWndPos", type, data.data(), data.size());
-    };
-    const std::pair<DWORD, std::size_t> cases[] = {
-        {REG_SZ, 20}, {REG_DWORD, 20}, {REG_BINARY, 16}, {REG_BINARY, 24}};
+    std::vector<BYTE> data(bytes, 0);
+    std::memcpy(data.data(), fields.data(), std::min(bytes, fields.size() * 4));
+    PutValue(L"MainWndPos", type, data.data(), data.size());
+}
+
+TEST_F(SettingsWindowPos, RecordOfAnotherTypeOrLongerMeansNoPosition)
+{
+    const std::pair<DWORD, std::size_t> cases[] = {{REG_SZ, 20}, {REG_DWORD, 20}, {REG_BINARY, 24}};
     for (const auto& [type, bytes] : cases) {
         SCOPED_TRACE(testing::Message() << "type " << type << ", " << bytes << " bytes");
-        store(type, bytes);
+        StoreFirstBytes(type, bytes);
         LoadSettings();
         EXPECT_FALSE(GetSavedWindowPos().has_value());
     }
@@ -637,13 +608,39 @@ TEST_F(SettingsWindowPos, RecordOfAnotherTypeOrSizeMeansNoPosition)
     EXPECT_EQ(ReadValue(L"MainWndPos")->bytes, std::vector<BYTE>(20, 0));
 }
 
-TEST_F(SettingsWindowPos, EqualLeftAndRightMeansNoPosition)
+TEST_F(SettingsWindowPos, ShorterRecordFillsTheFieldsItReaches)
 {
-    PutWindowRecord({0, 50, 60, 50, 300});
-
+    // The low two bytes of the bottom edge: 240.
+    StoreFirstBytes(REG_BINARY, 18);
     LoadSettings();
+    ASSERT_TRUE(GetSavedWindowPos().has_value());
+    ExpectRecordIs(*GetSavedWindowPos(), 0, RECT{10, 20, 330, 240});
 
+    // No bottom edge: above the top.
+    StoreFirstBytes(REG_BINARY, 16);
+    LoadSettings();
     EXPECT_FALSE(GetSavedWindowPos().has_value());
+}
+
+TEST_F(SettingsWindowPos, RectangleNoWindowCanHaveMeansNoPosition)
+{
+    const std::vector<int32_t> none[] = {
+        {0, 50, 60, 50, 300},
+        {0, 330, 20, 10, 240},
+        {1, 10, 240, 330, 20},
+        {0, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+        {0, -40000, 0, 100, 100},
+        {0, 0, 0, 100, 40000},
+    };
+    for (const std::vector<int32_t>& record : none) {
+        SCOPED_TRACE(testing::Message() << record[1] << ", " << record[2] << ", " << record[3] << ", " << record[4]);
+        PutWindowRecord(record);
+        LoadSettings();
+        EXPECT_FALSE(GetSavedWindowPos().has_value());
+    }
+    PutWindowRecord({0, -32768, -32768, 32767, 32767});
+    LoadSettings();
+    EXPECT_TRUE(GetSavedWindowPos().has_value());
 }
 
 // ---- Taking the place of a real window ----

@@ -75,14 +75,14 @@ TEST(Win32FileSystem, ListsOpensAndReadsFilesBeyondMaxPath)
     fs.OpenFolder(folder)->Find("*.bin", entries);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].size, 10u);
-    std::unique_ptr<ReadableFile> opened = fs.OpenForReading(file);
+    std::unique_ptr<ReadableFile> opened = fs.OpenForReading(file).file;
     ASSERT_TRUE(opened);
     char bytes[16] = {};
     EXPECT_EQ(opened->ReadAt(4, bytes, sizeof bytes), std::optional<size_t>(6));
     EXPECT_EQ(std::string(bytes, 6), "456789");
 }
 
-TEST(Win32FileSystem, ReadsTheSameIdentityThroughEveryPathOfAFile)
+TEST(Win32FileSystem, TellsOneFileNumberThroughEveryPathOfAFile)
 {
     TempTree tree;
     std::string original = tree.Write("a/original", "x");
@@ -90,10 +90,15 @@ TEST(Win32FileSystem, ReadsTheSameIdentityThroughEveryPathOfAFile)
     tree.MakeFolder("b");
     ASSERT_TRUE(CreateHardLinkW(Utf8ToWide(link).c_str(), Utf8ToWide(original).c_str(), nullptr));
     std::string copy = tree.Write("c/copy", "x");
-    auto identity = [](const std::string& path) { return fs.OpenForReading(path)->Identity(); };
-    ASSERT_TRUE(identity(original));
-    EXPECT_EQ(identity(original), identity(link));
-    EXPECT_NE(identity(original), identity(copy));
+    auto number = [](const std::string& path) { return fs.StateOf(path)->index; };
+    ASSERT_NE(number(original), 0u);
+    EXPECT_EQ(number(original), number(link));
+    EXPECT_NE(number(original), number(copy));
+    // The listing tells the same number.
+    std::vector<FolderEntry> entries;
+    fs.OpenFolder(tree.Path("b"))->Find("*", entries);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].index, number(original));
 }
 
 class ShortcutTest : public ::testing::Test {
