@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "app/AboutDlg.h"
 #include "app/Settings.h"
@@ -9,9 +10,14 @@
 #include "frame/CMainFrame.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
+#include "setup/InstallDialog.h"
+#include "setup/Installer.h"
+#include "setup/Shortcuts.h"
+#include "setup/Uninstaller.h"
 #include "win32/Handles.h"
 #include "win32/Handoff.h"
 #include "win32/ModuleFile.h"
+#include "win32/Registry.h"
 
 namespace twinsweep {
 
@@ -52,11 +58,14 @@ std::vector<std::wstring> Arguments(const std::wstring& commandLine)
 
 SweepApp::RunKind SweepApp::KindOfRun(const std::wstring& commandLine)
 {
-    if (commandLine.find(L"/U") != std::wstring::npos)
-        return RunKind::Uninstall;
-    if (commandLine.find(L"/I") != std::wstring::npos)
-        return RunKind::Install;
-    return RunKind::Normal;
+    RunKind kind = RunKind::Normal;
+    for (const std::wstring& argument : Arguments(commandLine)) {
+        if (argument.starts_with(L"/U"))
+            return RunKind::Uninstall;
+        if (argument.starts_with(L"/I"))
+            kind = RunKind::Install;
+    }
+    return kind;
 }
 
 std::vector<std::wstring> SweepApp::CommandLineFolders(const std::wstring& commandLine)
@@ -73,10 +82,54 @@ bool SweepApp::InitInstance()
 {
     m_comInitialized = SUCCEEDED(CoInitialize(nullptr));
     std::wstring commandLine = GetCommandLineW();
-    // Set-up runs end without a window and, until set-up is built, change nothing.
-    if (KindOfRun(commandLine) != RunKind::Normal)
+    switch (KindOfRun(commandLine)) {
+    case RunKind::Uninstall:
+        RunUninstall();
         return true;
+    case RunKind::Install:
+        if (!RunInstall())
+            return true;
+        break;
+    case RunKind::Normal:
+        break;
+    }
     return StartNormalRun(commandLine);
+}
+
+// Never loads the settings and keeps the exit from writing them again.
+void SweepApp::RunUninstall()
+{
+    if (!CheckNotRunning())
+        return;
+    if (ShowMessageBox(nullptr, IDS_CONFIRM_UNINSTALL, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    DeleteUninstallEntry();
+    // With its subkeys: a hand-off waiting for a start that never comes would
+    // otherwise keep the whole settings key.
+    RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKeyPath);
+    RemoveShortcut(CSIDL_DESKTOP);
+    RemoveShortcut(CSIDL_PROGRAMS);
+    RegisterShellExtension(false);
+    WriteSelfDeleteBatch();
+    SuppressSettingsSave();
+    ShowMessageBox(nullptr, IDS_UNINSTALLED, MB_OK);
+}
+
+// A run that ends here has not loaded the settings, and its exit leaves the
+// stored ones alone.
+bool SweepApp::RunInstall()
+{
+    InstallDialog dialog;
+    if (dialog.DoModal(nullptr) != IDOK)
+        return false;
+    WriteUninstallEntry();
+    if (dialog.m_bExplorer)
+        RegisterShellExtension(true);
+    if (dialog.m_bDesktop)
+        CreateShortcut(CSIDL_DESKTOP);
+    if (dialog.m_bStartMenu)
+        CreateShortcut(CSIDL_PROGRAMS);
+    return dialog.m_bRunNow;
 }
 
 bool SweepApp::StartNormalRun(const std::wstring& commandLine)
@@ -120,12 +173,12 @@ int SweepApp::ExitInstance()
     return 0;
 }
 
-bool SweepApp::CheckNotRunning()
+bool SweepApp::CheckNotRunning(HWND owner)
 {
     UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutexName));
     if (!mutex)
         return true;
-    ShowMessageBox(nullptr, IDS_ALREADY_RUNNING);
+    ShowMessageBox(owner, IDS_ALREADY_RUNNING);
     return false;
 }
 

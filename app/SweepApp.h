@@ -25,13 +25,17 @@ public:
     // then the folders named on the command line.
     std::vector<std::wstring> HandoffFolders;
 
-    // True when no instance of the program runs; otherwise says so and is false.
-    static bool CheckNotRunning();
+    // True when no instance of the program runs; otherwise says so in a box owned
+    // by owner and is false.
+    static bool CheckNotRunning(HWND owner = nullptr);
     // The folder of the running program file, with its trailing backslash.
     static std::wstring GetAppFolder();
     // Reads the hand-off key's folders in value order and deletes the key.
     static std::vector<std::wstring> TakeHandoffFolders();
-    // Which run a command line asks for: "/U" (uninstall) wins over "/I".
+    // Which run a command line asks for: an argument starting with "/U" asks for the
+    // uninstall run, one starting with "/I" (also "/Install") for the install run,
+    // and "/U" wins. The program's own path is no argument: started from
+    // C:/Users/..., it is an ordinary run.
     enum class RunKind { Normal, Install, Uninstall };
     static RunKind KindOfRun(const std::wstring& commandLine);
     // The folders named on a command line, switches and program path left out.
@@ -56,6 +60,9 @@ protected:
 private:
     void OnAppAbout();
     void JoinInstanceMutex();
+    static void RunUninstall();
+    // False when the run ends here (cancelled, or not to go on into a normal run).
+    static bool RunInstall();
 
     static const CommandEntry<SweepApp> kCommands[];
     bool m_comInitialized = false;

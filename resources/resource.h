@@ -14,6 +14,7 @@
 #define IDD_PROGRESS                    151
 #define IDD_STAT_VIEW                   152
 #define IDD_CHECK_LIST_POPUP            153
+#define IDD_INSTALL                     213
 
 // Menus
 #define IDR_CONTEXT_MENUS               135   // popups 0 "DirView", 1 "ResultView", 2 "CheckList"
@@ -47,6 +48,7 @@
 #define IDS_ALREADY_RUNNING             61204
 #define IDS_CONFIRM_UNINSTALL           61205
 #define IDS_UNINSTALLED                 61206
+#define IDS_CONFIRM_CANCEL_INSTALL      61207
 #define IDS_NO_DUPLICATES               61209
 
 // Commands
@@ -116,6 +118,12 @@
 #define IDC_SEL_UNSELECT_OTHERS         1017
 #define IDC_SEL_CONTAIN                 1020
 #define IDC_SEL_EXT                     1021
+
+// Install dialog
+#define IDC_INSTALL_DESKTOP             1019
+#define IDC_INSTALL_START_MENU          1020
+#define IDC_INSTALL_RUN_NOW             1021
+#define IDC_INSTALL_EXPLORER            1022
 
 // Standard ids of the frame's bars and panes
 #define ID_TOOLBAR_WINDOW               0xE800

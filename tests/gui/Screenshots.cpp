@@ -1,5 +1,6 @@
 // Takes the screenshots of the documentation: the main window with results, the
-// progress window during a search and the two context menus. Runs the real
+// progress window during a search, the two context menus, the Options panel and
+// the install dialog. Runs the real
 // program in-process on a small tree of example files and writes BMP files of
 // the screen into the folder given; scripts/screenshots.sh turns them into PNG.
 #include <windows.h>
@@ -22,6 +23,7 @@
 #include "framework/Gdi.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
+#include "setup/InstallDialog.h"
 #include "views/CDirView.h"
 #include "views/CResultView.h"
 
@@ -141,6 +143,17 @@ void PhotographContextMenu(const wchar_t* name, const std::function<void()>& ope
     open();
 }
 
+// Photographs the install dialog once it stands, then closes it as Cancel would.
+void CALLBACK PhotographInstallDialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    HWND dialog = FindWindowW(L"#32770", L"Install Twinsweep");
+    if (!dialog)
+        return;
+    SaveScreen(WindowArea(dialog), L"install-dialog.bmp");
+    EndDialog(dialog, IDCANCEL);
+}
+
 void Settle(ShotApp& app)
 {
     for (int i = 0; i < 20; ++i) {
@@ -222,5 +235,9 @@ int wmain(int argc, wchar_t** argv)
     app.PumpMessages();
     app.ExitInstance();
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep");
+
+    SetTimer(nullptr, 0, 400, PhotographInstallDialog);
+    InstallDialog install;
+    install.DoModal(nullptr);
     return 0;
 }

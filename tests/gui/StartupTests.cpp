@@ -27,13 +27,25 @@ public:
     bool Exists() const { return RegistryKey::Exists(HKEY_CURRENT_USER, handoff::kKeyPath); }
 };
 
-TEST(StartupCommandLine, TellsTheKindOfRunByCaseSensitiveSwitchesAnywhere)
+TEST(StartupCommandLine, TellsTheKindOfRunByCaseSensitiveSwitchesInTheArguments)
 {
-    EXPECT_EQ(SweepApp::KindOfRun(L"Twinsweep.exe"), RunKind::Normal);
-    EXPECT_EQ(SweepApp::KindOfRun(L"Twinsweep.exe /u"), RunKind::Normal);
-    EXPECT_EQ(SweepApp::KindOfRun(L"Twinsweep.exe /Install"), RunKind::Install);
-    EXPECT_EQ(SweepApp::KindOfRun(L"Twinsweep.exe /I /U"), RunKind::Uninstall);
-    EXPECT_EQ(SweepApp::KindOfRun(L"C:/Users/me/Twinsweep.exe"), RunKind::Uninstall);
+    const struct {
+        const wchar_t* commandLine;
+        RunKind kind;
+    } cases[] = {
+        {L"Twinsweep.exe", RunKind::Normal},
+        {L"Twinsweep.exe /u", RunKind::Normal},
+        {L"Twinsweep.exe /Install", RunKind::Install},
+        {L"Twinsweep.exe /I /U", RunKind::Uninstall},
+        {L"Twinsweep.exe /U /I", RunKind::Uninstall},
+        // The program's own path is no switch, nor is a folder written with
+        // forward slashes.
+        {L"C:/Users/me/Twinsweep.exe", RunKind::Normal},
+        {L"\"C:/Users/I x/Twinsweep.exe\" C:/Users/me", RunKind::Normal},
+        {L"\"C:/Users/me/Twinsweep.exe\" /I", RunKind::Install},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SweepApp::KindOfRun(c.commandLine), c.kind) << c.commandLine;
 }
 
 TEST(StartupCommandLine, TakesBareArgumentsAsFolders)

@@ -1,0 +1,53 @@
+#include "setup/Installer.h"
+
+#include "win32/Handles.h"
+#include "win32/ModuleFile.h"
+#include "win32/Registry.h"
+
+namespace twinsweep {
+namespace {
+
+const wchar_t kDisplayName[] = L"Twinsweep 1.0";
+const wchar_t kExtensionFile[] = L"Vexil.dll";
+
+}  // namespace
+
+const wchar_t kUninstallEntryKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Twinsweep{5E0A3C71-9B24-4F6D-8C13-7A2B64D9E0F5}";
+
+// The path is quoted: unquoted, a path with blanks would let the system run
+// C:\Program.exe in its place, with the uninstaller's rights.
+bool WriteUninstallEntry()
+{
+    RegistryKey entry;
+    if (!entry.Create(HKEY_LOCAL_MACHINE, kUninstallEntryKey, KEY_WRITE))
+        return false;
+    std::wstring command = L"\"" + ModuleFileName(nullptr) + L"\" /U";
+    return entry.SetString(L"DisplayName", kDisplayName) && entry.SetString(L"UninstallString", command);
+}
+
+void DeleteUninstallEntry()
+{
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
+}
+
+// By its full path in the program's own folder: a Vexil.dll planted in the
+// current folder or on PATH must never run with the installer's rights.
+std::optional<HRESULT> RegisterShellExtension(bool registerIt)
+{
+    std::wstring folder = FolderOf(ModuleFileName(nullptr));
+    if (folder.empty())
+        return std::nullopt;
+    std::wstring path = folder + kExtensionFile;
+    UniqueModule library(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!library)
+        return std::nullopt;
+    using Export = HRESULT(STDAPICALLTYPE*)();
+    auto call = reinterpret_cast<Export>(reinterpret_cast<void*>(
+        GetProcAddress(library.get(), registerIt ? "DllRegisterServer" : "DllUnregisterServer")));
+    if (!call)
+        return std::nullopt;
+    return call();
+}
+
+}  // namespace twinsweep

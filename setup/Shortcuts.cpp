@@ -1,0 +1,89 @@
+#include "setup/Shortcuts.h"
+
+#include <objidl.h>
+#include <shlobj.h>
+
+#include "win32/Handles.h"
+#include "win32/ModuleFile.h"
+
+namespace twinsweep {
+namespace {
+
+const wchar_t kShortcutName[] = L"Twinsweep.lnk";
+const wchar_t kShortcutDescription[] = L"Twinsweep";
+
+std::wstring InFolder(const std::wstring& folder, const std::wstring& name)
+{
+    if (!folder.empty() && folder.back() != L'\\')
+        return folder + L'\\' + name;
+    return folder + name;
+}
+
+bool SameFile(const std::wstring& a, const std::wstring& b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+}  // namespace
+
+HRESULT GetSpecialFolderPath(HWND owner, int folder, HANDLE token, DWORD flags, std::wstring& path)
+{
+    wchar_t buffer[MAX_PATH] = {};
+    HRESULT result = SHGetFolderPathW(owner, folder, token, flags, buffer);
+    path = SUCCEEDED(result) ? buffer : L"";
+    return result;
+}
+
+void CreateShortcut(int folder)
+{
+    std::wstring shellFolder;
+    if (FAILED(GetSpecialFolderPath(nullptr, folder, nullptr, 0, shellFolder)))
+        return;
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
+        return;
+    std::wstring program = ModuleFileName(nullptr);
+    link->SetPath(program.c_str());
+    link->SetIconLocation(program.c_str(), 0);
+    link->SetDescription(kShortcutDescription);
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())))
+        return;
+    file->Save(InFolder(shellFolder, kShortcutName).c_str(), TRUE);
+}
+
+std::wstring ShortcutTarget(const std::wstring& shortcutPath)
+{
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
+        return {};
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) ||
+        FAILED(file->Load(shortcutPath.c_str(), STGM_READ)))
+        return {};
+    std::wstring target(32768, L'\0');
+    if (link->GetPath(target.data(), static_cast<int>(target.size()), nullptr, SLGP_UNCPRIORITY) != S_OK)
+        return {};
+    target.resize(wcslen(target.c_str()));
+    return target;
+}
+
+void RemoveShortcutTo(const std::wstring& folder, const std::wstring& program)
+{
+    WIN32_FIND_DATAW found;
+    UniqueFindHandle find(FindFirstFileW(InFolder(folder, L"*.lnk").c_str(), &found));
+    if (!find)
+        return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        std::wstring shortcut = InFolder(folder, found.cFileName);
+        if (SameFile(ShortcutTarget(shortcut), program)) {
+            DeleteFileW(shortcut.c_str());
+            return;
+        }
+    } while (FindNextFileW(find.get(), &found));
+}
+
+}  // namespace twinsweep
