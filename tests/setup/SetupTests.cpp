@@ -284,11 +284,37 @@ protected:
     std::wstring m_otherTarget;
 };
 
+// The uninstall run's own environment for the temporary folder, put back at the end.
+class TemporaryFolderOfChildren {
+public:
+    explicit TemporaryFolderOfChildren(const std::wstring& folder)
+    {
+        for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+            wchar_t value[MAX_PATH] = {};
+            GetEnvironmentVariableW(name, value, MAX_PATH);
+            m_saved.emplace_back(name, value);
+            SetEnvironmentVariableW(name, folder.c_str());
+        }
+    }
+    ~TemporaryFolderOfChildren()
+    {
+        for (const auto& [name, value] : m_saved)
+            SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
+    }
+
+private:
+    std::vector<std::pair<std::wstring, std::wstring>> m_saved;
+};
+
 TEST_F(UninstallTest, RemovesKeysShortcutsExtensionAndFilesButNotTheUsersOwn)
 {
+    // The script lies, and is started, in a temporary folder with blanks.
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    const std::wstring script = std::wstring(temp) + L"DeleteTW.bat";
+    const std::wstring scriptFolder = std::wstring(temp) + L"Temp dir \u00e9\\";
+    fs::create_directories(scriptFolder);
+    const std::wstring script = scriptFolder + L"DeleteTW.bat";
+    TemporaryFolderOfChildren children(scriptFolder);
     EXPECT_EQ(Uninstall(IDYES), L"Twinsweep is successfully uninstalled.\nOne or more files might not be properly "
                                 L"removed from\nyour hard drive, you can remove them later.");
     EXPECT_FALSE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
@@ -305,6 +331,8 @@ TEST_F(UninstallTest, RemovesKeysShortcutsExtensionAndFilesButNotTheUsersOwn)
     EXPECT_FALSE(fs::exists(Program()));
     EXPECT_FALSE(fs::exists(m_folder + L"Vexil.dll"));
     EXPECT_TRUE(fs::exists(m_folder + L"My notes.txt"));
+    std::error_code ignored;
+    fs::remove_all(scriptFolder, ignored);
 }
 
 TEST_F(UninstallTest, AnsweredNoItTouchesNothing)
