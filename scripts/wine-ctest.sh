@@ -1,12 +1,23 @@
 #!/usr/bin/env bash
-# Runs the tests of a Windows build under Wine. Call it inside an X display
-# (xvfb-run): usage: wine-ctest.sh BUILD-FOLDER [ctest arguments]
+# Runs the tests of a Windows build under Wine, with the loader of the build's
+# bitness. Call it inside an X display (xvfb-run):
+#   usage: wine-ctest.sh BUILD-FOLDER [ctest arguments]
+# Exits with 77, having said why in one line, when this machine cannot run
+# programs of the build's bitness.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/scripts/wine-env.sh"
 build=$(cd "$1" && pwd)
 shift
+wine_use_loader_of "$build/tests/wine_probe.exe"
 wine_start
+probe=0
+wine_probe "$build/tests/wine_probe.exe" || probe=$?
+if [ $probe -ne 0 ]; then
+    wine_stop
+    [ $probe -eq 1 ] && exit 77
+    exit 1
+fi
 # Without a window kept open, Wine starts its desktop process anew for every
 # test executable. The desktop must be up before ctest starts: a desktop process
 # started by a test would inherit the pipe ctest reads that test's output from,
