@@ -110,6 +110,7 @@ void SweepApp::RunUninstall()
     RemoveShortcut(CSIDL_DESKTOP);
     RemoveShortcut(CSIDL_PROGRAMS);
     RegisterShellExtension(false);
+    RemoveCompanionFiles();
     WriteSelfDeleteBatch();
     SuppressSettingsSave();
     ShowMessageBox(nullptr, IDS_UNINSTALLED, MB_OK);

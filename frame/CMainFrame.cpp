@@ -336,6 +336,11 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
+    case WM_HELP:
+        // F1 in a dialog or panel of this window comes here from its owner chain;
+        // in the window itself the accelerator runs the Help command.
+        OnHelp();
+        return TRUE;
     case WM_SIZE:
         OnSize(LOWORD(lParam));
         return 0;

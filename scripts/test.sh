@@ -48,6 +48,17 @@ wine_tests "$prefix-i686" "$root/out/win32" || i686=$?
 # 77: this machine cannot run 32-bit programs, which wine-ctest.sh has said.
 [ $i686 -eq 0 ] || [ $i686 -eq 77 ] || exit $i686
 
+step "Download zips (scripts/package.sh), unpacked under Wine and run from there"
+bash "$root/scripts/package.sh"
+zip_test() {
+    WINEPREFIX=$1 xvfb-run -a -s "-screen 0 1024x768x24" \
+        "$root/scripts/test-package.sh" "$root/out/package/Twinsweep-1.0-$2.zip" "$root/out/$2"
+}
+zip_test "$prefix" win64
+zip32=0
+zip_test "$prefix-i686" win32 || zip32=$?
+[ $zip32 -eq 0 ] || [ $zip32 -eq 77 ] || exit $zip32
+
 if [ $i686 -eq 0 ]; then
     step "All tests passed"
 else

@@ -75,6 +75,15 @@ std::wstring TemporaryFolder()
 
 const wchar_t kSelfDeleteScriptName[] = L"DeleteTW.bat";
 
+void RemoveCompanionFiles()
+{
+    const std::wstring folder = FolderOf(ModuleFileName(nullptr));
+    if (folder.empty())
+        return;
+    for (const wchar_t* name : {L"twinsweep-cli.exe", L"ReadMe.txt"})
+        DeleteFileW((folder + name).c_str());
+}
+
 void RemoveShortcut(int folder)
 {
     std::wstring shellFolder;

@@ -22,6 +22,11 @@ extern const wchar_t kSelfDeleteScriptName[];
 // another file.
 std::optional<std::string> SelfDeleteScriptText(const std::wstring& programPath, const std::wstring& scriptPath);
 
+// Deletes the files that come with the program in its download (the console
+// search and the readme). Nothing of the program holds them open, so this run
+// deletes them itself and the script keeps to the program's own files.
+void RemoveCompanionFiles();
+
 // Writes the script into the temporary folder and starts it hidden at idle
 // priority; the calling program is raised meanwhile, so that it ends first.
 void WriteSelfDeleteBatch();

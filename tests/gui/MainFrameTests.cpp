@@ -358,6 +358,25 @@ TEST_F(MainFrameTest, HelpOpensTheHelpFileMaximised)
     EXPECT_EQ(launches.launches[0].show, SW_SHOWMAXIMIZED);
 }
 
+// F1 in the window is its accelerator; in a dialog of the window the system sends
+// the dialog WM_HELP, which goes up to its owner.
+TEST_F(MainFrameTest, F1OpensTheHelpFileFromTheWindowAndItsDialogs)
+{
+    Start();
+    HWND list = Frame().DirView().FolderList();
+    PostMessageW(list, WM_KEYDOWN, VK_F1, 1);
+    PostMessageW(list, WM_KEYUP, VK_F1, 0xC0000001);
+    Pump();
+    CAboutDlg about;
+    ASSERT_TRUE(about.CreateModeless(Frame().Handle()));
+    HELPINFO help{sizeof help, HELPINFO_WINDOW, IDOK, GetDlgItem(about.Handle(), IDOK), 0, {0, 0}};
+    SendMessageW(about.Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+    DestroyWindow(about.Handle());
+    ASSERT_EQ(launches.launches.size(), 2u);
+    for (const ShellLaunch& launch : launches.launches)
+        EXPECT_EQ(launch.file, SweepApp::GetAppFolder() + L"\\Help\\SweepHelp.chm");
+}
+
 TEST_F(MainFrameTest, TheLogoAtTheToolbarsEndOpensTheMakersPage)
 {
     Start();

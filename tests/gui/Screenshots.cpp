@@ -1,8 +1,9 @@
-// Takes the screenshots of the documentation: the main window with results, the
-// progress window during a search, the two context menus, the Options panel and
-// the install dialog. Runs the real
-// program in-process on a small tree of example files and writes BMP files of
-// the screen into the folder given; scripts/screenshots.sh turns them into PNG.
+// Takes the screenshots of the documentation and the help file: the main window
+// with results, its statistics pane, the progress window during a search, the two
+// context menus, the Options panel, the Select files dialog and the install
+// dialog. Runs the real program in-process on a small tree of example files and
+// writes BMP files of the screen into the folder given; scripts/screenshots.sh
+// turns them into PNG.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -26,6 +27,7 @@
 #include "setup/InstallDialog.h"
 #include "views/CDirView.h"
 #include "views/CResultView.h"
+#include "views/CStatView.h"
 
 namespace twinsweep {
 namespace {
@@ -143,15 +145,51 @@ void PhotographContextMenu(const wchar_t* name, const std::function<void()>& ope
     open();
 }
 
-// Photographs the install dialog once it stands, then closes it as Cancel would.
-void CALLBACK PhotographInstallDialog(HWND, UINT, UINT_PTR timer, DWORD)
+// A modal dialog photographed once it stands, after `prepare` has filled it in as
+// a user would, and closed as Cancel would.
+struct DialogShot {
+    const wchar_t* caption;
+    const wchar_t* name;
+    std::function<void(HWND)> prepare;
+};
+DialogShot g_dialogShot;
+
+HWND ShotDialog()
+{
+    return FindWindowW(L"#32770", g_dialogShot.caption);
+}
+
+void CALLBACK PhotographDialog(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
-    HWND dialog = FindWindowW(L"#32770", L"Install Twinsweep");
+    HWND dialog = ShotDialog();
     if (!dialog)
         return;
-    SaveScreen(WindowArea(dialog), L"install-dialog.bmp");
+    SaveScreen(WindowArea(dialog), g_dialogShot.name);
     EndDialog(dialog, IDCANCEL);
+}
+
+// The dialog repaints what `prepare` changed before the photograph.
+void CALLBACK PrepareDialog(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    if (HWND dialog = ShotDialog(); dialog && g_dialogShot.prepare)
+        g_dialogShot.prepare(dialog);
+    SetTimer(nullptr, 0, 300, PhotographDialog);
+}
+
+void PhotographDialogWhenShown(DialogShot shot)
+{
+    g_dialogShot = std::move(shot);
+    SetTimer(nullptr, 0, 400, PrepareDialog);
+}
+
+// Every copy under Backup but the first of its group: a typical clean-up.
+void ChooseBackupCopies(HWND dialog)
+{
+    SendDlgItemMessageW(dialog, IDC_SEL_WHAT, CB_SETCURSEL, 2, 0);
+    SendDlgItemMessageW(dialog, IDC_SEL_CONTAIN_ON, BM_CLICK, 0, 0);
+    SetDlgItemTextW(dialog, IDC_SEL_CONTAIN, L"\\Backup\\");
 }
 
 void Settle(ShotApp& app)
@@ -201,6 +239,7 @@ int wmain(int argc, wchar_t** argv)
     frame.ResultView().UpdateSelectionStatus();
     Settle(app);
     SaveScreen(WindowArea(frame.Handle()), L"main-window.bmp");
+    SaveScreen(WindowArea(frame.StatView().Handle()), L"statistics.bmp");
 
     HWND list = frame.DirView().FolderList();
     ListView_SetItemState(list, 1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
@@ -231,12 +270,16 @@ int wmain(int argc, wchar_t** argv)
         SendMessageW(g_pOptionsDlg->Handle(), WM_COMMAND, IDCANCEL, 0);
     Settle(app);
 
+    PhotographDialogWhenShown({L"Select files", L"select-dialog.bmp", ChooseBackupCopies});
+    frame.RouteCommand(ID_SELECT_FILES);
+    Settle(app);
+
     SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
     app.PumpMessages();
     app.ExitInstance();
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep");
 
-    SetTimer(nullptr, 0, 400, PhotographInstallDialog);
+    PhotographDialogWhenShown({L"Install Twinsweep", L"install-dialog.bmp", nullptr});
     InstallDialog install;
     install.DoModal(nullptr);
     return 0;

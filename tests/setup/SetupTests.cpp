@@ -315,6 +315,9 @@ TEST_F(UninstallTest, RemovesKeysShortcutsExtensionAndFilesButNotTheUsersOwn)
     fs::create_directories(scriptFolder);
     const std::wstring script = scriptFolder + L"DeleteTW.bat";
     TemporaryFolderOfChildren children(scriptFolder);
+    // What the download brings beside the program goes too.
+    for (const wchar_t* companion : {L"twinsweep-cli.exe", L"ReadMe.txt"})
+        std::ofstream(fs::path(m_folder + companion)) << "download";
     EXPECT_EQ(Uninstall(IDYES), L"Twinsweep is successfully uninstalled.\nOne or more files might not be properly "
                                 L"removed from\nyour hard drive, you can remove them later.");
     EXPECT_FALSE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
@@ -330,6 +333,8 @@ TEST_F(UninstallTest, RemovesKeysShortcutsExtensionAndFilesButNotTheUsersOwn)
                           std::chrono::seconds(60)));
     EXPECT_FALSE(fs::exists(Program()));
     EXPECT_FALSE(fs::exists(m_folder + L"Vexil.dll"));
+    EXPECT_FALSE(fs::exists(m_folder + L"twinsweep-cli.exe"));
+    EXPECT_FALSE(fs::exists(m_folder + L"ReadMe.txt"));
     EXPECT_TRUE(fs::exists(m_folder + L"My notes.txt"));
     std::error_code ignored;
     fs::remove_all(scriptFolder, ignored);
