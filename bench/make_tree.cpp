@@ -1,8 +1,14 @@
 // Writes a reproducible tree of files to time duplicate searches on:
-//   make_bench_tree OUTDIR [--files N] [--seed S]
+//   make_bench_tree OUTDIR [--files N] [--seed S] [--shape SHAPE]
 // The same arguments always give the same names and the same bytes, so timings
 // taken on different days or machines compare. The random numbers and the
 // log-normal sampling are our own, so no library update can change the tree.
+// SHAPE is "mixed" (the default: a tree like a user's disk) or one of the trees
+// where all files have one size, which a comparison finds hardest:
+//   random     N files of 16 KiB, random bytes (N defaults to 50 000)
+//   tail2      N files of 16 KiB, equal but for the last 2 bytes, which count them
+//   tail1      as tail2 with one counting byte: 256 groups
+//   hugepairs  two pairs of 1 GiB files, each pair its own random bytes
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,6 +51,23 @@ constexpr size_t kFilesPerDuplicate = 10;  // one file in ten has an exact copy
 constexpr size_t kFilesPerOneByteSet = 1000;
 constexpr size_t kFilesPerEmptyFile = 1500;
 constexpr size_t kChunk = 1 << 20;
+
+constexpr size_t kDefaultShapeFiles = 50000;
+constexpr uint64_t kShapeFileSize = 16 << 10;
+constexpr uint64_t kHugeFileSize = 1ull << 30;
+constexpr size_t kShapeFilesPerFolder = 100;
+
+enum class Shape { Mixed, Random, TwoByteTail, OneByteTail, HugePairs };
+
+struct ShapeName {
+    std::string_view name;
+    Shape shape;
+};
+constexpr std::array<ShapeName, 5> kShapeNames = {{{"mixed", Shape::Mixed},
+                                                   {"random", Shape::Random},
+                                                   {"tail2", Shape::TwoByteTail},
+                                                   {"tail1", Shape::OneByteTail},
+                                                   {"hugepairs", Shape::HugePairs}}};
 
 // xoshiro256**, seeded through splitmix64.
 class Random {
@@ -130,7 +153,8 @@ struct Folder {
 };
 
 // A file's bytes are the stream of Random(contentSeed), with one byte flipped
-// at flipOffset when flipMask is not zero.
+// at flipOffset when flipMask is not zero, and its last tailBytes bytes replaced
+// by tail, little-endian.
 struct FileSpec {
     size_t folder;
     std::string name;
@@ -138,6 +162,8 @@ struct FileSpec {
     uint64_t contentSeed;
     uint64_t flipOffset;
     uint8_t flipMask;
+    uint16_t tail = 0;
+    uint8_t tailBytes = 0;
 };
 
 struct Plan {
@@ -293,6 +319,52 @@ void PlanUniqueFiles(Random& random, size_t count, Plan& plan)
         AddFile(plan, PickFolder(random, plan), MakeFileName(random), SampleFileSize(random), random.Next());
 }
 
+// "f000042": names that list in the order of their numbers.
+std::string Numbered(char prefix, size_t number, size_t digits)
+{
+    const std::string text = std::to_string(number);
+    return prefix + std::string(digits > text.size() ? digits - text.size() : 0, '0') + text;
+}
+
+// Files named by their number, a hundred to a folder, all of one size.
+Plan MakeShapePlan(Shape shape, size_t fileCount, uint64_t seed)
+{
+    Random random(seed);
+    Plan plan;
+    if (shape == Shape::HugePairs)
+        fileCount = 4;
+    const size_t folderCount = (fileCount + kShapeFilesPerFolder - 1) / kShapeFilesPerFolder;
+    plan.folders.push_back({"", 0, {}});
+    for (size_t i = 0; i < folderCount; ++i)
+        plan.folders.push_back({Numbered('d', i, 3), 1, {}});
+    const uint64_t sharedSeed = random.Next();
+    const uint64_t pairSeeds[] = {random.Next(), random.Next()};
+    for (size_t i = 0; i < fileCount; ++i) {
+        FileSpec spec{1 + i / kShapeFilesPerFolder, Numbered('f', i, 6), kShapeFileSize, sharedSeed, 0, 0};
+        switch (shape) {
+        case Shape::Random:
+            spec.contentSeed = random.Next();
+            break;
+        case Shape::TwoByteTail:
+            spec.tail = static_cast<uint16_t>(i);
+            spec.tailBytes = 2;
+            break;
+        case Shape::OneByteTail:
+            spec.tail = static_cast<uint16_t>(i % 256);
+            spec.tailBytes = 1;
+            break;
+        case Shape::HugePairs:
+            spec.size = kHugeFileSize;
+            spec.contentSeed = pairSeeds[i % 2];
+            break;
+        case Shape::Mixed:
+            break;
+        }
+        plan.files.push_back(std::move(spec));
+    }
+    return plan;
+}
+
 Plan MakePlan(size_t fileCount, uint64_t seed)
 {
     Random random(seed);
@@ -345,6 +417,11 @@ void WriteFile(const std::string& path, const FileSpec& spec, std::vector<unsign
         FillRandom(content, buffer.data(), count);
         if (spec.flipMask != 0 && spec.flipOffset >= offset && spec.flipOffset - offset < count)
             buffer[spec.flipOffset - offset] ^= spec.flipMask;
+        for (uint64_t b = 0; b < spec.tailBytes; ++b) {
+            const uint64_t at = spec.size - spec.tailBytes + b;
+            if (at >= offset && at - offset < count)
+                buffer[at - offset] = static_cast<unsigned char>(spec.tail >> (8 * b));
+        }
         WriteAll(fd, buffer.data(), count, path);
     }
     if (close(fd) != 0)
@@ -372,18 +449,33 @@ uint64_t WriteTree(const std::string& root, const Plan& plan)
 
 struct Arguments {
     std::string outDir;
-    size_t files = kDefaultFiles;
+    std::optional<size_t> files;
     uint64_t seed = kDefaultSeed;
+    Shape shape = Shape::Mixed;
 };
+
+std::optional<Shape> ParseShape(std::string_view text)
+{
+    for (const ShapeName& known : kShapeNames)
+        if (known.name == text)
+            return known.shape;
+    return std::nullopt;
+}
 
 std::optional<Arguments> ParseArguments(int argc, char** argv)
 {
     Arguments arguments;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if ((arg == "--files" || arg == "--seed") && i + 1 < argc) {
-            const uint64_t value = std::stoull(argv[++i], nullptr, 0);
-            (arg == "--files" ? arguments.files : arguments.seed) = value;
+        if (arg == "--files" && i + 1 < argc) {
+            arguments.files = std::stoull(argv[++i], nullptr, 0);
+        } else if (arg == "--seed" && i + 1 < argc) {
+            arguments.seed = std::stoull(argv[++i], nullptr, 0);
+        } else if (arg == "--shape" && i + 1 < argc) {
+            const std::optional<Shape> shape = ParseShape(argv[++i]);
+            if (!shape)
+                return std::nullopt;
+            arguments.shape = *shape;
         } else if (arguments.outDir.empty() && !arg.starts_with("-")) {
             arguments.outDir = arg;
         } else {
@@ -392,6 +484,8 @@ std::optional<Arguments> ParseArguments(int argc, char** argv)
     }
     if (arguments.outDir.empty() || arguments.files == 0)
         return std::nullopt;
+    if (!arguments.files)
+        arguments.files = arguments.shape == Shape::Mixed ? kDefaultFiles : kDefaultShapeFiles;
     return arguments;
 }
 
@@ -413,7 +507,8 @@ int main(int argc, char** argv)
 {
     const std::optional<Arguments> arguments = ParseArguments(argc, argv);
     if (!arguments) {
-        std::fprintf(stderr, "usage: make_bench_tree OUTDIR [--files N] [--seed S]\n");
+        std::fprintf(stderr, "usage: make_bench_tree OUTDIR [--files N] [--seed S] "
+                             "[--shape mixed|random|tail2|tail1|hugepairs]\n");
         return 2;
     }
     // Writing into a used folder would mix two trees.
@@ -422,15 +517,20 @@ int main(int argc, char** argv)
         return 1;
     }
     try {
-        const Plan plan = MakePlan(arguments->files, arguments->seed);
+        const size_t files = *arguments->files;
+        const Plan plan = arguments->shape == Shape::Mixed ? MakePlan(files, arguments->seed)
+                                                           : MakeShapePlan(arguments->shape, files, arguments->seed);
         const uint64_t bytes = WriteTree(arguments->outDir, plan);
         std::printf("Tree: %s (seed %llu)\n", arguments->outDir.c_str(),
                     static_cast<unsigned long long>(arguments->seed));
         std::printf("Files: %zu, folders: %zu, bytes: %llu (%.2f GB)\n", plan.files.size(), plan.folders.size(),
                     static_cast<unsigned long long>(bytes), static_cast<double>(bytes) / 1e9);
-        std::printf("Duplicate groups: %zu (%zu files)\n", plan.duplicateGroups, plan.duplicateFiles);
-        std::printf("Equal-size sets differing in one byte: %zu (%zu files)\n", plan.oneByteSets, plan.oneByteFiles);
-        std::printf("Empty files: %zu\n", plan.emptyFiles);
+        if (arguments->shape == Shape::Mixed) {
+            std::printf("Duplicate groups: %zu (%zu files)\n", plan.duplicateGroups, plan.duplicateFiles);
+            std::printf("Equal-size sets differing in one byte: %zu (%zu files)\n", plan.oneByteSets,
+                        plan.oneByteFiles);
+            std::printf("Empty files: %zu\n", plan.emptyFiles);
+        }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_bench_tree: %s\n", error.what());
         return 1;

@@ -126,7 +126,8 @@ size_t MismatchOffset(const std::vector<unsigned char>& a, const std::vector<uns
 
 // Splits one class of files that agree up to offset by the next count bytes.
 // A file left alone has its prefix settled: it reaches up to the byte where it
-// parts from the member of the class that followed it longest.
+// parts from the member of the class that followed it longest, which in sorted
+// order is one of its two neighbours.
 void SplitClass(const std::vector<FileEntry>& files, const std::vector<size_t>& members, uint64_t offset,
                 size_t count, std::vector<uint64_t>& needs, std::vector<std::vector<size_t>>& survivors)
 {
@@ -146,9 +147,10 @@ void SplitClass(const std::vector<FileEntry>& files, const std::vector<size_t>& 
         if (runEnd - runStart == 1) {
             const size_t alone = order[runStart];
             size_t furthest = 0;
-            for (size_t other = 0; other < members.size(); ++other)
-                if (other != alone)
-                    furthest = std::max(furthest, MismatchOffset(chunks[alone], chunks[other], count));
+            if (runStart > 0)
+                furthest = MismatchOffset(chunks[alone], chunks[order[runStart - 1]], count);
+            if (runEnd < order.size())
+                furthest = std::max(furthest, MismatchOffset(chunks[alone], chunks[order[runEnd]], count));
             needs[members[alone]] = offset + furthest + 1;
         } else {
             std::vector<size_t>& survivor = survivors.emplace_back();

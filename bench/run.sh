@@ -2,20 +2,28 @@
 # Times twinsweep-cli against other duplicate finders on one generated tree,
 # next to the floors of walking and reading that tree, and checks that every
 # tool finds the same groups:
-#   bash bench/run.sh [--files N] [--runs R] [--dir D] [--seed S]
-# The tree is made once under D (default /tmp/twinsweep-bench) and kept for
-# later runs; the tools only read it. Figures, not a test: CI does not run this.
+#   bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--dir D] [--seed S]
+#                     [--tools "twinsweep-cli jdupes ..."]
+# SHAPE is mixed (the default, 60 000 files like a user's disk) or a tree of
+# files of one size (see bench/make_tree.cpp): random, tail2, tail1 (50 000
+# files of 16 KiB) or hugepairs (two pairs of 1 GiB files). On those the slow
+# peers are left out unless --tools names them. The tree is made once under D
+# (default /tmp/twinsweep-bench) and kept for later runs; the tools only read it.
+# Figures, not a test: CI does not run this.
 set -euo pipefail
 export LC_ALL=C
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-files=60000
+shape=mixed
+files=
 runs=5
+tools=
+all_tools="twinsweep-cli jdupes fdupes rdfind rmlint duff"
 base=/tmp/twinsweep-bench
 seed=1
 
 usage() {
-    echo "usage: bash bench/run.sh [--files N] [--runs R] [--dir D] [--seed S]" >&2
+    echo "usage: bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--dir D] [--seed S] [--tools LIST]" >&2
     exit 2
 }
 
@@ -26,6 +34,8 @@ while [ $# -gt 0 ]; do
         --runs) runs=$2 ;;
         --dir) base=$2 ;;
         --seed) seed=$2 ;;
+        --shape) shape=$2 ;;
+        --tools) tools=$2 ;;
         *) usage ;;
     esac
     shift 2
@@ -42,13 +52,20 @@ cli=$build/twinsweep-cli
 
 mkdir -p "$base"
 base=$(cd "$base" && pwd)
-tree=$base/tree-$files-$seed
+case $shape in
+    mixed) files=${files:-60000} tools=${tools:-$all_tools} tree=$base/tree-${files}-$seed ;;
+    random | tail2 | tail1 | hugepairs)
+        [ "$shape" = hugepairs ] && files=4
+        files=${files:-50000} tools=${tools:-twinsweep-cli jdupes rdfind}
+        tree=$base/tree-$shape-$files-$seed ;;
+    *) usage ;;
+esac
 # A tree is generated aside and renamed when complete, so an interrupted
 # generation is never mistaken for a cached tree.
 if [ ! -d "$tree" ]; then
     echo "Generating $tree"
     rm -rf "$tree.partial"
-    "$build/bench/make_bench_tree" "$tree.partial" --files "$files" --seed "$seed"
+    "$build/bench/make_bench_tree" "$tree.partial" --files "$files" --seed "$seed" --shape "$shape"
     mv "$tree.partial" "$tree"
 fi
 
@@ -65,7 +82,7 @@ echo
 echo
 
 q() { printf '%q' "$1"; }
-tools=(twinsweep-cli jdupes fdupes rdfind rmlint duff)
+read -r -a tools <<<"$tools"
 # Each tool looks for files of equal contents only: recursing, following no
 # links, counting hard links once, skipping empty files and not skipping hidden ones.
 declare -A commands=(
@@ -150,8 +167,13 @@ walk=$(floor_of "Walk floor")
 read1=$(floor_of "Read floor, 1 thread")
 read2=$(floor_of "Read floor, 2 threads")
 readBytes=$(floor_of "Read floor bytes")
+best=
+for tool in "${tools[@]}"; do
+    [ "$tool" = twinsweep-cli ] && continue
+    best=$(median_of "$tool" | awk -v best="$best" '{ print best == "" || $1 < best ? $1 : best }')
+done
 awk -v walk="$walk" -v read1="$read1" -v read2="$read2" -v bytes="$readBytes" \
-    -v ours="$reference" -v jdupes="$(median_of jdupes)" 'BEGIN {
+    -v ours="$reference" -v jdupes="$(median_of jdupes)" -v best="$best" 'BEGIN {
     printf "\nFloors (warm cache, best of 3)\n"
     printf "  %-36s %8.3f s\n", "walk (readdir + fstatat, 1 thread)", walk
     printf "  %-36s %8.1f MB\n", "bytes a comparison must read", bytes / 1e6
@@ -162,6 +184,7 @@ awk -v walk="$walk" -v read1="$read1" -v read2="$read2" -v bytes="$readBytes" \
     printf "\ntwinsweep-cli / (walk + read, 1 thread):  %6.2f\n", ours / (walk + read1)
     printf "twinsweep-cli / (walk + read, 2 threads): %6.2f\n", ours / (walk + read2)
     printf "twinsweep-cli / jdupes:                   %6.2f\n", ours / jdupes
+    printf "twinsweep-cli / the fastest other tool:   %6.2f\n", ours / best
 }'
 echo
 echo "Outputs, groups and hyperfine's log are in $scratch"

@@ -41,20 +41,36 @@ std::string Count(uint64_t count, const char* one, const char* many)
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-// stdout, flushed after every piece, remembering its first failed write: a full
-// disk or a reader that went away must not pass for a short result.
+// stdout, remembering its first failed write: a full disk or a reader that went
+// away must not pass for a short result. A user watching a terminal sees every
+// piece at once; a file or a pipe gets large pieces, since each write costs a
+// system call (on Windows a console query too).
 class CheckedOutput {
 public:
-    explicit CheckedOutput(std::ostream& out) : m_out(out) {}
+    CheckedOutput(std::ostream& out, bool terminal) : m_out(out), m_terminal(terminal) {}
 
     // False once output has been lost; nothing is written after that.
     bool Write(std::string_view text)
     {
         if (m_lost)
             return false;
+        m_pending += text;
+        if (m_terminal || m_pending.size() >= kPieceSize)
+            return Flush();
+        return true;
+    }
+
+    // Writes what is pending; false once output has been lost.
+    bool Flush()
+    {
+        if (m_lost)
+            return false;
+        if (m_pending.empty())
+            return true;
         errno = 0;
-        m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        m_out.write(m_pending.data(), static_cast<std::streamsize>(m_pending.size()));
         m_out.flush();
+        m_pending.clear();
         if (!m_out) {
             m_lost = true;
             m_error = errno;
@@ -75,7 +91,11 @@ public:
     }
 
 private:
+    static constexpr size_t kPieceSize = 64 * 1024;
+
     std::ostream& m_out;
+    bool m_terminal;
+    std::string m_pending;
     bool m_lost = false;
     int m_error = 0;
 };
@@ -131,6 +151,10 @@ public:
         ClearProgress();
         const LeftOut leftOut{m_job.unreadableFiles, m_job.unreadableFolders, m_job.changedFiles};
         if (m_format == OutputFormat::Json && !WriteJsonEnd(leftOut))
+            return;
+        // The last groups go out before the statistics, and a write that fails
+        // now still loses the result.
+        if (!m_out.Flush())
             return;
         if (!found)
             m_err << "No duplicates are found.\n";
@@ -284,7 +308,7 @@ std::vector<std::string> DescribeLeftOut(const LeftOut& leftOut)
 }
 
 int RunCli(const std::vector<std::string>& args, const FileSystem& fs, std::ostream& out, std::ostream& err,
-           bool errIsTerminal)
+           Terminals terminals)
 {
     std::string error;
     std::optional<CliOptions> options = ParseCliArguments(args, error);
@@ -292,9 +316,9 @@ int RunCli(const std::vector<std::string>& args, const FileSystem& fs, std::ostr
         err << "twinsweep-cli: " << error << '\n' << kCliUsage;
         return kExitUsage;
     }
-    CheckedOutput output(out);
+    CheckedOutput output(out, terminals.out);
     if (options->help)
-        return output.Write(kCliUsage) ? kExitComplete : output.Fail(err);
+        return output.Write(kCliUsage) && output.Flush() ? kExitComplete : output.Fail(err);
 
     FolderList folders(fs);
     const size_t refused = AddGivenFolders(options->folders, fs, folders, err);
@@ -307,7 +331,7 @@ int RunCli(const std::vector<std::string>& args, const FileSystem& fs, std::ostr
     job.folders = folders.Folders();
     job.maskText = options->maskText;
     job.options = options->search;
-    CliReporter reporter(job, output, err, options->format, errIsTerminal);
+    CliReporter reporter(job, output, err, options->format, terminals.err);
     reporter.Start();
     bool found = !output.Lost() && RunSearch(job, fs, reporter);
     if (!output.Lost())

@@ -10,14 +10,21 @@ namespace twinsweep {
 
 class FileSystem;
 
+// Which of the two streams a user watches as it is written.
+struct Terminals {
+    bool out = false;
+    bool err = false;
+};
+
 // Runs the command line args (without the program name) and returns the exit
 // code: 0 when everything was searched, 1 when the search ran but left something
 // out (a given folder that is none, files or folders it could not read, files
 // that changed), 2 for bad usage or when no folder is left to search, 3 when
-// writing to out failed, which stops the search. Groups go to out; messages,
+// writing to out failed, which stops the search. Groups go to out, each as soon
+// as it is found when out is a terminal, in large pieces otherwise; messages,
 // statistics and, when err is a terminal, a progress line to err.
 int RunCli(const std::vector<std::string>& args, const FileSystem& fs, std::ostream& out,
-           std::ostream& err, bool errIsTerminal);
+           std::ostream& err, Terminals terminals);
 
 // What a search had to leave out.
 struct LeftOut {

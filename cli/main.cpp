@@ -22,8 +22,8 @@ int wmain(int argc, wchar_t** argv)
     UINT outputCodePage = GetConsoleOutputCP();
     SetConsoleOutputCP(CP_UTF8);
     std::ios::sync_with_stdio(false);
-    int code = twinsweep::RunCli(args, twinsweep::PlatformFileSystem(), std::cout, std::cerr,
-                                 _isatty(_fileno(stderr)) != 0);
+    const twinsweep::Terminals terminals{_isatty(_fileno(stdout)) != 0, _isatty(_fileno(stderr)) != 0};
+    int code = twinsweep::RunCli(args, twinsweep::PlatformFileSystem(), std::cout, std::cerr, terminals);
     SetConsoleOutputCP(outputCodePage);
     return code;
 }
@@ -38,6 +38,7 @@ int main(int argc, char** argv)
     signal(SIGPIPE, SIG_IGN);
     std::ios::sync_with_stdio(false);
     std::vector<std::string> args(argv + 1, argv + argc);
-    return twinsweep::RunCli(args, twinsweep::PlatformFileSystem(), std::cout, std::cerr, isatty(2) != 0);
+    return twinsweep::RunCli(args, twinsweep::PlatformFileSystem(), std::cout, std::cerr,
+                             {isatty(1) != 0, isatty(2) != 0});
 }
 #endif

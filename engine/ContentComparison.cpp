@@ -1,124 +1,373 @@
 #include "engine/ContentComparison.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cstring>
 #include <thread>
-#include <unordered_map>
 
 namespace twinsweep {
 namespace {
 
-// Block sizes grow from step to step: a first small block sorts out most files
+// Block sizes grow from pass to pass: a first small block sorts out most files
 // that differ (headers, first bytes) at little cost, larger ones then keep the
 // number of reads low for files that go on being equal.
-constexpr size_t kStepBlocks[] = {4u << 10, 64u << 10, 256u << 10};
-constexpr size_t kMinBlock = 512;
+constexpr size_t kPassBlocks[] = {4u << 10, 64u << 10, 256u << 10};
 
-// With more files than this in one set, a hash of each block picks the set member
-// to compare it with; the bytes still decide.
+// With more files than this in one set, a hash of each block picks the part to
+// compare it with; fewer are compared with each part in turn.
 constexpr size_t kLinearSearchLimit = 8;
 
+// Beyond the slots that keep the first block of each part: one for a block that
+// finds no free slot, one for a first member's block read again.
+constexpr size_t kScratchSlots = 2;
+
+// Four lanes that do not wait for each other keep the multiplier busy, so the hash
+// costs less than reading the bytes did.
 uint64_t HashBlock(const std::byte* data, size_t length)
 {
-    uint64_t hash = 0x9E3779B97F4A7C15ull ^ length;
+    constexpr uint64_t kMul1 = 0x9E3779B185EBCA87ull, kMul2 = 0xC2B2AE3D27D4EB4Full;
+    uint64_t lanes[4] = {kMul1 + kMul2, kMul2, 0, 0 - kMul1};
     size_t i = 0;
-    for (; i + 8 <= length; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, data + i, 8);
-        hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
-        hash ^= hash >> 32;
+    for (; i + 32 <= length; i += 32) {
+        for (size_t lane = 0; lane < 4; ++lane) {
+            uint64_t word;
+            std::memcpy(&word, data + i + 8 * lane, 8);
+            lanes[lane] = std::rotl(lanes[lane] + word * kMul2, 31) * kMul1;
+        }
     }
+    uint64_t hash = length;
+    for (uint64_t lane : lanes)
+        hash = std::rotl(hash ^ lane, 27) * kMul1;
     for (; i < length; ++i)
-        hash = (hash ^ static_cast<uint8_t>(data[i])) * 0x100000001B3ull;
-    return hash;
+        hash = (hash ^ static_cast<uint8_t>(data[i])) * kMul2;
+    hash ^= hash >> 33;
+    hash *= kMul2;
+    return hash ^ (hash >> 29);
 }
 
 }  // namespace
+
+void FileSet::CloseFiles()
+{
+    for (SetMember& member : members)
+        member.file.reset();
+}
+
+SharedPass::SharedPass(FileSet set, size_t shareCount)
+    : m_set(std::move(set)), m_next(m_set.members.size()), m_unfinished(shareCount)
+{
+    const size_t count = m_set.members.size();
+    for (size_t share = 0; share < shareCount; ++share) {
+        m_shares.push_back({static_cast<uint32_t>(count * share / shareCount),
+                            static_cast<uint32_t>(count * (share + 1) / shareCount), {}, {}});
+    }
+}
 
 ContentComparer::ContentComparer(const FileSystem& fs, SearchJob& job, size_t openFileBudget)
     : m_fs(fs), m_job(job), m_files(job.files), m_openFileBudget(openFileBudget)
 {
 }
 
-std::vector<FileClass> ContentComparer::CompareFileContents(std::span<const uint32_t> candidates)
+FileSet ContentComparer::FirstSet(std::span<const uint32_t> candidates)
 {
-    std::vector<FileClass> classes;
-    if (candidates.size() < 2)
-        return classes;
-    const uint64_t size = m_files.SizeOf(candidates.front());
-    m_bytesCompared = 0;
-    Members members = OpenMembers(candidates, size);
-
-    struct Pending {
-        Members members;
-        uint64_t offset;
-        unsigned step;
-    };
-    std::vector<Pending> pending;
-    if (members.size() >= 2)
-        pending.push_back({std::move(members), 0, 0});
-    // One set at a time to its end, so that the file bar shows how far it has got.
-    while (!pending.empty() && !Stopped()) {
-        Pending set = std::move(pending.back());
-        pending.pop_back();
-        m_bytesCompared = set.offset;
-        if (set.offset == size) {
-            FileClass equal = FinishedFiles(set.members);
-            if (equal.size() >= 2)
-                classes.push_back(std::move(equal));
-            continue;
-        }
-        size_t block = BlockSize(set.step, set.members.size(), size - set.offset);
-        std::vector<Members> parts = Partition(std::move(set.members), set.offset, block, size);
-        // Pushed in reverse, so the part holding the lowest index is done first.
-        for (auto part = parts.rbegin(); part != parts.rend(); ++part)
-            pending.push_back({std::move(*part), set.offset + block, set.step + 1});
-    }
-    if (Stopped())
-        return {};
-    if (m_arena.size() > kMemoryBudget) {
-        m_arena.clear();
-        m_arena.shrink_to_fit();
-    }
-    std::sort(classes.begin(), classes.end());
-    return classes;
+    FileSet set;
+    set.members.reserve(candidates.size());
+    for (uint32_t index : candidates)
+        set.members.push_back({index, {}, nullptr});
+    return set;
 }
 
-ContentComparer::Members ContentComparer::OpenMembers(std::span<const uint32_t> candidates, uint64_t size)
+// Smaller sets are not worth the handing over; sets kept open hold handles that
+// belong to one thread's share.
+bool ContentComparer::Divisible(const FileSet& set) const
 {
-    bool keepOpen = candidates.size() <= m_openFileBudget;
-    Members members;
-    for (uint32_t index : candidates) {
-        if (Stopped())
-            break;
-        std::string path = m_files.PathOf(index);
-        OpenResult opened = m_fs.OpenForReading(path);
-        if (opened.outOfHandles && keepOpen) {
-            // The process is short of handles: this set lets go of its own and
-            // reopens its files for each block, which needs one at a time.
-            for (Member& member : members)
-                member.file.reset();
-            keepOpen = false;
-        }
-        if (opened.outOfHandles)
-            opened = Open(path);
-        if (!opened.file) {
-            LeaveOut(m_job.unreadableFiles);
-            continue;
-        }
-        // A file that grew or shrank since the walk would be shown with a size it
-        // no longer has.
-        const FileStamp stamp = opened.file->Stamp();
-        if (stamp.size != size) {
-            LeaveOut(m_job.changedFiles);
-            continue;
-        }
-        if (!keepOpen)
-            opened.file.reset();
-        members.push_back({index, stamp, std::move(opened.file)});
+    constexpr size_t kDivisibleSet = 1024;
+    return set.members.size() >= kDivisibleSet && set.members.size() > m_openFileBudget;
+}
+
+PassResult ContentComparer::Advance(FileSet set)
+{
+    if (set.members.size() < 2)
+        return {};
+    Pass pass = MakePass(set, set.members.size() <= m_openFileBudget, m_next);
+    if (!Partition(pass, 0, static_cast<uint32_t>(set.members.size())))
+        return {};
+    return Collect(pass, m_parts);
+}
+
+std::optional<PassResult> ContentComparer::AdvanceShare(SharedPass& shared, size_t share)
+{
+    SharedPass::Share& mine = shared.m_shares[share];
+    Pass pass = MakePass(shared.m_set, false, shared.m_next);
+    if (Partition(pass, mine.begin, mine.end)) {
+        mine.parts = std::move(m_parts);
+        mine.arena = std::move(m_arena);
     }
-    return members;
+    m_parts.clear();
+    m_arena.clear();
+    if (shared.m_unfinished.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return std::nullopt;
+    if (Stopped())
+        return PassResult{};
+    return Join(shared);
+}
+
+ContentComparer::Pass ContentComparer::MakePass(FileSet& set, bool keepOpen, std::vector<uint32_t>& next)
+{
+    const uint64_t size = m_files.SizeOf(set.First());
+    // Room for the blocks of as many parts as the last pass found: a set that
+    // splits into many parts reads small blocks, one that stays whole large ones.
+    const size_t parts = std::min(set.partsFound, set.members.size());
+    const size_t roomy = std::max(kPassBlocks[0], kMemoryBudget / (parts + kScratchSlots));
+    size_t block = kPassBlocks[std::min<size_t>(set.pass, std::size(kPassBlocks) - 1)];
+    // Files that cannot stay open are opened again for every pass: the fewer
+    // passes, the better. The first look is small all the same, since most sets
+    // part at their first bytes.
+    if (!keepOpen && set.pass > 0)
+        block = roomy;
+    block = static_cast<size_t>(std::min<uint64_t>(std::min(block, roomy), size - set.offset));
+    // The first block of each part stays where it was read while there is room;
+    // parts found later are compared by reading their first member again.
+    const size_t partSlots = std::max(kScratchSlots + 1, kMemoryBudget / (block + 1)) - kScratchSlots;
+    next.resize(set.members.size());
+    m_bytesCompared = set.offset;
+    return {set, size, block, keepOpen, static_cast<uint32_t>(partSlots), next};
+}
+
+bool ContentComparer::Partition(Pass& pass, uint32_t begin, uint32_t end)
+{
+    const bool hashed = pass.set.members.size() > kLinearSearchLimit;
+    uint32_t keptSlots = 0;
+    m_parts.clear();
+    if (hashed)
+        m_partTable.assign(64, kNone);
+    for (uint32_t m = begin; m < end; ++m) {
+        if (Stopped())
+            return false;
+        pass.next[m] = kNone;
+        const uint32_t slot = std::min(keptSlots, pass.partSlots);
+        if (!ReadBlock(pass, pass.set.members[m], pass.set.pass == 0, Slot(slot, pass.block)))
+            continue;
+        const uint64_t hash = hashed ? HashBlock(Slot(slot, pass.block), pass.block) : 0;
+        const uint32_t part = FindPart(pass, hash, slot, hashed);
+        if (part != kNone) {
+            pass.next[m_parts[part].last] = m;
+            m_parts[part].last = m;
+            ++m_parts[part].count;
+            continue;
+        }
+        const bool kept = slot < pass.partSlots;
+        AddPart({hash, kept ? slot : kNone, m, m, 1}, hashed);
+        keptSlots += kept;
+    }
+    return !Stopped();
+}
+
+uint32_t ContentComparer::FindPart(Pass& pass, uint64_t hash, uint32_t dataSlot, bool hashed)
+{
+    if (!hashed) {
+        for (uint32_t part = 0; part < m_parts.size(); ++part) {
+            if (SameBytes(pass, m_parts[part], dataSlot))
+                return part;
+        }
+        return kNone;
+    }
+    // Different hashes prove different bytes; equal ones prove nothing.
+    const size_t mask = m_partTable.size() - 1;
+    for (size_t at = hash & mask; m_partTable[at] != kNone; at = (at + 1) & mask) {
+        SetPart& part = m_parts[m_partTable[at]];
+        if (part.hash == hash && SameBytes(pass, part, dataSlot))
+            return m_partTable[at];
+    }
+    return kNone;
+}
+
+bool ContentComparer::SameBytes(Pass& pass, SetPart& part, uint32_t dataSlot)
+{
+    const std::byte* kept = KeptBytes(pass, part, m_arena, pass.partSlots + 1);
+    return kept && std::memcmp(kept, Slot(dataSlot, pass.block), pass.block) == 0;
+}
+
+const std::byte* ContentComparer::KeptBytes(Pass& pass, SetPart& part, const std::vector<std::byte>& arena,
+                                            uint32_t slot)
+{
+    if (part.slot != kNone)
+        return arena.data() + part.slot * (pass.block + 1);
+    // The part's first block found no room: its first member is read again, and
+    // has to be the very file it was. One that is not leaves the part to the next.
+    while (part.first != kNone && !ReadAgain(pass, pass.set.members[part.first], slot)) {
+        part.first = pass.next[part.first];
+        --part.count;
+    }
+    return part.first == kNone ? nullptr : Slot(slot, pass.block);
+}
+
+bool ContentComparer::ReadAgain(Pass& pass, SetMember& member, uint32_t slot)
+{
+    if (!ReadBlock(pass, member, false, Slot(slot, pass.block)))
+        return false;
+    // A file kept open can have been written to between the two reads.
+    std::optional<FileStamp> now = m_fs.StateOf(m_files.PathOf(member.index));
+    return (now && *now == member.stamp) || LeaveOut(m_job.changedFiles);
+}
+
+void ContentComparer::AddPart(const SetPart& part, bool hashed)
+{
+    m_parts.push_back(part);
+    if (!hashed)
+        return;
+    if (m_parts.size() * 2 <= m_partTable.size()) {
+        Insert(static_cast<uint32_t>(m_parts.size() - 1));
+        return;
+    }
+    m_partTable.assign(m_partTable.size() * 2, kNone);
+    for (uint32_t p = 0; p < m_parts.size(); ++p)
+        Insert(p);
+}
+
+void ContentComparer::Insert(uint32_t part)
+{
+    const size_t mask = m_partTable.size() - 1;
+    size_t at = m_parts[part].hash & mask;
+    while (m_partTable[at] != kNone)
+        at = (at + 1) & mask;
+    m_partTable[at] = part;
+}
+
+// Each share's parts join the equal parts of the shares before it. Members of a
+// later share have higher indices, so a part's members stay in ascending order.
+PassResult ContentComparer::Join(SharedPass& shared)
+{
+    Pass pass = MakePass(shared.m_set, false, shared.m_next);
+    // Both scratch slots now, so that reading into the second moves no block.
+    Slot(pass.partSlots + 1, pass.block);
+    std::vector<uint32_t> shareOf;  // per joined part: the share whose arena keeps its block
+    m_parts.clear();
+    m_partTable.assign(64, kNone);
+    for (uint32_t s = 0; s < shared.m_shares.size(); ++s) {
+        SharedPass::Share& share = shared.m_shares[s];
+        for (SetPart& part : share.parts) {
+            if (Stopped())
+                return {};
+            if (part.count == 0)
+                continue;
+            // Bytes are fetched only for a part whose hash another part has: a
+            // part's first block may have to be read again for them.
+            const std::byte* bytes = nullptr;
+            bool fetched = false;
+            uint32_t match = kNone;
+            const size_t mask = m_partTable.size() - 1;
+            for (size_t at = part.hash & mask; m_partTable[at] != kNone; at = (at + 1) & mask) {
+                SetPart& joined = m_parts[m_partTable[at]];
+                if (joined.hash != part.hash)
+                    continue;
+                if (!fetched) {
+                    bytes = KeptBytes(pass, part, share.arena, pass.partSlots);
+                    fetched = true;
+                    if (!bytes)
+                        break;
+                }
+                const std::byte* other =
+                    KeptBytes(pass, joined, shared.m_shares[shareOf[m_partTable[at]]].arena, pass.partSlots + 1);
+                if (other && std::memcmp(bytes, other, pass.block) == 0) {
+                    match = m_partTable[at];
+                    break;
+                }
+            }
+            if (fetched && !bytes)
+                continue;
+            if (match == kNone) {
+                shareOf.push_back(s);
+                AddPart(part, true);
+                continue;
+            }
+            SetPart& joined = m_parts[match];
+            pass.next[joined.last] = part.first;
+            joined.last = part.last;
+            joined.count += part.count;
+        }
+    }
+    return Collect(pass, m_parts);
+}
+
+// Parts of two or more go on, each a set of its own, unless their last byte is
+// compared; files alone in their part are closed here.
+PassResult ContentComparer::Collect(Pass& pass, std::span<const SetPart> parts)
+{
+    const uint64_t offset = pass.set.offset + pass.block;
+    const auto partsFound = static_cast<size_t>(
+        std::count_if(parts.begin(), parts.end(), [](const SetPart& part) { return part.count > 0; }));
+    PassResult result;
+    for (const SetPart& part : parts) {
+        if (part.count < 2)
+            continue;
+        FileSet next;
+        next.offset = offset;
+        next.pass = pass.set.pass + 1;
+        next.partsFound = partsFound;
+        next.members.reserve(part.count);
+        for (uint32_t m = part.first; m != kNone; m = pass.next[m])
+            next.members.push_back(std::move(pass.set.members[m]));
+        if (offset < pass.size) {
+            result.sets.push_back(std::move(next));
+            continue;
+        }
+        FileClass equal = FinishedFiles(next.members);
+        if (equal.size() >= 2)
+            result.classes.push_back(std::move(equal));
+    }
+    return result;
+}
+
+// Reads the pass's block of a member; the member's first read opens it and checks
+// its size.
+bool ContentComparer::ReadBlock(Pass& pass, SetMember& member, bool firstRead, std::byte* buffer)
+{
+    std::unique_ptr<ReadableFile> reopened;
+    ReadableFile* file = member.file.get();
+    if (!file) {
+        OpenResult opened = OpenMember(pass, m_files.PathOf(member.index));
+        if (!opened.file)
+            return LeaveOut(m_job.unreadableFiles);
+        const FileStamp& stamp = opened.file->Stamp();
+        if (firstRead) {
+            // A file that grew or shrank since the walk would be shown with a size
+            // it no longer has.
+            if (stamp.size != pass.size)
+                return LeaveOut(m_job.changedFiles);
+            member.stamp = stamp;
+        } else if (stamp != member.stamp) {
+            // Another file renamed into its place, or this one written to, since its
+            // first open: its blocks would not all come from one file.
+            return LeaveOut(m_job.changedFiles);
+        }
+        file = opened.file.get();
+        (pass.keepOpen ? member.file : reopened) = std::move(opened.file);
+    }
+    // The last block asks for one byte more, which a file that grew has.
+    const bool last = pass.set.offset + pass.block == pass.size;
+    std::optional<size_t> got = file->ReadAt(pass.set.offset, buffer, last ? pass.block + 1 : pass.block);
+    if (!got)
+        return LeaveOut(m_job.unreadableFiles);
+    // Short: the file shrank; long: it grew.
+    if (*got != pass.block)
+        return LeaveOut(m_job.changedFiles);
+    return true;
+}
+
+OpenResult ContentComparer::OpenMember(Pass& pass, const std::string& path)
+{
+    if (!pass.keepOpen)
+        return Open(path);
+    OpenResult opened = m_fs.OpenForReading(path);
+    if (!opened.outOfHandles)
+        return opened;
+    // The process is short of handles: this set lets go of its own and reopens
+    // its files for each block, which needs one at a time.
+    pass.set.CloseFiles();
+    pass.keepOpen = false;
+    return Open(path);
 }
 
 // Waits while the process has no handle left: handles come free as the other
@@ -140,10 +389,10 @@ OpenResult ContentComparer::Open(const std::string& path)
 // A look at each path once all its bytes are read: a file replaced, rewritten or
 // grown while the comparison held it open, or between two blocks, is no longer
 // what was compared.
-FileClass ContentComparer::FinishedFiles(const Members& members)
+FileClass ContentComparer::FinishedFiles(const std::vector<SetMember>& members)
 {
     FileClass unchanged;
-    for (const Member& member : members) {
+    for (const SetMember& member : members) {
         std::optional<FileStamp> now = m_fs.StateOf(m_files.PathOf(member.index));
         if (now && *now == member.stamp)
             unchanged.push_back(member.index);
@@ -151,87 +400,6 @@ FileClass ContentComparer::FinishedFiles(const Members& members)
             LeaveOut(m_job.changedFiles);
     }
     return unchanged;
-}
-
-std::vector<ContentComparer::Members> ContentComparer::Partition(Members members, uint64_t offset,
-                                                                 size_t block, uint64_t size)
-{
-    struct Part {
-        size_t slot;
-        Members members;
-    };
-    std::vector<Part> parts;
-    std::unordered_multimap<uint64_t, size_t> partsByHash;
-    const bool hashed = members.size() > kLinearSearchLimit;
-
-    for (Member& member : members) {
-        if (Stopped())
-            return {};
-        std::byte* data = Slot(parts.size(), block);
-        if (!ReadBlock(member, offset, block, size, data))
-            continue;
-        uint64_t hash = hashed ? HashBlock(data, block) : 0;
-        auto sameBytes = [&](const Part& part) {
-            return std::memcmp(Slot(part.slot, block), data, block) == 0;
-        };
-        Part* match = nullptr;
-        if (hashed) {
-            auto [first, last] = partsByHash.equal_range(hash);
-            for (auto it = first; it != last && !match; ++it) {
-                if (sameBytes(parts[it->second]))
-                    match = &parts[it->second];
-            }
-        } else {
-            for (Part& part : parts) {
-                if (sameBytes(part)) {
-                    match = &part;
-                    break;
-                }
-            }
-        }
-        if (match) {
-            match->members.push_back(std::move(member));
-        } else {
-            if (hashed)
-                partsByHash.emplace(hash, parts.size());
-            parts.push_back({parts.size(), {}});
-            parts.back().members.push_back(std::move(member));
-        }
-    }
-
-    std::vector<Members> shared;
-    for (Part& part : parts) {
-        if (part.members.size() >= 2)
-            shared.push_back(std::move(part.members));
-    }
-    return shared;
-}
-
-bool ContentComparer::ReadBlock(Member& member, uint64_t offset, size_t block, uint64_t size,
-                                std::byte* buffer)
-{
-    std::unique_ptr<ReadableFile> reopened;
-    ReadableFile* file = member.file.get();
-    if (!file) {
-        OpenResult opened = Open(m_files.PathOf(member.index));
-        if (!opened.file)
-            return LeaveOut(m_job.unreadableFiles);
-        // Another file renamed into its place, or this one written to, since its
-        // first open: its blocks would not all come from one file.
-        if (opened.file->Stamp() != member.stamp)
-            return LeaveOut(m_job.changedFiles);
-        reopened = std::move(opened.file);
-        file = reopened.get();
-    }
-    // The last block asks for one byte more, which a file that grew has.
-    const bool last = offset + block == size;
-    std::optional<size_t> got = file->ReadAt(offset, buffer, last ? block + 1 : block);
-    if (!got)
-        return LeaveOut(m_job.unreadableFiles);
-    // Short: the file shrank; long: it grew.
-    if (*got != block)
-        return LeaveOut(m_job.changedFiles);
-    return true;
 }
 
 // A stopped search reports nothing, so what it left out is not counted either.
@@ -242,20 +410,14 @@ bool ContentComparer::LeaveOut(std::atomic<uint32_t>& counter)
     return false;
 }
 
-size_t ContentComparer::BlockSize(unsigned step, size_t memberCount, uint64_t remaining) const
-{
-    size_t block = kStepBlocks[std::min<size_t>(step, std::size(kStepBlocks) - 1)];
-    block = std::min(block, std::max(kMinBlock, kMemoryBudget / memberCount));
-    return static_cast<size_t>(std::min<uint64_t>(block, remaining));
-}
-
-// A slot holds a block and the one byte more that the last block asks for.
-std::byte* ContentComparer::Slot(size_t slot, size_t block)
+// A slot holds a block and the one byte more that the last block asks for. The
+// arena grows as slots are first used: a set that stays whole needs two.
+std::byte* ContentComparer::Slot(uint32_t slot, size_t block)
 {
     const size_t stride = block + 1;
-    size_t needed = (slot + 1) * stride;
+    const size_t needed = (slot + size_t{1}) * stride;
     if (m_arena.size() < needed)
-        m_arena.resize(std::max(needed, m_arena.size() * 2));
+        m_arena.resize(std::max(needed, std::min(m_arena.size() * 2, kMemoryBudget)));
     return m_arena.data() + slot * stride;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,52 +18,139 @@ namespace twinsweep {
 
 using FileClass = std::vector<uint32_t>;  // catalogue indices, ascending
 
+struct SetMember {
+    uint32_t index;
+    FileStamp stamp;                     // as first opened
+    std::unique_ptr<ReadableFile> file;  // null while the file is closed between blocks
+};
+
+// Files of one size whose bytes are equal as far as they have been compared.
+struct FileSet {
+    std::vector<SetMember> members;  // ascending indices
+    uint64_t offset = 0;             // bytes compared
+    unsigned pass = 0;
+    // The distinct parts the pass that made this set found among the files it
+    // read: how many the next pass is likely to find, which sizes its blocks.
+    size_t partsFound = 1;
+
+    uint32_t First() const { return members.front().index; }
+    // A set handed to another thread goes without handles: each thread keeps
+    // within its own share of them.
+    void CloseFiles();
+};
+
+// What a pass leaves: the sets still equal so far, and the sets found equal to
+// their last byte.
+struct PassResult {
+    std::vector<FileSet> sets;  // by their first files, ascending
+    std::vector<FileClass> classes;
+};
+
+// Members of one pass whose blocks are equal, linked through the pass's list of
+// next members.
+struct SetPart {
+    uint64_t hash;
+    uint32_t slot;  // where its first member's block was kept, or none
+    uint32_t first, last, count;
+};
+
+// One pass over a large set, its members divided into shares that threads
+// compare at the same time; the last share done joins the parts of all.
+class SharedPass {
+public:
+    SharedPass(FileSet set, size_t shareCount);
+    size_t ShareCount() const { return m_shares.size(); }
+
+private:
+    friend class ContentComparer;
+    struct Share {
+        uint32_t begin, end;
+        std::vector<SetPart> parts;
+        std::vector<std::byte> arena;  // the parts' kept blocks
+    };
+    FileSet m_set;
+    std::vector<uint32_t> m_next;
+    std::vector<Share> m_shares;
+    std::atomic<size_t> m_unfinished;
+};
+
+// Files are read side by side, a block of every file per pass, and a file leaves
+// as soon as no other shares its bytes so far. Blocks grow from pass to pass, and
+// a set too large to keep its files open takes blocks as large as the memory
+// budget allows for the parts it is expected to split into, so that its files
+// are reopened only a few times. A hash of each block finds the part to compare
+// a block with; bytes always decide. A file is equal to another only when every
+// byte compared came from one and the same file, all of it up to the size the
+// walk saw, with no byte after that; a file that cannot be read, or that changed,
+// belongs to no set. One comparer is used by one thread at a time.
 class ContentComparer {
 public:
     // Bytes of block buffers one comparer may hold, whatever the number of files.
-    static constexpr size_t kMemoryBudget = 16u << 20;
+    static constexpr size_t kMemoryBudget = 2u << 20;
 
     // openFileBudget: how many files this comparer may keep open at once. Files it
     // has to leave out are counted in the job.
     ContentComparer(const FileSystem& fs, SearchJob& job, size_t openFileBudget);
 
-    // Divides candidates (ascending indices, all collected with the same size) into
-    // the sets of two or more files with equal bytes. Files are read side by side in
-    // growing blocks and a file leaves as soon as no other shares its bytes so far:
-    // every byte is read at most once, and equality is always decided by comparing
-    // bytes. A file is equal to another only when every byte compared came from one
-    // and the same file, all of it up to the size the walk saw, with no byte after
-    // that; a file that cannot be read, or that changed, belongs to no set.
-    std::vector<FileClass> CompareFileContents(std::span<const uint32_t> candidates);
+    // Candidates (ascending indices, all collected with the same size) as a set
+    // that no pass has looked at yet. Its first pass opens each file, checks its
+    // size and reads its first block.
+    static FileSet FirstSet(std::span<const uint32_t> candidates);
+    // Whether the next pass over a set is worth dividing among threads: the set is
+    // large and its files are reopened for the pass anyway.
+    bool Divisible(const FileSet& set) const;
+
+    PassResult Advance(FileSet set);
+    // Compares one share of a divided pass. The thread that finishes the last
+    // share gets the pass's result; the others get nothing.
+    std::optional<PassResult> AdvanceShare(SharedPass& pass, size_t share);
 
     // Bytes of the current file set compared so far, for the file progress bar.
     uint64_t BytesCompared() const { return m_bytesCompared.load(std::memory_order_relaxed); }
 
 private:
-    struct Member {
-        uint32_t index;
-        FileStamp stamp;                     // as first opened
-        std::unique_ptr<ReadableFile> file;  // null when files are reopened for each block
-    };
-    using Members = std::vector<Member>;
+    static constexpr uint32_t kNone = UINT32_MAX;
 
-    Members OpenMembers(std::span<const uint32_t> candidates, uint64_t size);
+    struct Pass {
+        FileSet& set;
+        uint64_t size;
+        size_t block;
+        bool keepOpen;
+        uint32_t partSlots;  // slots for parts' blocks; the two after them are scratch
+        std::vector<uint32_t>& next;
+    };
+
+    Pass MakePass(FileSet& set, bool keepOpen, std::vector<uint32_t>& next);
+    // Sorts members [begin, end) of the pass into m_parts.
+    bool Partition(Pass& pass, uint32_t begin, uint32_t end);
+    uint32_t FindPart(Pass& pass, uint64_t hash, uint32_t dataSlot, bool hashed);
+    bool SameBytes(Pass& pass, SetPart& part, uint32_t dataSlot);
+    // The kept block of a part, or its first member's block read again into slot.
+    const std::byte* KeptBytes(Pass& pass, SetPart& part, const std::vector<std::byte>& arena, uint32_t slot);
+    bool ReadAgain(Pass& pass, SetMember& member, uint32_t slot);
+    void AddPart(const SetPart& part, bool hashed);
+    void Insert(uint32_t part);
+    PassResult Join(SharedPass& shared);
+    PassResult Collect(Pass& pass, std::span<const SetPart> parts);
+    bool ReadBlock(Pass& pass, SetMember& member, bool firstRead, std::byte* buffer);
+    OpenResult OpenMember(Pass& pass, const std::string& path);
     OpenResult Open(const std::string& path);
     // The members whose paths still lead to the files read, unchanged.
-    FileClass FinishedFiles(const Members& members);
-    std::vector<Members> Partition(Members members, uint64_t offset, size_t block, uint64_t size);
-    bool ReadBlock(Member& member, uint64_t offset, size_t block, uint64_t size, std::byte* buffer);
+    FileClass FinishedFiles(const std::vector<SetMember>& members);
     bool LeaveOut(std::atomic<uint32_t>& counter);
-    size_t BlockSize(unsigned step, size_t memberCount, uint64_t remaining) const;
-    std::byte* Slot(size_t slot, size_t block);
+    std::byte* Slot(uint32_t slot, size_t block);
     bool Stopped() const { return m_job.stop.load(std::memory_order_relaxed); }
 
     const FileSystem& m_fs;
     SearchJob& m_job;
     const FileCatalogue& m_files;
     size_t m_openFileBudget;
-    std::vector<std::byte> m_arena;
     std::atomic<uint64_t> m_bytesCompared{0};
+    // Kept from pass to pass, so that passes do not allocate.
+    std::vector<std::byte> m_arena;
+    std::vector<SetPart> m_parts;
+    std::vector<uint32_t> m_next;       // per member: the next member of its part
+    std::vector<uint32_t> m_partTable;  // parts by hash, open addressing
 };
 
 }  // namespace twinsweep

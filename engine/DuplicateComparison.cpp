@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <queue>
 #include <thread>
 
@@ -170,13 +172,16 @@ void ReportBuckets(const Buckets& buckets, GroupReporter& groups)
     }
 }
 
-// Compares the buckets on worker threads, one bucket per worker at a time, while
-// the calling thread reports: groups in order, progress a few times a second.
+// Compares the buckets on worker threads while the calling thread reports: groups
+// in order, progress a few times a second. A worker takes the next bucket and
+// follows the sets it splits into, depth first; once no bucket is left to take,
+// a worker with nothing to do is handed sets by the others, so that one large
+// bucket keeps every core busy.
 class ContentRun {
 public:
     ContentRun(SearchJob& job, const FileSystem& fs, const Buckets& buckets, GroupReporter& groups)
-        : m_job(job), m_fs(fs), m_buckets(buckets), m_groups(groups),
-          m_done(buckets.ranges.size(), false), m_remaining(buckets.ranges.size()),
+        : m_job(job), m_fs(fs), m_buckets(buckets), m_groups(groups), m_done(buckets.ranges.size(), false),
+          m_unfinishedSets(buckets.ranges.size(), 1), m_remaining(buckets.ranges.size()),
           m_results(buckets.ranges.size())
     {
     }
@@ -186,7 +191,11 @@ public:
         size_t workerCount = m_job.comparisonWorkers;
         if (workerCount == 0)
             workerCount = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
-        workerCount = std::min(workerCount, m_buckets.ranges.size());
+        // A set of n files splits into at most n / 2 sets that go on.
+        size_t candidates = 0;
+        for (const Buckets::Range& range : m_buckets.ranges)
+            candidates += range.end - range.begin;
+        workerCount = std::clamp<size_t>(candidates / 2, 1, workerCount);
         // The workers share the process's handles: together they keep within the
         // budget, or opens fail for want of handles.
         const size_t openFileBudget = std::max<size_t>(1, m_fs.OpenFileBudget() / workerCount);
@@ -197,43 +206,143 @@ public:
         for (auto& worker : m_workers)
             threads.emplace_back(&ContentRun::WorkerLoop, this, std::ref(*worker));
         Coordinate();
-        if (m_firstUndone < m_buckets.ranges.size())
-            m_job.stop = true;  // leaving early: let the workers go
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_firstUndone < m_buckets.ranges.size())
+                m_job.stop = true;  // leaving early: let the workers go
+        }
+        m_handed.notify_all();
         for (std::thread& thread : threads)
             thread.join();
         m_groups.HideFileBar();
     }
 
 private:
+    // A set to take a pass over, or a share of a pass divided among workers.
+    struct Task {
+        size_t bucket;
+        FileSet set;
+        std::shared_ptr<SharedPass> shared;
+        size_t share = 0;
+    };
+
     struct Worker {
         Worker(const FileSystem& fs, SearchJob& job, size_t openFileBudget) : comparer(fs, job, openFileBudget)
         {
         }
         ContentComparer comparer;
         std::atomic<size_t> bucket{SIZE_MAX};
+        std::deque<Task> sets;  // the next at the back
     };
 
     void WorkerLoop(Worker& worker)
     {
         try {
             while (!m_job.stop) {
-                size_t b = m_nextBucket.fetch_add(1);
-                if (b >= m_buckets.ranges.size())
-                    break;
-                worker.bucket = b;
-                std::vector<FileClass> classes = worker.comparer.CompareFileContents(m_buckets.Members(b));
-                worker.bucket = SIZE_MAX;
-                std::lock_guard lock(m_mutex);
-                m_results[b] = std::move(classes);
-                m_done[b] = true;
-                if (--m_remaining == 0)
-                    m_wake.notify_one();
+                if (!worker.sets.empty()) {
+                    Task task = std::move(worker.sets.back());
+                    worker.sets.pop_back();
+                    worker.bucket = task.bucket;
+                    Advance(worker, std::move(task));
+                } else if (size_t b = m_nextBucket.fetch_add(1); b < m_buckets.ranges.size()) {
+                    worker.sets.push_back({b, ContentComparer::FirstSet(m_buckets.Members(b)), nullptr});
+                } else {
+                    worker.bucket = SIZE_MAX;
+                    std::optional<Task> task = AwaitHandedSet();
+                    if (!task)
+                        break;
+                    worker.sets.push_back(std::move(*task));
+                }
             }
         } catch (...) {
             // Out of memory in a worker ends the search as a stop would, not the program.
-            m_job.stop = true;
+            {
+                std::lock_guard lock(m_mutex);
+                m_job.stop = true;
+            }
             m_wake.notify_one();
+            m_handed.notify_all();
         }
+        worker.bucket = SIZE_MAX;
+    }
+
+    void Advance(Worker& worker, Task task)
+    {
+        if (task.shared) {
+            if (std::optional<PassResult> result = worker.comparer.AdvanceShare(*task.shared, task.share))
+                Settle(worker, task.bucket, std::move(*result));
+            return;
+        }
+        // A large set while other workers wait, or soon will, having no bucket left
+        // to take: they take shares of its pass. A share nobody takes is done by
+        // this worker after its own.
+        const bool othersFree = m_waiting.load(std::memory_order_relaxed) > 0 ||
+                                m_nextBucket.load(std::memory_order_relaxed) >= m_buckets.ranges.size();
+        if (m_workers.size() < 2 || !othersFree || !worker.comparer.Divisible(task.set)) {
+            Settle(worker, task.bucket, worker.comparer.Advance(std::move(task.set)));
+            return;
+        }
+        auto shared = std::make_shared<SharedPass>(std::move(task.set), m_workers.size());
+        {
+            std::lock_guard lock(m_mutex);
+            for (size_t share = 1; share < shared->ShareCount(); ++share)
+                m_handedSets.push_back({task.bucket, {}, shared, share});
+        }
+        m_handed.notify_all();
+        Advance(worker, {task.bucket, {}, shared, 0});
+    }
+
+    // Takes in what a pass over a set left: a bucket is done when none of its
+    // sets is left unfinished.
+    void Settle(Worker& worker, size_t bucket, PassResult result)
+    {
+        const auto change = static_cast<ptrdiff_t>(result.sets.size()) - 1;
+        if (change != 0 || !result.classes.empty()) {
+            std::lock_guard lock(m_mutex);
+            for (FileClass& equal : result.classes)
+                m_results[bucket].push_back(std::move(equal));
+            m_unfinishedSets[bucket] += change;
+            if (m_unfinishedSets[bucket] == 0) {
+                m_done[bucket] = true;
+                if (--m_remaining == 0) {
+                    m_wake.notify_one();
+                    m_handed.notify_all();
+                }
+            }
+        }
+        // The set holding the lowest index is done first.
+        for (auto set = result.sets.rbegin(); set != result.sets.rend(); ++set)
+            worker.sets.push_back({bucket, std::move(*set), nullptr});
+        HandOver(worker);
+    }
+
+    // Gives the sets this worker would come to last to workers that wait for work.
+    // Their files are closed: each worker keeps within its own share of handles.
+    void HandOver(Worker& worker)
+    {
+        if (m_waiting.load(std::memory_order_relaxed) == 0 || worker.sets.size() < 2)
+            return;
+        std::lock_guard lock(m_mutex);
+        while (m_waiting > m_handedSets.size() && worker.sets.size() >= 2) {
+            worker.sets.front().set.CloseFiles();
+            m_handedSets.push_back(std::move(worker.sets.front()));
+            worker.sets.pop_front();
+        }
+        m_handed.notify_all();
+    }
+
+    // Nothing when every bucket is done or the search stops.
+    std::optional<Task> AwaitHandedSet()
+    {
+        std::unique_lock lock(m_mutex);
+        ++m_waiting;
+        m_handed.wait(lock, [&] { return !m_handedSets.empty() || m_remaining == 0 || m_job.stop; });
+        --m_waiting;
+        if (m_handedSets.empty() || m_job.stop)
+            return std::nullopt;
+        Task task = std::move(m_handedSets.front());
+        m_handedSets.pop_front();
+        return task;
     }
 
     // Wakes a few times a second, not for every bucket: groups go out in batches
@@ -288,8 +397,12 @@ private:
     std::vector<std::unique_ptr<Worker>> m_workers;
     std::atomic<size_t> m_nextBucket{0};
     std::mutex m_mutex;
-    std::condition_variable m_wake;
+    std::condition_variable m_wake;    // the coordinator's: buckets are done
+    std::condition_variable m_handed;  // the waiting workers': sets are handed over
+    std::deque<Task> m_handedSets;
+    std::atomic<size_t> m_waiting{0};  // changed under the mutex
     std::vector<bool> m_done;
+    std::vector<ptrdiff_t> m_unfinishedSets;
     size_t m_remaining;
     std::vector<std::vector<FileClass>> m_results;
     size_t m_firstUndone = 0;

@@ -4,7 +4,7 @@ namespace twinsweep {
 
 struct FolderPrefetcher::Task {
     enum State { Queued, Listing, Listed };
-    Task(std::string folder, bool identifyFolder) : path(std::move(folder)), identify(identifyFolder) {}
+    explicit Task(FolderRequest folder) : request(std::move(folder)) {}
     // Whoever moves a task out of Queued lists it; nobody lists a folder twice.
     bool Claim()
     {
@@ -12,8 +12,16 @@ struct FolderPrefetcher::Task {
         return state.compare_exchange_strong(expected, Listing);
     }
 
-    std::string path;
-    bool identify;
+    // Lists the folder. Its parent is let go at once, so that a parent closes
+    // when its last subfolder is open, not when the queue forgets the task.
+    FolderContents List(const Lister& lister)
+    {
+        FolderContents listed = lister(request);
+        request.parent.reset();
+        return listed;
+    }
+
+    FolderRequest request;
     std::atomic<int> state{Queued};
     FolderContents contents;
 };
@@ -35,9 +43,9 @@ FolderPrefetcher::~FolderPrefetcher()
         helper.join();
 }
 
-FolderPrefetcher::Ticket FolderPrefetcher::Schedule(std::string path, bool identify)
+FolderPrefetcher::Ticket FolderPrefetcher::Schedule(FolderRequest request)
 {
-    auto task = std::make_shared<Task>(std::move(path), identify);
+    auto task = std::make_shared<Task>(std::move(request));
     if (!m_helpers.empty()) {
         std::lock_guard lock(m_mutex);
         m_queue.push_back(task);
@@ -49,7 +57,7 @@ FolderPrefetcher::Ticket FolderPrefetcher::Schedule(std::string path, bool ident
 FolderContents FolderPrefetcher::Take(const Ticket& ticket)
 {
     if (ticket->Claim())
-        return m_lister(ticket->path, ticket->identify);
+        return ticket->List(m_lister);
     std::unique_lock lock(m_mutex);
     m_listed.wait(lock, [&] { return ticket->state == Task::Listed; });
     return std::move(ticket->contents);
@@ -71,7 +79,7 @@ void FolderPrefetcher::HelperLoop()
         }
         if (!task->Claim())
             continue;
-        task->contents = m_lister(task->path, task->identify);
+        task->contents = task->List(m_lister);
         {
             std::lock_guard lock(m_mutex);
             task->state = Task::Listed;

@@ -18,6 +18,14 @@
 
 namespace twinsweep {
 
+// A folder the walk is going to enter.
+struct FolderRequest {
+    std::string path;
+    // The open folder it is listed in, to open it from; none for a listed folder.
+    std::shared_ptr<const FolderListing> parent;
+    bool identify = false;  // asks for the folder's identity too
+};
+
 // What one folder holds for the walk.
 struct FolderContents {
     bool entered = false;
@@ -25,11 +33,13 @@ struct FolderContents {
     std::vector<FolderEntry> files;        // in collection order
     std::vector<std::string> subfolders;
     bool linkedSubfolder = false;  // a subfolder is a link or junction
+    // The folder, kept open while it has subfolders to be opened from it.
+    std::shared_ptr<const FolderListing> listing;
 };
 
 class FolderPrefetcher {
 public:
-    using Lister = std::function<FolderContents(const std::string& path, bool identify)>;
+    using Lister = std::function<FolderContents(const FolderRequest& request)>;
     struct Task;
     using Ticket = std::shared_ptr<Task>;
 
@@ -39,9 +49,8 @@ public:
     FolderPrefetcher(const FolderPrefetcher&) = delete;
     FolderPrefetcher& operator=(const FolderPrefetcher&) = delete;
 
-    // Queues a folder for a helper and returns the ticket to take it with;
-    // identify asks for the folder's identity too.
-    Ticket Schedule(std::string path, bool identify);
+    // Queues a folder for a helper and returns the ticket to take it with.
+    Ticket Schedule(FolderRequest request);
     // The folder's contents: listed here unless a helper has started on it.
     FolderContents Take(const Ticket& ticket);
 

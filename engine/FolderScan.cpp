@@ -5,8 +5,8 @@
 namespace twinsweep {
 
 FolderScanner::FolderScanner(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
-    : m_job(job), m_fs(fs), m_reporter(reporter),
-      m_prefetcher([this](const std::string& path, bool identify) { return ListFolder(path, identify); },
+    : m_job(job), m_fs(fs), m_reporter(reporter), m_mostHeldListings(std::max<size_t>(1, fs.OpenFileBudget() / 4)),
+      m_prefetcher([this](const FolderRequest& request) { return ListFolder(request); },
                    std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4) - 1)
 {
 }
@@ -19,7 +19,7 @@ void FolderScanner::ScanFolder(const std::string& folder)
     if (m_listedFoldersWalked++ > 0 && !m_identifyFolders)
         IdentifyWalkedFolders();
     std::vector<Level> levels;
-    EnterFolder(Schedule(m_fs.FullPath(folder), true), levels);
+    EnterFolder(Schedule(m_fs.FullPath(folder), nullptr, true), levels);
     while (!levels.empty() && !Stopped()) {
         Level& level = levels.back();
         if (level.next == level.subfolders.size()) {
@@ -31,9 +31,10 @@ void FolderScanner::ScanFolder(const std::string& folder)
     }
 }
 
-FolderScanner::Subfolder FolderScanner::Schedule(std::string path, bool identify)
+FolderScanner::Subfolder FolderScanner::Schedule(std::string path, std::shared_ptr<const FolderListing> parent,
+                                                 bool identify)
 {
-    FolderPrefetcher::Ticket ticket = m_prefetcher.Schedule(path, identify);
+    FolderPrefetcher::Ticket ticket = m_prefetcher.Schedule({path, std::move(parent), identify});
     return {std::move(path), std::move(ticket)};
 }
 
@@ -79,7 +80,7 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
     Level level;
     level.subfolders.reserve(contents.subfolders.size());
     for (const std::string& name : contents.subfolders)
-        level.subfolders.push_back(Schedule(JoinPath(folder.path, name), m_identifyFolders));
+        level.subfolders.push_back(Schedule(JoinPath(folder.path, name), contents.listing, m_identifyFolders));
     levels.push_back(std::move(level));
 }
 
@@ -114,14 +115,15 @@ std::optional<uint64_t> FolderScanner::FolderVolume(uint32_t folder)
 
 // Runs on helper threads too: it only reads the job's masks and options, which
 // nothing changes during a walk.
-FolderContents FolderScanner::ListFolder(const std::string& path, bool identify) const
+FolderContents FolderScanner::ListFolder(const FolderRequest& request) const
 {
     FolderContents contents;
-    std::unique_ptr<FolderListing> listing = m_fs.OpenFolder(path);
+    std::unique_ptr<FolderListing> listing =
+        request.parent ? m_fs.OpenSubfolder(*request.parent, request.path) : m_fs.OpenFolder(request.path);
     if (!listing)
         return contents;
     contents.entered = true;
-    if (identify)
+    if (request.identify)
         contents.identity = listing->Identity();
 
     // A file matching two masks is listed twice but collected once.
@@ -147,7 +149,39 @@ FolderContents FolderScanner::ListFolder(const std::string& path, bool identify)
         contents.linkedSubfolder = contents.linkedSubfolder || entry.isLink;
         contents.subfolders.push_back(std::move(entry.name));
     }
+    if (!contents.subfolders.empty())
+        contents.listing = Hold(std::move(listing));
     return contents;
+}
+
+namespace {
+
+// A listing kept open for its subfolders, counted while it is.
+struct HeldListing {
+    HeldListing(std::unique_ptr<FolderListing> held, std::atomic<size_t>& counter) : listing(std::move(held)), count(counter)
+    {
+    }
+    ~HeldListing() { count.fetch_sub(1, std::memory_order_relaxed); }
+    HeldListing(const HeldListing&) = delete;
+    HeldListing& operator=(const HeldListing&) = delete;
+
+    std::unique_ptr<FolderListing> listing;
+    std::atomic<size_t>& count;
+};
+
+}  // namespace
+
+// Folders listed ahead keep their listings open until their subfolders are
+// opened: past a few hundred, a wide tree would use up the process's handles, so
+// further subfolders are opened by their paths.
+std::shared_ptr<const FolderListing> FolderScanner::Hold(std::unique_ptr<FolderListing> listing) const
+{
+    if (m_heldListings.fetch_add(1, std::memory_order_relaxed) >= m_mostHeldListings) {
+        m_heldListings.fetch_sub(1, std::memory_order_relaxed);
+        return nullptr;
+    }
+    auto held = std::make_shared<HeldListing>(std::move(listing), m_heldListings);
+    return {held, held->listing.get()};
 }
 
 bool FolderScanner::InRange(const FolderEntry& entry) const

@@ -2,6 +2,8 @@
 // match the masks and the size range.
 #pragma once
 
+#include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -41,8 +43,9 @@ private:
     void EnterFolder(const Subfolder& folder, std::vector<Level>& levels);
     bool CollectedBefore(const FolderEntry& file, uint32_t folder);
     std::optional<uint64_t> FolderVolume(uint32_t folder);
-    Subfolder Schedule(std::string path, bool identify);
-    FolderContents ListFolder(const std::string& path, bool identify) const;
+    Subfolder Schedule(std::string path, std::shared_ptr<const FolderListing> parent, bool identify);
+    FolderContents ListFolder(const FolderRequest& request) const;
+    std::shared_ptr<const FolderListing> Hold(std::unique_ptr<FolderListing> listing) const;
     void IdentifyWalkedFolders();
     bool InRange(const FolderEntry& entry) const;
     std::string JoinPath(const std::string& folder, const std::string& name) const;
@@ -68,6 +71,8 @@ private:
     std::unordered_map<uint32_t, std::optional<uint64_t>> m_folderVolumes;
     bool m_identifyFolders = false;
     size_t m_listedFoldersWalked = 0;
+    mutable std::atomic<size_t> m_heldListings{0};
+    const size_t m_mostHeldListings;
     FolderPrefetcher m_prefetcher;  // last: its helpers stop before the rest goes
 };
 

@@ -67,7 +67,8 @@ public:
     // The file as it was opened; its size may differ from what the folder listing said.
     virtual const FileStamp& Stamp() const = 0;
     // Reads up to count bytes at offset. Returns the number read (0 at the end),
-    // or nothing when the read fails.
+    // or nothing when the read fails. One thread at a time: reading on from where
+    // the last read ended is the cheap case.
     virtual std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) = 0;
 };
 
@@ -96,6 +97,12 @@ public:
     virtual std::string ResolveShortcut(const std::string& path) const = 0;
     // Nothing when the folder cannot be entered.
     virtual std::unique_ptr<FolderListing> OpenFolder(const std::string& path) const = 0;
+    // A subfolder of a folder open for listing, reached from that folder rather
+    // than from the top of the path again: the walk then costs the same per
+    // folder at any depth. path is the parent's path joined to the subfolder's
+    // listed name. Thread-safe, also for one parent.
+    virtual std::unique_ptr<FolderListing> OpenSubfolder(const FolderListing& parent,
+                                                         const std::string& path) const = 0;
     // The identity of the folder a path leads to, links followed.
     virtual std::optional<FileIdentity> FolderIdentity(const std::string& path) const = 0;
     // Opens for reading only, sharing read and write with other processes.

@@ -62,22 +62,37 @@ private:
     int m_fd;
 };
 
+// The folder stays open after its entries are read: they are described, and its
+// subfolders opened, relative to it.
 class PosixFolderListing : public FolderListing {
 public:
-    PosixFolderListing(DIR* dir) : m_dir(dir)
+    explicit PosixFolderListing(int fd) : m_fd(fd) {}
+
+    // False when the folder cannot be read.
+    bool ReadEntries()
     {
-        while (dirent* entry = readdir(m_dir)) {
+        // The directory stream takes a descriptor of its own and closes it, with
+        // its buffer, as soon as the names are in.
+        int streamFd = fcntl(m_fd.get(), F_DUPFD_CLOEXEC, 0);
+        DIR* dir = streamFd < 0 ? nullptr : fdopendir(streamFd);
+        if (!dir) {
+            if (streamFd >= 0)
+                close(streamFd);
+            return false;
+        }
+        while (dirent* entry = readdir(dir)) {
             std::string_view name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
             m_entries.push_back({std::string(name), entry->d_type, false, {}});
         }
+        closedir(dir);
         std::sort(m_entries.begin(), m_entries.end(),
                   [](const Entry& a, const Entry& b) { return ListsBefore(a.name, b.name); });
+        return true;
     }
-    ~PosixFolderListing() override { closedir(m_dir); }
-    PosixFolderListing(const PosixFolderListing&) = delete;
-    PosixFolderListing& operator=(const PosixFolderListing&) = delete;
+
+    int Fd() const { return m_fd.get(); }
 
     void Find(const std::string& mask, std::vector<FolderEntry>& entries) override
     {
@@ -94,7 +109,7 @@ public:
     std::optional<FileIdentity> Identity() const override
     {
         struct stat st;
-        if (fstat(dirfd(m_dir), &st) != 0)
+        if (fstat(m_fd.get(), &st) != 0)
             return std::nullopt;
         return IdentityOf(st);
     }
@@ -112,7 +127,7 @@ private:
     bool Describe(Entry& entry)
     {
         if (!entry.described) {
-            if (fstatat(dirfd(m_dir), entry.name.c_str(), &entry.status, 0) != 0)
+            if (fstatat(m_fd.get(), entry.name.c_str(), &entry.status, 0) != 0)
                 entry.status.st_mode = 0;
             entry.described = true;
         }
@@ -124,12 +139,21 @@ private:
         if (entry.type != DT_UNKNOWN)
             return entry.type == DT_LNK;
         struct stat own;
-        return fstatat(dirfd(m_dir), entry.name.c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
+        return fstatat(m_fd.get(), entry.name.c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
     }
 
-    DIR* m_dir;
+    UniqueFd m_fd;
     std::vector<Entry> m_entries;
 };
+
+// Links to folders are followed, as for any path.
+std::unique_ptr<FolderListing> ListFolderAt(int parentFd, const char* path)
+{
+    auto listing = std::make_unique<PosixFolderListing>(openat(parentFd, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (listing->Fd() < 0 || !listing->ReadEntries())
+        return nullptr;
+    return listing;
+}
 
 class PosixFile : public ReadableFile {
 public:
@@ -192,10 +216,14 @@ public:
 
     std::unique_ptr<FolderListing> OpenFolder(const std::string& path) const override
     {
-        DIR* dir = opendir(path.c_str());
-        if (!dir)
-            return nullptr;
-        return std::make_unique<PosixFolderListing>(dir);
+        return ListFolderAt(AT_FDCWD, path.c_str());
+    }
+
+    // parent is a listing of this file system.
+    std::unique_ptr<FolderListing> OpenSubfolder(const FolderListing& parent, const std::string& path) const override
+    {
+        const std::string name = path.substr(path.rfind('/') + 1);
+        return ListFolderAt(static_cast<const PosixFolderListing&>(parent).Fd(), name.c_str());
     }
 
     std::optional<FileIdentity> FolderIdentity(const std::string& path) const override

@@ -108,18 +108,45 @@ HANDLE OpenForListing(const std::string& path)
                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
+// Opens a name inside an open folder: the system looks up that one name, not
+// every folder on the way from the drive again. Links are followed and case is
+// ignored, as through a path. The access and sharing are those the path APIs
+// would ask for.
+HANDLE OpenInFolder(HANDLE folder, const std::string& name, ACCESS_MASK access, ULONG options)
+{
+    std::wstring wide = Utf8ToWide(name);
+    constexpr size_t kLongestName = UNICODE_STRING_MAX_CHARS;
+    if (wide.size() > kLongestName)
+        return INVALID_HANDLE_VALUE;
+    UNICODE_STRING unicodeName;
+    unicodeName.Buffer = wide.data();
+    unicodeName.Length = unicodeName.MaximumLength = static_cast<USHORT>(wide.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &unicodeName, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    IO_STATUS_BLOCK status;
+    HANDLE handle = nullptr;
+    if (NtOpenFile(&handle, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &status,
+                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, options | FILE_SYNCHRONOUS_IO_NONALERT) < 0)
+        return INVALID_HANDLE_VALUE;
+    return handle;
+}
+
+std::string LastName(const std::string& path)
+{
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+
 // The listing asks the folder for every entry's file number, which costs no more
 // than the plain listing: so the walk knows a file reached by two paths (a hard
 // link) without a call per file. Masks other than "*" go to the system's own
 // matching, 8.3 names included, and are joined to the listing by name.
 class Win32FolderListing : public FolderListing {
 public:
-    explicit Win32FolderListing(std::string path) : m_path(std::move(path)) {}
+    Win32FolderListing(std::string path, HANDLE folder) : m_path(std::move(path)), m_folder(folder) {}
 
     // False when the folder cannot be listed at all; an empty folder can.
     bool ListAll()
     {
-        m_folder.reset(OpenForListing(m_path));
         if (!m_folder)
             return false;
         // 8-byte aligned, as the entries are.
@@ -151,6 +178,8 @@ public:
 
     std::optional<FileIdentity> Identity() const override { return IdentityOf(m_folder.get()); }
 
+    HANDLE Handle() const { return m_folder.get(); }
+
 private:
     void Add(const FILE_ID_BOTH_DIR_INFO& info)
     {
@@ -175,7 +204,7 @@ private:
 
     bool DescribeTarget(FolderEntry& entry) const
     {
-        UniqueHandle target(OpenAttributes(ChildPath(entry.name), 0));
+        UniqueHandle target(OpenInFolder(m_folder.get(), entry.name, 0, FILE_NON_DIRECTORY_FILE));
         std::optional<BY_HANDLE_FILE_INFORMATION> info = target ? InformationOf(target.get()) : std::nullopt;
         if (!info)
             return false;
@@ -183,14 +212,6 @@ private:
         entry.identity = IdentityOf(info->dwVolumeSerialNumber, Join(info->nFileIndexHigh, info->nFileIndexLow));
         entry.index = 0;
         return true;
-    }
-
-    std::string ChildPath(const std::string& name) const
-    {
-        std::string path = m_path;
-        if (path.empty() || !IsPathSeparator(static_cast<wchar_t>(path.back())))
-            path += '\\';
-        return path + name;
     }
 
     void Search(const std::string& mask, std::vector<FolderEntry>& entries) const
@@ -220,31 +241,48 @@ public:
 
     const FileStamp& Stamp() const override { return m_stamp; }
 
+    // A plain read of the next bytes is one cheap call; a read at an offset
+    // (ReadFile with an OVERLAPPED position) costs a round trip more under Wine.
+    // The comparison reads most files block after block, so only a jump moves
+    // the file pointer first.
     std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) override
     {
+        if (offset != m_position && !MovePointer(offset))
+            return std::nullopt;
         size_t done = 0;
         while (done < count) {
-            OVERLAPPED at{};
-            uint64_t position = offset + done;
-            at.Offset = static_cast<DWORD>(position);
-            at.OffsetHigh = static_cast<DWORD>(position >> 32);
             DWORD chunk = static_cast<DWORD>(std::min<size_t>(count - done, 1u << 30));
             DWORD got = 0;
-            if (!ReadFile(m_handle.get(), static_cast<char*>(buffer) + done, chunk, &got, &at)) {
-                if (GetLastError() == ERROR_HANDLE_EOF)
-                    break;
+            if (!ReadFile(m_handle.get(), static_cast<char*>(buffer) + done, chunk, &got, nullptr)) {
+                m_position = kUnknownPosition;
                 return std::nullopt;
             }
             if (got == 0)
                 break;
             done += got;
+            m_position += got;
         }
         return done;
     }
 
 private:
+    static constexpr uint64_t kUnknownPosition = UINT64_MAX;
+
+    bool MovePointer(uint64_t offset)
+    {
+        LARGE_INTEGER to;
+        to.QuadPart = static_cast<LONGLONG>(offset);
+        if (!SetFilePointerEx(m_handle.get(), to, nullptr, FILE_BEGIN)) {
+            m_position = kUnknownPosition;
+            return false;
+        }
+        m_position = offset;
+        return true;
+    }
+
     UniqueHandle m_handle;
     FileStamp m_stamp;
+    uint64_t m_position = 0;  // where the file pointer stands
 };
 
 class Win32FileSystem : public FileSystem {
@@ -310,10 +348,15 @@ public:
 
     std::unique_ptr<FolderListing> OpenFolder(const std::string& path) const override
     {
-        auto listing = std::make_unique<Win32FolderListing>(path);
-        if (!listing->ListAll())
-            return nullptr;
-        return listing;
+        return List(path, OpenForListing(path));
+    }
+
+    // parent is a listing of this file system.
+    std::unique_ptr<FolderListing> OpenSubfolder(const FolderListing& parent, const std::string& path) const override
+    {
+        HANDLE parentFolder = static_cast<const Win32FolderListing&>(parent).Handle();
+        return List(path, OpenInFolder(parentFolder, LastName(path), FILE_LIST_DIRECTORY,
+                                       FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT));
     }
 
     std::optional<FileIdentity> FolderIdentity(const std::string& path) const override
@@ -348,6 +391,14 @@ public:
     size_t OpenFileBudget() const override { return 1024; }
 
 private:
+    static std::unique_ptr<FolderListing> List(const std::string& path, HANDLE folder)
+    {
+        auto listing = std::make_unique<Win32FolderListing>(path, folder);
+        if (!listing->ListAll())
+            return nullptr;
+        return listing;
+    }
+
     static std::string ReadShortcutTarget(const std::string& path)
     {
         ComPtr<IShellLinkW> link;

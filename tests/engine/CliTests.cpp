@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <set>
@@ -33,7 +34,7 @@ protected:
     {
         out.str("");
         err.str("");
-        return RunCli(args, fs, out, err, false);
+        return RunCli(args, fs, out, err, {});
     }
 
     std::string FirstErrorLine() const { return err.str().substr(0, err.str().find('\n')); }
@@ -96,6 +97,38 @@ TEST_F(CliTest, WritesOneJsonDocument)
     EXPECT_EQ(out.str(), "{\n  \"groups\": [],\n  \"statistics\": {\"totalFiles\": 1, \"copies\": 0, \"groups\": 0, "
                          "\"totalSpace\": 0, \"needless\": 0, \"unreadableFiles\": 0, \"unreadableFolders\": 0, "
                          "\"changedFiles\": 0}\n}\n");
+}
+
+// Counts the pieces a stream passes on: one per flush.
+class CountingBuffer : public std::stringbuf {
+public:
+    int flushes = 0;
+
+protected:
+    int sync() override
+    {
+        ++flushes;
+        return std::stringbuf::sync();
+    }
+};
+
+// Each piece written costs a system call, on Windows a console query too.
+TEST_F(CliTest, WritesEachGroupAtOnceToATerminalAndAllInOnePieceElsewhere)
+{
+    for (const char* group : {"1", "2", "3"}) {
+        tree.Write(std::string(group) + "a", group);
+        tree.Write(std::string(group) + "b", group);
+    }
+    std::string written[2];
+    for (bool terminal : {false, true}) {
+        CountingBuffer buffer;
+        std::ostream counted(&buffer);
+        ASSERT_EQ(RunCli({tree.Root()}, PlatformFileSystem(), counted, err, {terminal, false}), 0);
+        EXPECT_EQ(buffer.flushes, terminal ? 3 : 1);
+        written[terminal] = buffer.str();
+    }
+    EXPECT_EQ(written[0], written[1]);
+    EXPECT_EQ(std::count(written[0].begin(), written[0].end(), '\n'), 8);
 }
 
 TEST(Base64, EncodesWithPadding)
@@ -241,6 +274,10 @@ public:
     std::unique_ptr<FolderListing> OpenFolder(const std::string& path) const override
     {
         return m_refused.count(path) ? nullptr : ForwardingFileSystem::OpenFolder(path);
+    }
+    std::unique_ptr<FolderListing> OpenSubfolder(const FolderListing& parent, const std::string& path) const override
+    {
+        return m_refused.count(path) ? nullptr : ForwardingFileSystem::OpenSubfolder(parent, path);
     }
     OpenResult OpenForReading(const std::string& path) const override
     {

@@ -11,6 +11,7 @@
 #include "engine/FolderScan.h"
 #include "engine/MaskList.h"
 #include "tests/support/ForwardingFileSystem.h"
+#include "tests/support/OpenFileLimit.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TempTree.h"
 
@@ -19,8 +20,6 @@
 
 #include "win32/Handles.h"
 #include "win32/Utf16.h"
-#else
-#include <sys/resource.h>
 #endif
 
 namespace twinsweep {
@@ -323,6 +322,32 @@ TEST_F(ComparisonTest, ManyFilesOfOneSizeBeyondTheOpenFileBudget)
     EXPECT_EQ(reporter.groups, expected);
 }
 
+// Two workers share the passes over one set too large to keep open, with more
+// distinct files than either keeps blocks of: the joined parts must be the
+// groups one worker alone finds.
+TEST_F(ComparisonTest, ALargeSetSharedByTwoWorkersGivesTheSameGroups)
+{
+    test::ForwardingFileSystem tight(4);
+    const std::string bytes = PatternBytes(5000, 3);
+    Groups expected(2);
+    for (int k = 0; k < 1500; ++k) {
+        std::string name = FileName(k / 100, 2) + "/" + FileName(k, 4);
+        if (k % 100 == 0 || k % 100 == 50) {
+            const size_t set = k % 100 == 0 ? 0 : 1;
+            expected[set].push_back(tree.Write(name, WithByteChanged(bytes, set == 0 ? 4999 : 10)));
+            continue;
+        }
+        tree.Write(name, WithByteChanged(bytes, static_cast<size_t>(k) * 3));
+    }
+    job.masks = {"*.*"};
+    job.comparisonWorkers = 2;
+    RecordingReporter walkReporter;
+    FolderScanner(job, tight, walkReporter).ScanFolder(tree.Root());
+    EXPECT_TRUE(FindDuplicateGroups(job, tight, reporter));
+    EXPECT_EQ(reporter.groups, expected);
+    EXPECT_EQ(job.unreadableFiles + job.changedFiles, 0u);
+}
+
 TEST_F(ComparisonTest, AStopAtTheFirstPositionReportsNothing)
 {
     tree.Write("a", "same");
@@ -491,27 +516,6 @@ TEST_F(ComparisonTest, AFileLockedByAnotherProgramMatchesNothing)
     EXPECT_EQ(job.unreadableFiles, 1u);
 }
 #else
-// The process's soft limit of open files, as a test sets it; restored at the end.
-class OpenFileLimit {
-public:
-    OpenFileLimit() { getrlimit(RLIMIT_NOFILE, &m_saved); }
-    ~OpenFileLimit() { Restore(); }
-    OpenFileLimit(const OpenFileLimit&) = delete;
-    OpenFileLimit& operator=(const OpenFileLimit&) = delete;
-
-    // Below the descriptors already open, no open succeeds.
-    void Set(rlim_t soft) const
-    {
-        struct rlimit lowered = m_saved;
-        lowered.rlim_cur = soft;
-        setrlimit(RLIMIT_NOFILE, &lowered);
-    }
-    void Restore() const { setrlimit(RLIMIT_NOFILE, &m_saved); }
-
-private:
-    struct rlimit m_saved;
-};
-
 // Sets of equal files, a folder each: the groups a search is to find.
 Groups WriteSets(const TempTree& tree, int sets, int members)
 {
@@ -554,7 +558,7 @@ TEST_F(ComparisonTest, ManyWorkersTogetherKeepWithinTheProcesssOpenFileLimit)
     Meeting meeting(kWorkers);
     for (const Paths& set : expected)
         fs.BeforeRead(set.front(), 0, [&] { meeting.Arrive(); });
-    OpenFileLimit limit;
+    test::OpenFileLimit limit;
     limit.Set(64);
     EXPECT_EQ(Compare(), expected);
     EXPECT_EQ(fs.outOfHandles, 0u);
@@ -566,7 +570,7 @@ TEST_F(ComparisonTest, ASetThatRunsShortOfHandlesLetsGoOfItsOwn)
     Walk();
     // More than the process has left: the set cannot keep all its files open.
     test::ForwardingFileSystem generous(1000);
-    OpenFileLimit limit;
+    test::OpenFileLimit limit;
     limit.Set(32);
     // A set that waited for its own handles would wait for ever.
     generous.onOutOfHandles = [&] {
@@ -585,7 +589,7 @@ TEST_F(ComparisonTest, AnOpenThatFindsNoHandleLeftWaitsForOneAndDropsNoFile)
     job.comparisonWorkers = 2;
     // No descriptor left from the first open on (not before: starting a thread
     // may need one), until three opens have found none.
-    OpenFileLimit limit;
+    test::OpenFileLimit limit;
     std::once_flag lowered;
     fs.beforeOpen = [&] { std::call_once(lowered, [&] { limit.Set(0); }); };
     fs.onOutOfHandles = [&] {

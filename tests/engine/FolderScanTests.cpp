@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "engine/FolderScan.h"
 #include "engine/MaskList.h"
 #include "engine/SearchRun.h"
 #include "tests/support/ForwardingFileSystem.h"
+#include "tests/support/OpenFileLimit.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TempTree.h"
 
@@ -93,6 +96,35 @@ TEST_F(FolderScanTest, EmptyMaskListCollectsNothingButWalksEveryFolder)
     EXPECT_TRUE(Collected().empty());
     std::sort(fs.openedFolders.begin(), fs.openedFolders.end());
     EXPECT_EQ(fs.openedFolders, InTree({"", "sub", "sub/inner"}));
+}
+
+// Resolving a folder's whole path again for each folder makes a deep walk cost
+// the square of its depth.
+TEST_F(FolderScanTest, OpensOnlyTheListedFolderByItsPathAndEverySubfolderFromItsParent)
+{
+    tree.Write("a/b/c/file.txt", "x");
+    tree.Write("a/side/file.txt", "x");
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"a/b/c/file.txt", "a/side/file.txt"}));
+    EXPECT_EQ(fs.foldersOpenedByPath, InTree({""}));
+    EXPECT_EQ(fs.openedFolders.size(), 5u);
+}
+
+TEST(FileSystemSeam, OpensASubfolderFromItsOpenParentWhereverThatParentHasGone)
+{
+    TempTree tree;
+    tree.Write("before/sub/file.txt", "x");
+    const FileSystem& fs = PlatformFileSystem();
+    std::unique_ptr<FolderListing> parent = fs.OpenFolder(tree.Path("before"));
+    ASSERT_TRUE(parent);
+    std::filesystem::rename(test::FromUtf8(tree.Path("before")), test::FromUtf8(tree.Path("after")));
+    std::unique_ptr<FolderListing> sub = fs.OpenSubfolder(*parent, tree.Path("before/sub"));
+    ASSERT_TRUE(sub);
+    std::vector<FolderEntry> entries;
+    sub->Find("*.*", entries);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "file.txt");
+    EXPECT_FALSE(fs.OpenSubfolder(*parent, tree.Path("before/missing")));
 }
 
 TEST_F(FolderScanTest, WalksSubfoldersWhateverTheirNames)
@@ -272,6 +304,28 @@ TEST_F(FolderScanTest, PassesOverPipesAndDanglingLinks)
     std::filesystem::create_symlink(test::FromUtf8(tree.Path("gone")), test::FromUtf8(tree.Path("dangling")));
     Scan("*.*", {tree.Root()});
     EXPECT_EQ(Collected(), InTree({"real"}));
+}
+
+// Folders listed ahead keep their listings open for their subfolders: a wide
+// tree listed far ahead must not use up the descriptors, or folders go unread.
+TEST_F(FolderScanTest, AWideTreeListedAheadKeepsWithinTheOpenFileLimit)
+{
+    for (int k = 0; k < 300; ++k)
+        tree.Write("d" + std::to_string(1000 + k) + "/sub/file", "x");
+    test::ForwardingFileSystem tight(16);
+    // The walk waits in its first folder while a helper lists all the others.
+    const std::string first = tree.Path("d1000");
+    tight.beforeOpenFolder = [&](const std::string& path) {
+        if (path == first)
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    };
+    test::OpenFileLimit limit;
+    limit.Set(64);
+    job.masks = {"*.*"};
+    FolderScanner(job, tight, reporter).ScanFolder(tree.Root());
+    limit.Restore();
+    EXPECT_EQ(job.files.Count(), 300u);
+    EXPECT_EQ(job.unreadableFolders, 0u);
 }
 
 TEST_F(FolderScanTest, CollectsAFileReachedByTwoLinksOnce)

@@ -20,7 +20,10 @@ for file in $expected SweepHelp.hhc SweepHelp.hhk; do
 done
 grep -qxF '$WWKeywordLinks/BTree' "$work/listed" || fail "the help file has no binary index"
 
-"$chmls" printsystem "$help" 2>/dev/null | grep -q 'Default topic from \[options\] *:welcome.html' ||
+# Read whole before it is searched: grep -q leaving early would end chmls with
+# SIGPIPE, which pipefail takes for a failure.
+system=$("$chmls" printsystem "$help" 2>/dev/null | tr -d '\0')
+grep -q 'Default topic from \[options\] *:welcome.html' <<<"$system" ||
     fail "the start page is not welcome.html"
 
 "$chmls" extracttoc "$help" "$work/toc" >/dev/null 2>&1

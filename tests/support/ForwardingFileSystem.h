@@ -52,7 +52,18 @@ public:
     std::unique_ptr<FolderListing> OpenFolder(const std::string& path) const override
     {
         Record(openedFolders, path);
+        Record(foldersOpenedByPath, path);
+        if (beforeOpenFolder)
+            beforeOpenFolder(path);
         return m_inner.OpenFolder(path);
+    }
+
+    std::unique_ptr<FolderListing> OpenSubfolder(const FolderListing& parent, const std::string& path) const override
+    {
+        Record(openedFolders, path);
+        if (beforeOpenFolder)
+            beforeOpenFolder(path);
+        return m_inner.OpenSubfolder(parent, path);
     }
 
     std::optional<FileIdentity> FolderIdentity(const std::string& path) const override
@@ -85,10 +96,12 @@ public:
 
     mutable std::vector<std::string> resolvedShortcuts;
     mutable std::vector<std::string> openedFolders;
+    mutable std::vector<std::string> foldersOpenedByPath;  // not from their parent
     mutable std::vector<std::string> openedFiles;
     // What to do before each open, the opens that found no handle left and what
     // to do on each; called from any thread.
     std::function<void()> beforeOpen;
+    std::function<void(const std::string& path)> beforeOpenFolder;
     mutable std::atomic<size_t> outOfHandles{0};
     std::function<void()> onOutOfHandles;
 

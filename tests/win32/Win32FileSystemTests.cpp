@@ -82,6 +82,24 @@ TEST(Win32FileSystem, ListsOpensAndReadsFilesBeyondMaxPath)
     EXPECT_EQ(std::string(bytes, 6), "456789");
 }
 
+// Reads go on from the file pointer where they can and move it where they jump.
+TEST(Win32FileSystem, ReadsTheRightBytesInAnyOrderOfOffsets)
+{
+    TempTree tree;
+    const std::string bytes = test::PatternBytes(1000, 7);
+    std::unique_ptr<ReadableFile> file = fs.OpenForReading(tree.Write("pattern", bytes)).file;
+    ASSERT_TRUE(file);
+    const std::pair<uint64_t, size_t> reads[] = {{0, 100}, {100, 300}, {50, 10}, {60, 40}, {900, 200}, {0, 1},
+                                                 {999, 1}, {1000, 5}, {400, 400}};
+    for (const auto& [offset, count] : reads) {
+        std::string got(count, '\0');
+        std::optional<size_t> read = file->ReadAt(offset, got.data(), count);
+        const std::string expected = bytes.substr(static_cast<size_t>(offset), count);
+        ASSERT_EQ(read, std::optional<size_t>(expected.size())) << offset;
+        EXPECT_EQ(got.substr(0, *read), expected) << offset;
+    }
+}
+
 TEST(Win32FileSystem, TellsOneFileNumberThroughEveryPathOfAFile)
 {
     TempTree tree;

@@ -1,0 +1,317 @@
+// The least time any duplicate search needs on a tree under this Windows (or
+// Wine), warm:  win_floor TREE
+// The walk floor lists every folder on two threads with the cheapest listing the
+// API has (basic information, large fetch). The read floor opens, on two
+// threads, every file an exact comparison cannot skip and reads it from the
+// start with plain reads, up to and including the byte at which it parts from
+// the last file of its size (all of it when it has a copy). Which bytes those
+// are is worked out before the clock starts.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <numeric>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "win32/Handles.h"
+
+namespace {
+
+constexpr DWORD kReadChunk = 1 << 20;
+constexpr size_t kFirstCompareChunk = 4096;
+constexpr int kRepeats = 3;
+constexpr unsigned kThreads = 2;
+
+struct FileEntry {
+    std::wstring path;
+    uint64_t size;
+};
+
+struct Tree {
+    std::vector<FileEntry> files;
+    size_t folders = 0;
+};
+
+struct Prefix {
+    const std::wstring* path;
+    uint64_t length;
+};
+
+double SecondsOf(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double BestSecondsOf(const std::function<void()>& work)
+{
+    double best = SecondsOf(work);
+    for (int i = 1; i < kRepeats; ++i)
+        best = std::min(best, SecondsOf(work));
+    return best;
+}
+
+// Folders wait in a shared stack; a thread that finds it empty waits while the
+// other may still add some.
+class ParallelWalk {
+public:
+    explicit ParallelWalk(const std::wstring& root) { m_pending.push_back(root); }
+
+    Tree Run()
+    {
+        std::vector<std::jthread> threads;
+        for (unsigned i = 1; i < kThreads; ++i)
+            threads.emplace_back([this] { Work(); });
+        Work();
+        threads.clear();
+        return std::move(m_tree);
+    }
+
+private:
+    void Work()
+    {
+        Tree found;
+        std::vector<std::wstring> subfolders;
+        for (std::wstring folder; Next(folder);) {
+            subfolders.clear();
+            List(folder, found, subfolders);
+            Done(subfolders);
+        }
+        std::lock_guard lock(m_mutex);
+        m_tree.folders += found.folders;
+        for (FileEntry& file : found.files)
+            m_tree.files.push_back(std::move(file));
+    }
+
+    bool Next(std::wstring& folder)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return !m_pending.empty() || m_busy == 0; });
+        if (m_pending.empty())
+            return false;
+        folder = std::move(m_pending.back());
+        m_pending.pop_back();
+        ++m_busy;
+        return true;
+    }
+
+    void Done(std::vector<std::wstring>& subfolders)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            for (std::wstring& subfolder : subfolders)
+                m_pending.push_back(std::move(subfolder));
+            --m_busy;
+        }
+        m_changed.notify_all();
+    }
+
+    static void List(const std::wstring& folder, Tree& found, std::vector<std::wstring>& subfolders)
+    {
+        WIN32_FIND_DATAW data;
+        twinsweep::UniqueFindHandle find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
+                                                          FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+        if (!find)
+            throw std::runtime_error("cannot list a folder");
+        ++found.folders;
+        do {
+            const std::wstring_view name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring path = folder + L'\\' + data.cFileName;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                subfolders.push_back(std::move(path));
+            else
+                found.files.push_back({std::move(path), (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
+        } while (FindNextFileW(find.get(), &data));
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::wstring> m_pending;
+    unsigned m_busy = 0;
+    Tree m_tree;
+};
+
+twinsweep::UniqueHandle OpenToRead(const std::wstring& path)
+{
+    twinsweep::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file)
+        throw std::runtime_error("cannot open a file");
+    return file;
+}
+
+// Reads the first length bytes of a file in plain reads of the next chunk.
+void ReadPrefix(const std::wstring& path, uint64_t length, std::vector<char>& chunk)
+{
+    twinsweep::UniqueHandle file = OpenToRead(path);
+    for (uint64_t done = 0; done < length;) {
+        DWORD got = 0;
+        const auto want = static_cast<DWORD>(std::min<uint64_t>(length - done, chunk.size()));
+        if (!ReadFile(file.get(), chunk.data(), want, &got, nullptr) || got == 0)
+            throw std::runtime_error("cannot read a file");
+        done += got;
+    }
+}
+
+void ReadAt(const std::wstring& path, uint64_t offset, char* buffer, size_t count)
+{
+    twinsweep::UniqueHandle file = OpenToRead(path);
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN))
+        throw std::runtime_error("cannot seek in a file");
+    for (size_t done = 0; done < count;) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), buffer + done, static_cast<DWORD>(count - done), &got, nullptr) || got == 0)
+            throw std::runtime_error("cannot read a file");
+        done += got;
+    }
+}
+
+size_t MismatchOffset(const std::vector<char>& a, const std::vector<char>& b)
+{
+    return static_cast<size_t>(std::mismatch(a.begin(), a.end(), b.begin()).first - a.begin());
+}
+
+// Splits one class of files that agree up to offset by the next count bytes.
+// A file left alone has its prefix settled: it reaches up to the byte where it
+// parts from the member of the class that followed it longest, which in sorted
+// order is one of its two neighbours.
+void SplitClass(const std::vector<FileEntry>& files, const std::vector<size_t>& members, uint64_t offset,
+                size_t count, std::vector<uint64_t>& needs, std::vector<std::vector<size_t>>& survivors)
+{
+    std::vector<std::vector<char>> chunks(members.size(), std::vector<char>(count));
+    for (size_t i = 0; i < members.size(); ++i)
+        ReadAt(files[members[i]].path, offset, chunks[i].data(), count);
+    std::vector<size_t> order(members.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return chunks[a] < chunks[b]; });
+    for (size_t runStart = 0; runStart < order.size();) {
+        size_t runEnd = runStart + 1;
+        while (runEnd < order.size() && chunks[order[runEnd]] == chunks[order[runStart]])
+            ++runEnd;
+        if (runEnd - runStart == 1) {
+            const size_t alone = order[runStart];
+            size_t furthest = 0;
+            if (runStart > 0)
+                furthest = MismatchOffset(chunks[alone], chunks[order[runStart - 1]]);
+            if (runEnd < order.size())
+                furthest = std::max(furthest, MismatchOffset(chunks[alone], chunks[order[runEnd]]));
+            needs[members[alone]] = offset + furthest + 1;
+        } else {
+            std::vector<size_t>& survivor = survivors.emplace_back();
+            for (size_t i = runStart; i < runEnd; ++i)
+                survivor.push_back(members[order[i]]);
+        }
+        runStart = runEnd;
+    }
+}
+
+// Compares a size bucket chunk by chunk, in growing chunks, since most files part
+// at their first bytes; so files of any size take little memory.
+void SettleBucket(const std::vector<FileEntry>& files, std::vector<size_t> bucket, std::vector<uint64_t>& needs)
+{
+    const uint64_t size = files[bucket.front()].size;
+    std::vector<std::vector<size_t>> classes{std::move(bucket)};
+    size_t chunk = kFirstCompareChunk;
+    for (uint64_t offset = 0; offset < size && !classes.empty();
+         offset += chunk, chunk = std::min<size_t>(chunk * 2, kReadChunk)) {
+        const size_t count = static_cast<size_t>(std::min<uint64_t>(chunk, size - offset));
+        std::vector<std::vector<size_t>> survivors;
+        for (const std::vector<size_t>& members : classes)
+            SplitClass(files, members, offset, count, needs, survivors);
+        classes = std::move(survivors);
+    }
+    for (const std::vector<size_t>& copies : classes)
+        for (size_t file : copies)
+            needs[file] = size;
+}
+
+std::vector<Prefix> NeededPrefixes(const std::vector<FileEntry>& files)
+{
+    std::vector<size_t> bySize(files.size());
+    std::iota(bySize.begin(), bySize.end(), 0);
+    std::sort(bySize.begin(), bySize.end(), [&](size_t a, size_t b) { return files[a].size < files[b].size; });
+    std::vector<uint64_t> needs(files.size(), 0);
+    for (size_t start = 0; start < bySize.size();) {
+        size_t end = start + 1;
+        while (end < bySize.size() && files[bySize[end]].size == files[bySize[start]].size)
+            ++end;
+        if (files[bySize[start]].size > 0 && end - start > 1)
+            SettleBucket(files, std::vector<size_t>(bySize.begin() + start, bySize.begin() + end), needs);
+        start = end;
+    }
+    std::vector<Prefix> prefixes;
+    for (size_t i = 0; i < files.size(); ++i)
+        if (needs[i] > 0)
+            prefixes.push_back({&files[i].path, needs[i]});
+    return prefixes;
+}
+
+void ReadPrefixes(const std::vector<Prefix>& prefixes)
+{
+    std::atomic<size_t> next = 0;
+    auto readSome = [&] {
+        std::vector<char> chunk(kReadChunk);
+        for (size_t i = next++; i < prefixes.size(); i = next++)
+            ReadPrefix(*prefixes[i].path, prefixes[i].length, chunk);
+    };
+    std::vector<std::jthread> threads;
+    for (unsigned i = 1; i < kThreads; ++i)
+        threads.emplace_back(readSome);
+    readSome();
+}
+
+void Report(const std::wstring& root)
+{
+    Tree tree;
+    const double walkSeconds = BestSecondsOf([&] { tree = ParallelWalk(root).Run(); });
+    uint64_t bytes = 0;
+    for (const FileEntry& file : tree.files)
+        bytes += file.size;
+    std::printf("Files: %zu in %zu folders, %llu bytes\n", tree.files.size(), tree.folders,
+                static_cast<unsigned long long>(bytes));
+    std::printf("Walk floor, 2 threads: %.3f s (best of %d)\n", walkSeconds, kRepeats);
+
+    const std::vector<Prefix> prefixes = NeededPrefixes(tree.files);
+    uint64_t needed = 0;
+    for (const Prefix& prefix : prefixes)
+        needed += prefix.length;
+    std::printf("Read floor bytes: %llu in %zu files\n", static_cast<unsigned long long>(needed), prefixes.size());
+    const double readSeconds = BestSecondsOf([&] { ReadPrefixes(prefixes); });
+    std::printf("Read floor, 2 threads: %.3f s (best of %d)\n", readSeconds, kRepeats);
+    std::printf("Floor: %.3f s\n", walkSeconds + readSeconds);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: win_floor TREE\n");
+        return 2;
+    }
+    // Paths of deep trees are longer than the plain form takes.
+    std::wstring root = argv[1];
+    if (!root.starts_with(L"\\\\?\\"))
+        root = L"\\\\?\\" + root;
+    try {
+        Report(root);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "win_floor: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
