@@ -39,6 +39,7 @@ struct FileEntry {
 struct Tree {
     std::vector<FileEntry> files;
     size_t folders = 0;
+    size_t unlisted = 0;  // folders that could not be listed
 };
 
 struct Prefix {
@@ -89,6 +90,7 @@ private:
         }
         std::lock_guard lock(m_mutex);
         m_tree.folders += found.folders;
+        m_tree.unlisted += found.unlisted;
         for (FileEntry& file : found.files)
             m_tree.files.push_back(std::move(file));
     }
@@ -121,8 +123,12 @@ private:
         WIN32_FIND_DATAW data;
         twinsweep::UniqueFindHandle find(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &data,
                                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-        if (!find)
-            throw std::runtime_error("cannot list a folder");
+        if (!find) {
+            // Thrown on a walking thread it would end the program: counted instead.
+            if (found.unlisted++ == 0)
+                std::fwprintf(stderr, L"cannot list %ls (error %lu)\n", folder.c_str(), GetLastError());
+            return;
+        }
         ++found.folders;
         do {
             const std::wstring_view name = data.cFileName;
@@ -283,6 +289,8 @@ void Report(const std::wstring& root)
         bytes += file.size;
     std::printf("Files: %zu in %zu folders, %llu bytes\n", tree.files.size(), tree.folders,
                 static_cast<unsigned long long>(bytes));
+    if (tree.unlisted > 0)
+        std::printf("Folders that could not be listed: %zu\n", tree.unlisted);
     std::printf("Walk floor, 2 threads: %.3f s (best of %d)\n", walkSeconds, kRepeats);
 
     const std::vector<Prefix> prefixes = NeededPrefixes(tree.files);

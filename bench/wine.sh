@@ -10,7 +10,8 @@
 # of R runs (default 3), warm cache, process start included; the floors are the
 # best of three in-process. Figures, not a test: CI does not run this.
 set -euo pipefail
-export LC_ALL=C
+# Wine maps the trees' UTF-8 names only under a UTF-8 locale.
+export LC_ALL=C.UTF-8
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=3
@@ -123,8 +124,8 @@ for name in $trees; do
     printf '  %-34s %10s  %s\n' "" "seconds" "ratio"
     for arch in $archs; do
         floor=$(awk '/^Floor:/ { print $2 }' "$scratch/floor-$arch.txt")
-        walk=$(awk '/^Walk floor/ { print $4 }' "$scratch/floor-$arch.txt")
-        read=$(awk '/^Read floor,/ { print $4 }' "$scratch/floor-$arch.txt")
+        walk=$(awk '/^Walk floor/ { print $5 }' "$scratch/floor-$arch.txt")
+        read=$(awk '/^Read floor,/ { print $5 }' "$scratch/floor-$arch.txt")
         ours=$(median <"$scratch/ours-$arch")
         printf '  %-34s %10.3f  (walk %.3f + read %.3f)\n' "Win32 floor, $arch" "$floor" "$walk" "$read"
         awk -v arch="$arch" -v ours="$ours" -v floor="$floor" \

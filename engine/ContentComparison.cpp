@@ -208,7 +208,7 @@ bool ContentComparer::ReadAgain(Pass& pass, SetMember& member, uint32_t slot)
     if (!ReadBlock(pass, member, false, Slot(slot, pass.block)))
         return false;
     // A file kept open can have been written to between the two reads.
-    std::optional<FileStamp> now = m_fs.StateOf(m_files.PathOf(member.index));
+    std::optional<FileStamp> now = StateNow(member);
     return (now && *now == member.stamp) || LeaveOut(m_job.changedFiles);
 }
 
@@ -393,13 +393,20 @@ FileClass ContentComparer::FinishedFiles(const std::vector<SetMember>& members)
 {
     FileClass unchanged;
     for (const SetMember& member : members) {
-        std::optional<FileStamp> now = m_fs.StateOf(m_files.PathOf(member.index));
+        std::optional<FileStamp> now = StateNow(member);
         if (now && *now == member.stamp)
             unchanged.push_back(member.index);
         else
             LeaveOut(m_job.changedFiles);
     }
     return unchanged;
+}
+
+// What a member's path leads to now, asked of its open file where that can tell.
+std::optional<FileStamp> ContentComparer::StateNow(const SetMember& member) const
+{
+    const std::string path = m_files.PathOf(member.index);
+    return member.file ? member.file->StateOfPath(m_fs, path) : m_fs.StateOf(path);
 }
 
 // A stopped search reports nothing, so what it left out is not counted either.

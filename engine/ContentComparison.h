@@ -86,7 +86,7 @@ private:
 class ContentComparer {
 public:
     // Bytes of block buffers one comparer may hold, whatever the number of files.
-    static constexpr size_t kMemoryBudget = 2u << 20;
+    static constexpr size_t kMemoryBudget = 1u << 20;
 
     // openFileBudget: how many files this comparer may keep open at once. Files it
     // has to leave out are counted in the job.
@@ -137,6 +137,7 @@ private:
     OpenResult Open(const std::string& path);
     // The members whose paths still lead to the files read, unchanged.
     FileClass FinishedFiles(const std::vector<SetMember>& members);
+    std::optional<FileStamp> StateNow(const SetMember& member) const;
     bool LeaveOut(std::atomic<uint32_t>& counter);
     std::byte* Slot(uint32_t slot, size_t block);
     bool Stopped() const { return m_job.stop.load(std::memory_order_relaxed); }

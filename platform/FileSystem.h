@@ -61,6 +61,8 @@ public:
     virtual std::optional<FileIdentity> Identity() const = 0;
 };
 
+class FileSystem;
+
 class ReadableFile {
 public:
     virtual ~ReadableFile() = default;
@@ -70,6 +72,10 @@ public:
     // or nothing when the read fails. One thread at a time: reading on from where
     // the last read ended is the cheap case.
     virtual std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) = 0;
+    // What the path this file was opened by leads to now. Where a path cannot
+    // change while its file is open, the open file answers, which saves an open;
+    // by default the path is looked at again.
+    virtual std::optional<FileStamp> StateOfPath(const FileSystem& fs, const std::string& path) const;
 };
 
 // A file opened, or why not: "no handle left" passes once other files are closed,
@@ -115,6 +121,11 @@ public:
     // together.
     virtual size_t OpenFileBudget() const = 0;
 };
+
+inline std::optional<FileStamp> ReadableFile::StateOfPath(const FileSystem& fs, const std::string& path) const
+{
+    return fs.StateOf(path);
+}
 
 // The file system of the platform the program runs on.
 const FileSystem& PlatformFileSystem();

@@ -241,6 +241,13 @@ public:
 
     const FileStamp& Stamp() const override { return m_stamp; }
 
+    // The file is open without sharing deletion: nobody can rename, replace or
+    // delete it, so its path leads to it until it is closed.
+    std::optional<FileStamp> StateOfPath(const FileSystem&, const std::string&) const override
+    {
+        return StampOf(m_handle.get());
+    }
+
     // A plain read of the next bytes is one cheap call; a read at an offset
     // (ReadFile with an OVERLAPPED position) costs a round trip more under Wine.
     // The comparison reads most files block after block, so only a jump moves

@@ -129,6 +129,10 @@ private:
         WatchedFile& operator=(const WatchedFile&) = delete;
 
         const FileStamp& Stamp() const override { return m_inner->Stamp(); }
+        std::optional<FileStamp> StateOfPath(const FileSystem& fs, const std::string& path) const override
+        {
+            return m_inner->StateOfPath(fs, path);
+        }
         std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) override
         {
             m_fs.Apply(m_path, offset, false);
