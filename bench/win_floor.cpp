@@ -16,18 +16,17 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
-#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/NeededLengths.h"
 #include "win32/Handles.h"
 
 namespace {
 
 constexpr DWORD kReadChunk = 1 << 20;
-constexpr size_t kFirstCompareChunk = 4096;
 constexpr int kRepeats = 3;
 constexpr unsigned kThreads = 2;
 
@@ -186,79 +185,15 @@ void ReadAt(const std::wstring& path, uint64_t offset, char* buffer, size_t coun
     }
 }
 
-size_t MismatchOffset(const std::vector<char>& a, const std::vector<char>& b)
-{
-    return static_cast<size_t>(std::mismatch(a.begin(), a.end(), b.begin()).first - a.begin());
-}
-
-// Splits one class of files that agree up to offset by the next count bytes.
-// A file left alone has its prefix settled: it reaches up to the byte where it
-// parts from the member of the class that followed it longest, which in sorted
-// order is one of its two neighbours.
-void SplitClass(const std::vector<FileEntry>& files, const std::vector<size_t>& members, uint64_t offset,
-                size_t count, std::vector<uint64_t>& needs, std::vector<std::vector<size_t>>& survivors)
-{
-    std::vector<std::vector<char>> chunks(members.size(), std::vector<char>(count));
-    for (size_t i = 0; i < members.size(); ++i)
-        ReadAt(files[members[i]].path, offset, chunks[i].data(), count);
-    std::vector<size_t> order(members.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return chunks[a] < chunks[b]; });
-    for (size_t runStart = 0; runStart < order.size();) {
-        size_t runEnd = runStart + 1;
-        while (runEnd < order.size() && chunks[order[runEnd]] == chunks[order[runStart]])
-            ++runEnd;
-        if (runEnd - runStart == 1) {
-            const size_t alone = order[runStart];
-            size_t furthest = 0;
-            if (runStart > 0)
-                furthest = MismatchOffset(chunks[alone], chunks[order[runStart - 1]]);
-            if (runEnd < order.size())
-                furthest = std::max(furthest, MismatchOffset(chunks[alone], chunks[order[runEnd]]));
-            needs[members[alone]] = offset + furthest + 1;
-        } else {
-            std::vector<size_t>& survivor = survivors.emplace_back();
-            for (size_t i = runStart; i < runEnd; ++i)
-                survivor.push_back(members[order[i]]);
-        }
-        runStart = runEnd;
-    }
-}
-
-// Compares a size bucket chunk by chunk, in growing chunks, since most files part
-// at their first bytes; so files of any size take little memory.
-void SettleBucket(const std::vector<FileEntry>& files, std::vector<size_t> bucket, std::vector<uint64_t>& needs)
-{
-    const uint64_t size = files[bucket.front()].size;
-    std::vector<std::vector<size_t>> classes{std::move(bucket)};
-    size_t chunk = kFirstCompareChunk;
-    for (uint64_t offset = 0; offset < size && !classes.empty();
-         offset += chunk, chunk = std::min<size_t>(chunk * 2, kReadChunk)) {
-        const size_t count = static_cast<size_t>(std::min<uint64_t>(chunk, size - offset));
-        std::vector<std::vector<size_t>> survivors;
-        for (const std::vector<size_t>& members : classes)
-            SplitClass(files, members, offset, count, needs, survivors);
-        classes = std::move(survivors);
-    }
-    for (const std::vector<size_t>& copies : classes)
-        for (size_t file : copies)
-            needs[file] = size;
-}
-
 std::vector<Prefix> NeededPrefixes(const std::vector<FileEntry>& files)
 {
-    std::vector<size_t> bySize(files.size());
-    std::iota(bySize.begin(), bySize.end(), 0);
-    std::sort(bySize.begin(), bySize.end(), [&](size_t a, size_t b) { return files[a].size < files[b].size; });
-    std::vector<uint64_t> needs(files.size(), 0);
-    for (size_t start = 0; start < bySize.size();) {
-        size_t end = start + 1;
-        while (end < bySize.size() && files[bySize[end]].size == files[bySize[start]].size)
-            ++end;
-        if (files[bySize[start]].size > 0 && end - start > 1)
-            SettleBucket(files, std::vector<size_t>(bySize.begin() + start, bySize.begin() + end), needs);
-        start = end;
-    }
+    std::vector<uint64_t> sizes;
+    for (const FileEntry& file : files)
+        sizes.push_back(file.size);
+    const std::vector<uint64_t> needs = bench::NeededLengths(
+        sizes, [&](size_t file, uint64_t offset, char* buffer, size_t count) {
+            ReadAt(files[file].path, offset, buffer, count);
+        });
     std::vector<Prefix> prefixes;
     for (size_t i = 0; i < files.size(); ++i)
         if (needs[i] > 0)
