@@ -13,22 +13,20 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/BestOf.h"
 #include "bench/NeededLengths.h"
 
 namespace {
 
 constexpr size_t kReadChunk = 1 << 20;
-constexpr int kRepeats = 3;
 
 struct FileEntry {
     std::string path;
@@ -60,21 +58,6 @@ public:
 private:
     int m_fd;
 };
-
-double SecondsOf(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double BestSecondsOf(const std::function<void()>& work)
-{
-    double best = SecondsOf(work);
-    for (int i = 1; i < kRepeats; ++i)
-        best = std::min(best, SecondsOf(work));
-    return best;
-}
 
 void WalkFolder(int parentFd, const char* name, const std::string& path, Tree& tree)
 {
@@ -183,19 +166,19 @@ uint64_t TotalSize(const std::vector<FileEntry>& files)
 void Report(const std::string& root)
 {
     Tree tree;
-    const double walkSeconds = BestSecondsOf([&] { tree = Walk(root); });
+    const double walkSeconds = bench::BestSecondsOf([&] { tree = Walk(root); });
     std::printf("Tree: %s\n", root.c_str());
     std::printf("Files: %zu in %zu folders, %llu bytes\n", tree.files.size(), tree.folders,
                 static_cast<unsigned long long>(TotalSize(tree.files)));
-    std::printf("Walk floor: %.3f s (readdir + fstatat, 1 thread, best of %d)\n", walkSeconds, kRepeats);
+    std::printf("Walk floor: %.3f s (readdir + fstatat, 1 thread, best of %d)\n", walkSeconds, bench::kRepeats);
 
     const std::vector<Prefix> prefixes = NeededPrefixes(tree.files);
     std::printf("Read floor bytes: %llu in %zu files\n", static_cast<unsigned long long>(TotalLength(prefixes)),
                 prefixes.size());
-    const double oneThread = BestSecondsOf([&] { ReadPrefixes(prefixes, 1); });
-    std::printf("Read floor, 1 thread: %.3f s (best of %d)\n", oneThread, kRepeats);
-    const double twoThreads = BestSecondsOf([&] { ReadPrefixes(prefixes, 2); });
-    std::printf("Read floor, 2 threads: %.3f s (best of %d)\n", twoThreads, kRepeats);
+    const double oneThread = bench::BestSecondsOf([&] { ReadPrefixes(prefixes, 1); });
+    std::printf("Read floor, 1 thread: %.3f s (best of %d)\n", oneThread, bench::kRepeats);
+    const double twoThreads = bench::BestSecondsOf([&] { ReadPrefixes(prefixes, 2); });
+    std::printf("Read floor, 2 threads: %.3f s (best of %d)\n", twoThreads, bench::kRepeats);
 }
 
 }  // namespace

@@ -10,24 +10,22 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/BestOf.h"
 #include "bench/NeededLengths.h"
 #include "win32/Handles.h"
 
 namespace {
 
 constexpr DWORD kReadChunk = 1 << 20;
-constexpr int kRepeats = 3;
 constexpr unsigned kThreads = 2;
 
 struct FileEntry {
@@ -45,21 +43,6 @@ struct Prefix {
     const std::wstring* path;
     uint64_t length;
 };
-
-double SecondsOf(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double BestSecondsOf(const std::function<void()>& work)
-{
-    double best = SecondsOf(work);
-    for (int i = 1; i < kRepeats; ++i)
-        best = std::min(best, SecondsOf(work));
-    return best;
-}
 
 // Folders wait in a shared stack; a thread that finds it empty waits while the
 // other may still add some.
@@ -218,7 +201,7 @@ void ReadPrefixes(const std::vector<Prefix>& prefixes)
 void Report(const std::wstring& root)
 {
     Tree tree;
-    const double walkSeconds = BestSecondsOf([&] { tree = ParallelWalk(root).Run(); });
+    const double walkSeconds = bench::BestSecondsOf([&] { tree = ParallelWalk(root).Run(); });
     uint64_t bytes = 0;
     for (const FileEntry& file : tree.files)
         bytes += file.size;
@@ -226,15 +209,15 @@ void Report(const std::wstring& root)
                 static_cast<unsigned long long>(bytes));
     if (tree.unlisted > 0)
         std::printf("Folders that could not be listed: %zu\n", tree.unlisted);
-    std::printf("Walk floor, 2 threads: %.3f s (best of %d)\n", walkSeconds, kRepeats);
+    std::printf("Walk floor, 2 threads: %.3f s (best of %d)\n", walkSeconds, bench::kRepeats);
 
     const std::vector<Prefix> prefixes = NeededPrefixes(tree.files);
     uint64_t needed = 0;
     for (const Prefix& prefix : prefixes)
         needed += prefix.length;
     std::printf("Read floor bytes: %llu in %zu files\n", static_cast<unsigned long long>(needed), prefixes.size());
-    const double readSeconds = BestSecondsOf([&] { ReadPrefixes(prefixes); });
-    std::printf("Read floor, 2 threads: %.3f s (best of %d)\n", readSeconds, kRepeats);
+    const double readSeconds = bench::BestSecondsOf([&] { ReadPrefixes(prefixes); });
+    std::printf("Read floor, 2 threads: %.3f s (best of %d)\n", readSeconds, bench::kRepeats);
     std::printf("Floor: %.3f s\n", walkSeconds + readSeconds);
 }
 
