@@ -14,14 +14,7 @@ zip=$(realpath "$1")
 build=$(cd "$2" && pwd)
 driver=$build/tests/package/package_tests.exe
 wine_use_loader_of "$driver"
-wine_start
-probe=0
-wine_probe "$build/tests/wine_probe.exe" || probe=$?
-if [ $probe -ne 0 ]; then
-    wine_stop
-    [ $probe -eq 1 ] && exit 77
-    exit 1
-fi
+wine_start_or_skip "$build/tests/wine_probe.exe"
 
 place="Twin sweep download test"
 unpacked="$WINEPREFIX/drive_c/Program Files/$place"

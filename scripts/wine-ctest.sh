@@ -10,14 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "$1" && pwd)
 shift
 wine_use_loader_of "$build/tests/wine_probe.exe"
-wine_start
-probe=0
-wine_probe "$build/tests/wine_probe.exe" || probe=$?
-if [ $probe -ne 0 ]; then
-    wine_stop
-    [ $probe -eq 1 ] && exit 77
-    exit 1
-fi
+wine_start_or_skip "$build/tests/wine_probe.exe"
 # Without a window kept open, Wine starts its desktop process anew for every
 # test executable. The desktop must be up before ctest starts: a desktop process
 # started by a test would inherit the pipe ctest reads that test's output from,

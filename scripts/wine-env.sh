@@ -68,6 +68,19 @@ wine_probe() {
     return 1
 }
 
+# Starts Wine for the build's programs, or ends the script: with 77 (skipped)
+# where they cannot run here, with 1 where the prefix is unfit.
+wine_start_or_skip() {
+    local probe=0
+    wine_start
+    wine_probe "$1" || probe=$?
+    if [ $probe -ne 0 ]; then
+        wine_stop
+        [ $probe -eq 1 ] && exit 77
+        exit 1
+    fi
+}
+
 wine_stop() {
     $WINESERVER -k 2>/dev/null || true
 }
