@@ -46,6 +46,23 @@ uint64_t HashBlock(const std::byte* data, size_t length)
     return hash ^ (hash >> 29);
 }
 
+// A slot holds a block and the one byte more that the last block asks for, in
+// whole cache lines.
+size_t SlotStride(size_t block)
+{
+    return (block + sizeof(CacheLine)) / sizeof(CacheLine) * sizeof(CacheLine);
+}
+
+std::byte* At(BlockArena& arena, size_t offset)
+{
+    return reinterpret_cast<std::byte*>(arena.data()) + offset;
+}
+
+const std::byte* At(const BlockArena& arena, size_t offset)
+{
+    return reinterpret_cast<const std::byte*>(arena.data()) + offset;
+}
+
 }  // namespace
 
 void FileSet::CloseFiles()
@@ -129,7 +146,7 @@ ContentComparer::Pass ContentComparer::MakePass(FileSet& set, bool keepOpen, std
     block = static_cast<size_t>(std::min<uint64_t>(std::min(block, roomy), size - set.offset));
     // The first block of each part stays where it was read while there is room;
     // parts found later are compared by reading their first member again.
-    const size_t partSlots = std::max(kScratchSlots + 1, kMemoryBudget / (block + 1)) - kScratchSlots;
+    const size_t partSlots = std::max(kScratchSlots + 1, kMemoryBudget / SlotStride(block)) - kScratchSlots;
     next.resize(set.members.size());
     m_bytesCompared = set.offset;
     return {set, size, block, keepOpen, static_cast<uint32_t>(partSlots), next};
@@ -189,11 +206,11 @@ bool ContentComparer::SameBytes(Pass& pass, SetPart& part, uint32_t dataSlot)
     return kept && std::memcmp(kept, Slot(dataSlot, pass.block), pass.block) == 0;
 }
 
-const std::byte* ContentComparer::KeptBytes(Pass& pass, SetPart& part, const std::vector<std::byte>& arena,
+const std::byte* ContentComparer::KeptBytes(Pass& pass, SetPart& part, const BlockArena& arena,
                                             uint32_t slot)
 {
     if (part.slot != kNone)
-        return arena.data() + part.slot * (pass.block + 1);
+        return At(arena, part.slot * SlotStride(pass.block));
     // The part's first block found no room: its first member is read again, and
     // has to be the very file it was. One that is not leaves the part to the next.
     while (part.first != kNone && !ReadAgain(pass, pass.set.members[part.first], slot)) {
@@ -417,15 +434,15 @@ bool ContentComparer::LeaveOut(std::atomic<uint32_t>& counter)
     return false;
 }
 
-// A slot holds a block and the one byte more that the last block asks for. The
-// arena grows as slots are first used: a set that stays whole needs two.
+// The arena grows as slots are first used: a set that stays whole needs two.
 std::byte* ContentComparer::Slot(uint32_t slot, size_t block)
 {
-    const size_t stride = block + 1;
-    const size_t needed = (slot + size_t{1}) * stride;
+    constexpr size_t kBudgetLines = kMemoryBudget / sizeof(CacheLine);
+    const size_t stride = SlotStride(block);
+    const size_t needed = (slot + size_t{1}) * stride / sizeof(CacheLine);
     if (m_arena.size() < needed)
-        m_arena.resize(std::max(needed, std::min(m_arena.size() * 2, kMemoryBudget)));
-    return m_arena.data() + slot * stride;
+        m_arena.resize(std::max(needed, std::min(m_arena.size() * 2, kBudgetLines)));
+    return At(m_arena, slot * stride);
 }
 
 }  // namespace twinsweep

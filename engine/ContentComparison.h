@@ -46,6 +46,13 @@ struct PassResult {
     std::vector<FileClass> classes;
 };
 
+// Block buffers start on cache lines: reading into a misaligned buffer costs the
+// kernel's copy a good part of its speed.
+struct alignas(64) CacheLine {
+    std::byte bytes[64];
+};
+using BlockArena = std::vector<CacheLine>;
+
 // Members of one pass whose blocks are equal, linked through the pass's list of
 // next members.
 struct SetPart {
@@ -66,7 +73,7 @@ private:
     struct Share {
         uint32_t begin, end;
         std::vector<SetPart> parts;
-        std::vector<std::byte> arena;  // the parts' kept blocks
+        BlockArena arena;  // the parts' kept blocks
     };
     FileSet m_set;
     std::vector<uint32_t> m_next;
@@ -126,7 +133,7 @@ private:
     uint32_t FindPart(Pass& pass, uint64_t hash, uint32_t dataSlot, bool hashed);
     bool SameBytes(Pass& pass, SetPart& part, uint32_t dataSlot);
     // The kept block of a part, or its first member's block read again into slot.
-    const std::byte* KeptBytes(Pass& pass, SetPart& part, const std::vector<std::byte>& arena, uint32_t slot);
+    const std::byte* KeptBytes(Pass& pass, SetPart& part, const BlockArena& arena, uint32_t slot);
     bool ReadAgain(Pass& pass, SetMember& member, uint32_t slot);
     void AddPart(const SetPart& part, bool hashed);
     void Insert(uint32_t part);
@@ -148,7 +155,7 @@ private:
     size_t m_openFileBudget;
     std::atomic<uint64_t> m_bytesCompared{0};
     // Kept from pass to pass, so that passes do not allocate.
-    std::vector<std::byte> m_arena;
+    BlockArena m_arena;
     std::vector<SetPart> m_parts;
     std::vector<uint32_t> m_next;       // per member: the next member of its part
     std::vector<uint32_t> m_partTable;  // parts by hash, open addressing
