@@ -190,7 +190,7 @@ public:
     {
         size_t workerCount = m_job.comparisonWorkers;
         if (workerCount == 0)
-            workerCount = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+            workerCount = m_fs.ReadingThreads();
         // A set of n files splits into at most n / 2 sets that go on.
         size_t candidates = 0;
         for (const Buckets::Range& range : m_buckets.ranges)

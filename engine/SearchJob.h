@@ -58,7 +58,7 @@ struct SearchJob {
     std::atomic<uint32_t> unreadableFiles{0};
     std::atomic<uint32_t> unreadableFolders{0};
     std::atomic<uint32_t> changedFiles{0};
-    // Threads that compare contents; 0 for one per core (at most four).
+    // Threads that compare contents; 0 for as many as the file system reads best on.
     size_t comparisonWorkers = 0;
 };
 

@@ -120,6 +120,8 @@ public:
     // How many files the comparison may keep open at once, all its threads
     // together.
     virtual size_t OpenFileBudget() const = 0;
+    // How many threads the comparison reads files on by default.
+    virtual size_t ReadingThreads() const = 0;
 };
 
 inline std::optional<FileStamp> ReadableFile::StateOfPath(const FileSystem& fs, const std::string& path) const

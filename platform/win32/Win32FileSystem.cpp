@@ -4,6 +4,8 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -396,6 +398,14 @@ public:
 
     // Handles are not scarce on Windows; this keeps what one search holds modest.
     size_t OpenFileBudget() const override { return 1024; }
+
+    // An open waits on the system more than on the processor (under Wine, on
+    // three round trips to its server): one thread more than the cores keeps
+    // them busy while another thread waits.
+    size_t ReadingThreads() const override
+    {
+        return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4) + 1;
+    }
 
 private:
     static std::unique_ptr<FolderListing> List(const std::string& path, HANDLE folder)

@@ -94,6 +94,8 @@ public:
         return m_openFileBudget ? m_openFileBudget : m_inner.OpenFileBudget();
     }
 
+    size_t ReadingThreads() const override { return m_inner.ReadingThreads(); }
+
     mutable std::vector<std::string> resolvedShortcuts;
     mutable std::vector<std::string> openedFolders;
     mutable std::vector<std::string> foldersOpenedByPath;  // not from their parent
