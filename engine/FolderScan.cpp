@@ -126,24 +126,15 @@ FolderContents FolderScanner::ListFolder(const FolderRequest& request) const
     if (request.identify)
         contents.identity = listing->Identity();
 
-    // A file matching two masks is listed twice but collected once.
-    std::unordered_set<std::string> names;
-    const bool severalMasks = m_job.masks.size() > 1;
-    std::vector<FolderEntry> entries;
-    for (const std::string& mask : m_job.masks) {
-        entries.clear();
-        listing->Find(mask, entries);
-        for (FolderEntry& entry : entries) {
-            if (entry.isFolder || !InRange(entry))
-                continue;
-            if (severalMasks && !names.insert(entry.name).second)
-                continue;
-            contents.files.push_back(std::move(entry));
-        }
-    }
-    entries.clear();
-    listing->Find("*.*", entries);
-    for (FolderEntry& entry : entries) {
+    // One listing serves files and subfolders alike when every name matches;
+    // other masks each ask the folder for their own names.
+    std::vector<FolderEntry> all;
+    listing->Find("*.*", all);
+    if (MatchesEveryName())
+        TakeFiles(all, contents.files);
+    else
+        FindFiles(*listing, contents.files);
+    for (FolderEntry& entry : all) {
         if (!entry.isFolder)
             continue;
         contents.linkedSubfolder = contents.linkedSubfolder || entry.isLink;
@@ -182,6 +173,40 @@ std::shared_ptr<const FolderListing> FolderScanner::Hold(std::unique_ptr<FolderL
     }
     auto held = std::make_shared<HeldListing>(std::move(listing), m_heldListings);
     return {held, held->listing.get()};
+}
+
+// The usual case: one mask, for every name.
+bool FolderScanner::MatchesEveryName() const
+{
+    return m_job.masks.size() == 1 && (m_job.masks.front() == "*" || m_job.masks.front() == "*.*");
+}
+
+// Moves the files out of a listing of every name; the folders stay.
+void FolderScanner::TakeFiles(std::vector<FolderEntry>& all, std::vector<FolderEntry>& files) const
+{
+    for (FolderEntry& entry : all) {
+        if (!entry.isFolder && InRange(entry))
+            files.push_back(std::move(entry));
+    }
+}
+
+// A file matching two masks is listed twice but collected once.
+void FolderScanner::FindFiles(FolderListing& listing, std::vector<FolderEntry>& files) const
+{
+    std::unordered_set<std::string> names;
+    const bool severalMasks = m_job.masks.size() > 1;
+    std::vector<FolderEntry> entries;
+    for (const std::string& mask : m_job.masks) {
+        entries.clear();
+        listing.Find(mask, entries);
+        for (FolderEntry& entry : entries) {
+            if (entry.isFolder || !InRange(entry))
+                continue;
+            if (severalMasks && !names.insert(entry.name).second)
+                continue;
+            files.push_back(std::move(entry));
+        }
+    }
 }
 
 bool FolderScanner::InRange(const FolderEntry& entry) const

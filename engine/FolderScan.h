@@ -47,6 +47,9 @@ private:
     FolderContents ListFolder(const FolderRequest& request) const;
     std::shared_ptr<const FolderListing> Hold(std::unique_ptr<FolderListing> listing) const;
     void IdentifyWalkedFolders();
+    bool MatchesEveryName() const;
+    void TakeFiles(std::vector<FolderEntry>& all, std::vector<FolderEntry>& files) const;
+    void FindFiles(FolderListing& listing, std::vector<FolderEntry>& files) const;
     bool InRange(const FolderEntry& entry) const;
     std::string JoinPath(const std::string& folder, const std::string& name) const;
     bool Stopped() const { return m_job.stop.load(std::memory_order_relaxed); }

@@ -200,7 +200,6 @@ private:
             if (entry.isLink && !DescribeTarget(entry))
                 return;
         }
-        m_byName.emplace(entry.name, m_all.size());
         m_all.push_back(std::move(entry));
     }
 
@@ -216,8 +215,13 @@ private:
         return true;
     }
 
-    void Search(const std::string& mask, std::vector<FolderEntry>& entries) const
+    void Search(const std::string& mask, std::vector<FolderEntry>& entries)
     {
+        // Built for the first narrower mask only: most walks ask for every name.
+        if (m_byName.empty()) {
+            for (size_t i = 0; i < m_all.size(); ++i)
+                m_byName.emplace(m_all[i].name, i);
+        }
         WIN32_FIND_DATAW data;
         UniqueFindHandle find(FindFirstFileExW(ChildPattern(m_path, mask).c_str(), FindExInfoBasic, &data,
                                                FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
