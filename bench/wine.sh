@@ -7,8 +7,11 @@
 # tail1 and hugepairs its trees of files of one size (as in bench/run.sh);
 # deep-N is N nested folders and flat-N one folder of N files (make_walk_tree). Trees are
 # made once under D (default /tmp/twinsweep-bench) and kept. Times are medians
-# of R runs (default 3), warm cache, process start included; the floors are the
-# best of three in-process. Figures, not a test: CI does not run this.
+# of R runs (default 3), warm cache, process start included; the floor program
+# runs in every round too, between the others, so that both see the same moments
+# of a busy machine, and its figure is the median of its rounds (each the best of
+# three in-process). The start of a Wine process, timed on an empty folder, is
+# printed for its share of each run. Figures, not a test: CI does not run this.
 set -euo pipefail
 # Wine maps the trees' UTF-8 names only under a UTF-8 locale.
 export LC_ALL=C.UTF-8
@@ -50,6 +53,8 @@ base=$(cd "$base" && pwd)
 scratch=$base/wine-scratch
 rm -rf "$scratch"
 mkdir -p "$scratch"
+empty=$base/wine-empty  # a folder with nothing to search, for the start of a process
+mkdir -p "$empty"
 
 # The tree's folder, made aside and renamed when complete, so that an interrupted
 # generation is never taken for a finished tree. The generated trees are named
@@ -105,14 +110,12 @@ for name in $trees; do
     echo "Warming the page cache for $tree"
     find "$tree" -type f -print0 | xargs -0 -P2 cat >/dev/null
     rm -f "$scratch"/*
-    for arch in $archs; do
-        echo "Measuring the $arch floor"
-        $(loader $arch) "$root/out/bench-win-$arch/bench/win_floor.exe" "$windowsTree" >"$scratch/floor-$arch.txt"
-    done
     for i in $(seq "$runs"); do
         echo "Run $i of $runs"
         for arch in $archs; do
+            $(loader $arch) "$root/out/bench-win-$arch/bench/win_floor.exe" "$windowsTree" >>"$scratch/floor-$arch.txt"
             timed "ours-$arch" $(loader $arch) "$root/out/bench-win-$arch/twinsweep-cli.exe" "$windowsTree"
+            timed "start-$arch" $(loader $arch) "$root/out/bench-win-$arch/twinsweep-cli.exe" "Z:${empty//\//\\}"
         done
         timed native "$root/out/bench/twinsweep-cli" "$tree"
         timed jdupes jdupes -r -q "$tree"
@@ -120,16 +123,19 @@ for name in $trees; do
     done
 
     echo
-    echo "Tree $tree: $(awk '/^Files:/ { sub(/^Files: /, ""); print }' "$scratch/floor-x86_64.txt")"
+    echo "Tree $tree: $(awk '/^Files:/ { sub(/^Files: /, ""); print; exit }' "$scratch/floor-x86_64.txt")"
     printf '  %-34s %10s  %s\n' "" "seconds" "ratio"
     for arch in $archs; do
-        floor=$(awk '/^Floor:/ { print $2 }' "$scratch/floor-$arch.txt")
-        walk=$(awk '/^Walk floor/ { print $5 }' "$scratch/floor-$arch.txt")
-        read=$(awk '/^Read floor,/ { print $5 }' "$scratch/floor-$arch.txt")
+        floor=$(awk '/^Floor:/ { print $2 }' "$scratch/floor-$arch.txt" | median)
+        walk=$(awk '/^Walk floor/ { print $5 }' "$scratch/floor-$arch.txt" | median)
+        read=$(awk '/^Read floor,/ { print $5 }' "$scratch/floor-$arch.txt" | median)
         ours=$(median <"$scratch/ours-$arch")
+        start=$(median <"$scratch/start-$arch")
         printf '  %-34s %10.3f  (walk %.3f + read %.3f)\n' "Win32 floor, $arch" "$floor" "$walk" "$read"
-        awk -v arch="$arch" -v ours="$ours" -v floor="$floor" \
-            'BEGIN { printf "  %-34s %10.3f  %.2f x the floor\n", "twinsweep-cli.exe, " arch, ours, ours / floor }'
+        awk -v arch="$arch" -v ours="$ours" -v floor="$floor" -v start="$start" 'BEGIN {
+            printf "  %-34s %10.3f  %.2f x the floor (%.2f x without the process start, %.3f s)\n",
+                   "twinsweep-cli.exe, " arch, ours, ours / floor, (ours - start) / floor, start
+        }'
     done
     native=$(median <"$scratch/native")
     jdupes=$(median <"$scratch/jdupes")
