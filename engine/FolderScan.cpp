@@ -130,7 +130,7 @@ FolderContents FolderScanner::ListFolder(const FolderRequest& request) const
     // other masks each ask the folder for their own names.
     std::vector<FolderEntry> all;
     listing->Find("*.*", all);
-    if (MatchesEveryName())
+    if (CollectsEveryName())
         TakeFiles(all, contents.files);
     else
         FindFiles(*listing, contents.files);
@@ -176,9 +176,9 @@ std::shared_ptr<const FolderListing> FolderScanner::Hold(std::unique_ptr<FolderL
 }
 
 // The usual case: one mask, for every name.
-bool FolderScanner::MatchesEveryName() const
+bool FolderScanner::CollectsEveryName() const
 {
-    return m_job.masks.size() == 1 && (m_job.masks.front() == "*" || m_job.masks.front() == "*.*");
+    return m_job.masks.size() == 1 && MatchesEveryName(m_job.masks.front());
 }
 
 // Moves the files out of a listing of every name; the folders stay.

@@ -47,7 +47,7 @@ private:
     FolderContents ListFolder(const FolderRequest& request) const;
     std::shared_ptr<const FolderListing> Hold(std::unique_ptr<FolderListing> listing) const;
     void IdentifyWalkedFolders();
-    bool MatchesEveryName() const;
+    bool CollectsEveryName() const;
     void TakeFiles(std::vector<FolderEntry>& all, std::vector<FolderEntry>& files) const;
     void FindFiles(FolderListing& listing, std::vector<FolderEntry>& files) const;
     bool InRange(const FolderEntry& entry) const;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace twinsweep {
@@ -49,6 +50,12 @@ struct FolderEntry {
     std::optional<FileIdentity> identity;
     uint64_t index = 0;
 };
+
+// The masks that match every name, whatever the name.
+inline bool MatchesEveryName(std::string_view mask)
+{
+    return mask == "*" || mask == "*.*";
+}
 
 // One folder, opened for listing. Entries come in the platform's order.
 class FolderListing {

@@ -1,5 +1,7 @@
 #include "platform/posix/WildcardMatch.h"
 
+#include "platform/FileSystem.h"
+
 namespace twinsweep {
 namespace {
 
@@ -60,7 +62,7 @@ bool EndsWith(std::string_view text, std::string_view tail)
 
 bool MatchesMask(std::string_view mask, std::string_view name)
 {
-    if (mask == "*" || mask == "*.*")
+    if (MatchesEveryName(mask))
         return true;
     if (Glob(mask, name))
         return true;

@@ -171,7 +171,7 @@ public:
 
     void Find(const std::string& mask, std::vector<FolderEntry>& entries) override
     {
-        if (mask == "*" || mask == "*.*") {
+        if (MatchesEveryName(mask)) {
             entries.insert(entries.end(), m_all.begin(), m_all.end());
             return;
         }
