@@ -2,9 +2,34 @@
 
 namespace twinsweep {
 
-struct FolderPrefetcher::Task {
+struct PrefetchTask {
     enum State { Queued, Listing, Listed };
-    explicit Task(FolderRequest folder) : request(std::move(folder)) {}
+    explicit PrefetchTask(FolderRequest folder) : request(std::move(folder)) {}
+    PrefetchTask(const PrefetchTask&) = delete;
+    PrefetchTask& operator=(const PrefetchTask&) = delete;
+
+    // A folder listed ahead holds its subfolders' tasks, which may hold theirs: a
+    // deep tree left behind by a stopped walk goes task by task, not by recursion.
+    ~PrefetchTask()
+    {
+        std::vector<FolderTicket> left;
+        TakeTickets(contents, left);
+        while (!left.empty()) {
+            FolderTicket ticket = std::move(left.back());
+            left.pop_back();
+            if (ticket.use_count() == 1)
+                TakeTickets(ticket->contents, left);
+        }
+    }
+
+    static void TakeTickets(FolderContents& from, std::vector<FolderTicket>& to)
+    {
+        for (Subfolder& subfolder : from.subfolders) {
+            if (subfolder.ticket)
+                to.push_back(std::move(subfolder.ticket));
+        }
+    }
+
     // Whoever moves a task out of Queued lists it; nobody lists a folder twice.
     bool Claim()
     {
@@ -14,7 +39,7 @@ struct FolderPrefetcher::Task {
 
     // Lists the folder. Its parent is let go at once, so that a parent closes
     // when its last subfolder is open, not when the queue forgets the task.
-    FolderContents List(const Lister& lister)
+    FolderContents List(const FolderPrefetcher::Lister& lister)
     {
         FolderContents listed = lister(request);
         request.parent.reset();
@@ -43,15 +68,20 @@ FolderPrefetcher::~FolderPrefetcher()
         helper.join();
 }
 
-FolderPrefetcher::Ticket FolderPrefetcher::Schedule(FolderRequest request)
+std::vector<FolderPrefetcher::Ticket> FolderPrefetcher::Schedule(std::vector<FolderRequest> requests)
 {
-    auto task = std::make_shared<Task>(std::move(request));
-    if (!m_helpers.empty()) {
-        std::lock_guard lock(m_mutex);
-        m_queue.push_back(task);
-        m_queued.notify_one();
+    std::vector<Ticket> tickets;
+    tickets.reserve(requests.size());
+    for (FolderRequest& request : requests)
+        tickets.push_back(std::make_shared<Task>(std::move(request)));
+    if (!m_helpers.empty() && !tickets.empty()) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_queue.insert(m_queue.end(), tickets.begin(), tickets.end());
+        }
+        m_queued.notify_all();
     }
-    return task;
+    return tickets;
 }
 
 FolderContents FolderPrefetcher::Take(const Ticket& ticket)

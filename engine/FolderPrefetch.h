@@ -24,6 +24,18 @@ struct FolderRequest {
     // The open folder it is listed in, to open it from; none for a listed folder.
     std::shared_ptr<const FolderListing> parent;
     bool identify = false;  // asks for the folder's identity too
+    // Its subfolders are queued as soon as it is listed, but for links: the
+    // helpers then always have folders to list, as far down as the tree goes.
+    bool queueSubfolders = false;
+};
+
+struct PrefetchTask;
+using FolderTicket = std::shared_ptr<PrefetchTask>;
+
+struct Subfolder {
+    std::string path;
+    bool isLink = false;
+    FolderTicket ticket;  // none until the folder is queued
 };
 
 // What one folder holds for the walk.
@@ -31,7 +43,7 @@ struct FolderContents {
     bool entered = false;
     std::optional<FileIdentity> identity;  // when asked for
     std::vector<FolderEntry> files;        // in collection order
-    std::vector<std::string> subfolders;
+    std::vector<Subfolder> subfolders;
     bool linkedSubfolder = false;  // a subfolder is a link or junction
     // The folder, kept open while it has subfolders to be opened from it.
     std::shared_ptr<const FolderListing> listing;
@@ -40,8 +52,8 @@ struct FolderContents {
 class FolderPrefetcher {
 public:
     using Lister = std::function<FolderContents(const FolderRequest& request)>;
-    struct Task;
-    using Ticket = std::shared_ptr<Task>;
+    using Task = PrefetchTask;
+    using Ticket = FolderTicket;
 
     // lister must be safe to call from several threads at once.
     FolderPrefetcher(Lister lister, size_t helpers);
@@ -49,8 +61,8 @@ public:
     FolderPrefetcher(const FolderPrefetcher&) = delete;
     FolderPrefetcher& operator=(const FolderPrefetcher&) = delete;
 
-    // Queues a folder for a helper and returns the ticket to take it with.
-    Ticket Schedule(FolderRequest request);
+    // Queues folders for the helpers and returns the tickets to take them with.
+    std::vector<Ticket> Schedule(std::vector<FolderRequest> requests);
     // The folder's contents: listed here unless a helper has started on it.
     FolderContents Take(const Ticket& ticket);
 

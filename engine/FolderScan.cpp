@@ -6,8 +6,7 @@ namespace twinsweep {
 
 FolderScanner::FolderScanner(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
     : m_job(job), m_fs(fs), m_reporter(reporter), m_mostHeldListings(std::max<size_t>(1, fs.OpenFileBudget() / 4)),
-      m_prefetcher([this](const FolderRequest& request) { return ListFolder(request); },
-                   std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4) - 1)
+      m_prefetcher([this](const FolderRequest& request) { return ListFolder(request); }, fs.ReadingThreads() - 1)
 {
 }
 
@@ -19,7 +18,9 @@ void FolderScanner::ScanFolder(const std::string& folder)
     if (m_listedFoldersWalked++ > 0 && !m_identifyFolders)
         IdentifyWalkedFolders();
     std::vector<Level> levels;
-    EnterFolder(Schedule(m_fs.FullPath(folder), nullptr, true), levels);
+    Subfolder listed{m_fs.FullPath(folder), false, nullptr};
+    listed.ticket = m_prefetcher.Schedule({{listed.path, nullptr, true, false}}).front();
+    EnterFolder(listed, levels);
     while (!levels.empty() && !Stopped()) {
         Level& level = levels.back();
         if (level.next == level.subfolders.size()) {
@@ -31,11 +32,22 @@ void FolderScanner::ScanFolder(const std::string& folder)
     }
 }
 
-FolderScanner::Subfolder FolderScanner::Schedule(std::string path, std::shared_ptr<const FolderListing> parent,
-                                                 bool identify)
+// A link may lead back up the tree: what lies behind it is queued only once the
+// walk has entered it, and so knows it for a folder not walked before.
+void FolderScanner::Queue(std::vector<Subfolder>& subfolders, const std::shared_ptr<const FolderListing>& parent,
+                          bool links)
 {
-    FolderPrefetcher::Ticket ticket = m_prefetcher.Schedule({path, std::move(parent), identify});
-    return {std::move(path), std::move(ticket)};
+    std::vector<FolderRequest> requests;
+    std::vector<Subfolder*> queued;
+    for (Subfolder& subfolder : subfolders) {
+        if (subfolder.ticket || (subfolder.isLink && !links))
+            continue;
+        requests.push_back({subfolder.path, parent, m_identifyFolders, !subfolder.isLink});
+        queued.push_back(&subfolder);
+    }
+    std::vector<FolderPrefetcher::Ticket> tickets = m_prefetcher.Schedule(std::move(requests));
+    for (size_t i = 0; i < tickets.size(); ++i)
+        queued[i]->ticket = std::move(tickets[i]);
 }
 
 void FolderScanner::IdentifyWalkedFolders()
@@ -53,6 +65,8 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
     if (reportNow)
         m_reporter.ReportFileCount(m_job.files.Count());
     FolderContents contents = m_prefetcher.Take(folder.ticket);
+    if (Stopped())
+        return;
     if (!contents.entered) {
         ++m_job.unreadableFolders;
         return;
@@ -77,11 +91,8 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
 
     if (contents.linkedSubfolder && !m_identifyFolders)
         IdentifyWalkedFolders();
-    Level level;
-    level.subfolders.reserve(contents.subfolders.size());
-    for (const std::string& name : contents.subfolders)
-        level.subfolders.push_back(Schedule(JoinPath(folder.path, name), contents.listing, m_identifyFolders));
-    levels.push_back(std::move(level));
+    Queue(contents.subfolders, contents.listing, true);
+    levels.push_back({std::move(contents.subfolders)});
 }
 
 bool FolderScanner::CollectedBefore(const FolderEntry& file, uint32_t folder)
@@ -114,10 +125,12 @@ std::optional<uint64_t> FolderScanner::FolderVolume(uint32_t folder)
 }
 
 // Runs on helper threads too: it only reads the job's masks and options, which
-// nothing changes during a walk.
-FolderContents FolderScanner::ListFolder(const FolderRequest& request) const
+// nothing changes during a walk, and queues folders.
+FolderContents FolderScanner::ListFolder(const FolderRequest& request)
 {
     FolderContents contents;
+    if (Stopped())
+        return contents;
     std::unique_ptr<FolderListing> listing =
         request.parent ? m_fs.OpenSubfolder(*request.parent, request.path) : m_fs.OpenFolder(request.path);
     if (!listing)
@@ -134,14 +147,16 @@ FolderContents FolderScanner::ListFolder(const FolderRequest& request) const
         TakeFiles(all, contents.files);
     else
         FindFiles(*listing, contents.files);
-    for (FolderEntry& entry : all) {
+    for (const FolderEntry& entry : all) {
         if (!entry.isFolder)
             continue;
         contents.linkedSubfolder = contents.linkedSubfolder || entry.isLink;
-        contents.subfolders.push_back(std::move(entry.name));
+        contents.subfolders.push_back({JoinPath(request.path, entry.name), entry.isLink, nullptr});
     }
     if (!contents.subfolders.empty())
         contents.listing = Hold(std::move(listing));
+    if (request.queueSubfolders)
+        Queue(contents.subfolders, contents.listing, false);
     return contents;
 }
 

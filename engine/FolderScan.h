@@ -31,20 +31,17 @@ public:
     void ScanFolder(const std::string& folder);
 
 private:
-    struct Subfolder {
-        std::string path;
-        FolderPrefetcher::Ticket ticket;
-    };
     struct Level {
         std::vector<Subfolder> subfolders;
         size_t next = 0;
     };
 
     void EnterFolder(const Subfolder& folder, std::vector<Level>& levels);
+    // Queues the subfolders that are not queued yet, links too or not.
+    void Queue(std::vector<Subfolder>& subfolders, const std::shared_ptr<const FolderListing>& parent, bool links);
     bool CollectedBefore(const FolderEntry& file, uint32_t folder);
     std::optional<uint64_t> FolderVolume(uint32_t folder);
-    Subfolder Schedule(std::string path, std::shared_ptr<const FolderListing> parent, bool identify);
-    FolderContents ListFolder(const FolderRequest& request) const;
+    FolderContents ListFolder(const FolderRequest& request);
     std::shared_ptr<const FolderListing> Hold(std::unique_ptr<FolderListing> listing) const;
     void IdentifyWalkedFolders();
     bool CollectsEveryName() const;
@@ -72,7 +69,7 @@ private:
     };
     std::unordered_multimap<uint64_t, Collected> m_collectedFiles;
     std::unordered_map<uint32_t, std::optional<uint64_t>> m_folderVolumes;
-    bool m_identifyFolders = false;
+    std::atomic<bool> m_identifyFolders = false;
     size_t m_listedFoldersWalked = 0;
     mutable std::atomic<size_t> m_heldListings{0};
     const size_t m_mostHeldListings;

@@ -127,7 +127,8 @@ public:
     // How many files the comparison may keep open at once, all its threads
     // together.
     virtual size_t OpenFileBudget() const = 0;
-    // How many threads the comparison reads files on by default.
+    // How many threads the walk lists folders on, and the comparison reads files
+    // on by default.
     virtual size_t ReadingThreads() const = 0;
 };
 

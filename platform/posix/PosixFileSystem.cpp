@@ -269,7 +269,8 @@ public:
         return std::clamp<size_t>(static_cast<size_t>(limit.rlim_cur) / 2, 1, kMostFiles);
     }
 
-    // Opening a cached file costs little next to comparing it: one thread a core.
+    // Opening a cached file or listing a folder costs little next to comparing
+    // and collecting: one thread a core.
     size_t ReadingThreads() const override { return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4); }
 };
 

@@ -403,8 +403,8 @@ public:
     // Handles are not scarce on Windows; this keeps what one search holds modest.
     size_t OpenFileBudget() const override { return 1024; }
 
-    // An open waits on the system more than on the processor (under Wine, on
-    // three round trips to its server): one thread more than the cores keeps
+    // An open or a listing waits on the system more than on the processor (under
+    // Wine, on round trips to its server): one thread more than the cores keeps
     // them busy while another thread waits.
     size_t ReadingThreads() const override
     {
