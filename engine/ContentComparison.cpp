@@ -6,6 +6,11 @@
 #include <cstring>
 #include <thread>
 
+#if defined(_WIN32) && (defined(__x86_64__) || defined(__i386__))
+#include <emmintrin.h>
+#define TWINSWEEP_SSE2_COMPARE 1
+#endif
+
 namespace twinsweep {
 namespace {
 
@@ -44,6 +49,40 @@ uint64_t HashBlock(const std::byte* data, size_t length)
     hash ^= hash >> 33;
     hash *= kMul2;
     return hash ^ (hash >> 29);
+}
+
+#if TWINSWEEP_SSE2_COMPARE
+// Sixty-four bytes between branches.
+__attribute__((target("sse2"))) bool EqualBytesSse2(const std::byte* a, const std::byte* b, size_t length)
+{
+    const auto* x = reinterpret_cast<const __m128i*>(a);
+    const auto* y = reinterpret_cast<const __m128i*>(b);
+    size_t i = 0;
+    for (; i + 64 <= length; i += 64, x += 4, y += 4) {
+        const __m128i low = _mm_or_si128(_mm_xor_si128(_mm_loadu_si128(x), _mm_loadu_si128(y)),
+                                         _mm_xor_si128(_mm_loadu_si128(x + 1), _mm_loadu_si128(y + 1)));
+        const __m128i high = _mm_or_si128(_mm_xor_si128(_mm_loadu_si128(x + 2), _mm_loadu_si128(y + 2)),
+                                          _mm_xor_si128(_mm_loadu_si128(x + 3), _mm_loadu_si128(y + 3)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(low, high), _mm_setzero_si128())) != 0xFFFF)
+            return false;
+    }
+    return std::memcmp(a + i, b + i, length - i) == 0;
+}
+#endif
+
+// Blocks of equal files are compared whole, so this is the comparison's inner
+// loop. The Windows C runtime's memcmp takes eight bytes a step (a third of the
+// speed of sixteen, under Wine); glibc's is vectorized already.
+bool EqualBytes(const std::byte* a, const std::byte* b, size_t length)
+{
+#if TWINSWEEP_SSE2_COMPARE && defined(__x86_64__)
+    return EqualBytesSse2(a, b, length);
+#elif TWINSWEEP_SSE2_COMPARE
+    static const bool sse2 = __builtin_cpu_supports("sse2");
+    return sse2 ? EqualBytesSse2(a, b, length) : std::memcmp(a, b, length) == 0;
+#else
+    return std::memcmp(a, b, length) == 0;
+#endif
 }
 
 // A slot holds a block and the one byte more that the last block asks for, in
@@ -203,7 +242,7 @@ uint32_t ContentComparer::FindPart(Pass& pass, uint64_t hash, uint32_t dataSlot,
 bool ContentComparer::SameBytes(Pass& pass, SetPart& part, uint32_t dataSlot)
 {
     const std::byte* kept = KeptBytes(pass, part, m_arena, pass.partSlots + 1);
-    return kept && std::memcmp(kept, Slot(dataSlot, pass.block), pass.block) == 0;
+    return kept && EqualBytes(kept, Slot(dataSlot, pass.block), pass.block);
 }
 
 const std::byte* ContentComparer::KeptBytes(Pass& pass, SetPart& part, const BlockArena& arena,
@@ -287,7 +326,7 @@ PassResult ContentComparer::Join(SharedPass& shared)
                 }
                 const std::byte* other =
                     KeptBytes(pass, joined, shared.m_shares[shareOf[m_partTable[at]]].arena, pass.partSlots + 1);
-                if (other && std::memcmp(bytes, other, pass.block) == 0) {
+                if (other && EqualBytes(bytes, other, pass.block)) {
                     match = m_partTable[at];
                     break;
                 }

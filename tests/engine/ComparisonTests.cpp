@@ -121,6 +121,7 @@ TEST_F(ComparisonTest, FilesOfOneSizeThatDifferAnywhereAreNotEqual)
     tree.Write("first", WithByteChanged(bytes, 0));
     tree.Write("block-end", WithByteChanged(bytes, 4095));
     tree.Write("second-block", WithByteChanged(bytes, 4096));
+    tree.Write("mid-block", WithByteChanged(bytes, 4096 + 2 * 64 + 40));
     tree.Write("last", WithByteChanged(bytes, 9999));
     EXPECT_TRUE(WalkAndCompare().empty());
     EXPECT_FALSE(found);
