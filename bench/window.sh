@@ -43,13 +43,14 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     wine_start
     for i in $(seq '"$runs"'); do
         $WINE "$root/out/bench-win64/bench/window_search.exe" "'"$windowsTree"'" >>/tmp/twinsweep-window.$$
+        # Output to a file, as in bench/wine.sh: Wine takes /dev/null for a console.
         /usr/bin/time -f %e -a -o /tmp/twinsweep-wincli.$$ \
-            $WINE "$root/out/bench-win64/twinsweep-cli.exe" "'"$windowsTree"'" >/dev/null 2>&1
+            $WINE "$root/out/bench-win64/twinsweep-cli.exe" "'"$windowsTree"'" >/tmp/twinsweep-wincli-output.$$ 2>&1
     done
     wine_stop
     cat /tmp/twinsweep-window.$$ >/tmp/twinsweep-window.out
     cat /tmp/twinsweep-wincli.$$ >/tmp/twinsweep-wincli.out
-    rm -f /tmp/twinsweep-window.$$ /tmp/twinsweep-wincli.$$
+    rm -f /tmp/twinsweep-window.$$ /tmp/twinsweep-wincli.$$ /tmp/twinsweep-wincli-output.$$
 '
 for i in $(seq "$runs"); do
     /usr/bin/time -f %e -a -o /tmp/twinsweep-native.out "$root/out/bench/twinsweep-cli" "$tree" >/dev/null 2>&1

@@ -88,6 +88,8 @@ void CDFDoc::OnSearchEnded()
 {
     m_search.Join();
     m_pProgressDlg = nullptr;
+    if (m_pResultView)
+        m_pResultView->UpdateStatistics();
     std::vector<std::wstring> waiting = std::move(m_waitingFolders);
     m_waitingFolders.clear();
     if (!waiting.empty())

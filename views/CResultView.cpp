@@ -22,6 +22,9 @@
 namespace twinsweep {
 namespace {
 
+constexpr UINT_PTR kStatisticsTimer = 1;
+constexpr UINT kStatisticsDelay = 100;
+
 // Only a file the system cannot find is gone: one that is locked or denied is
 // still on disk, and its line must stay so that the user still sees it.
 bool FileIsGone(const std::wstring& path)
@@ -368,6 +371,11 @@ INT_PTR CResultView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_RESULT_FILECOUNT:
         OnFileCount(wParam);
         return Result(0);
+    case WM_TIMER:
+        if (wParam != kStatisticsTimer)
+            return FALSE;
+        OnStatisticsTimer();
+        return Result(0);
     case WM_RESULT_OPENITEM:
         OnOpenItem();
         return Result(0);
@@ -403,6 +411,26 @@ void CResultView::OnAddGroup(WPARAM group, LPARAM byteTotal)
         const std::wstring path = Utf8ToWide(entry->strPath);
         m_files.AddEntry(path, std::move(entry));
     }
+    ScheduleStatistics();
+}
+
+// A search reports groups faster than anyone reads the figures, and each change
+// repaints the statistics list: they follow a few times a second instead. The
+// end of the search brings them up to date.
+void CResultView::ScheduleStatistics()
+{
+    if (m_statisticsDue)
+        return;
+    if (SetTimer(Handle(), kStatisticsTimer, kStatisticsDelay, nullptr))
+        m_statisticsDue = true;
+    else
+        UpdateStatistics();
+}
+
+void CResultView::OnStatisticsTimer()
+{
+    KillTimer(Handle(), kStatisticsTimer);
+    m_statisticsDue = false;
     UpdateStatistics();
 }
 

@@ -66,6 +66,8 @@ protected:
 
 private:
     void OnAddGroup(WPARAM group, LPARAM byteTotal);
+    void ScheduleStatistics();
+    void OnStatisticsTimer();
     void OnFileCount(WPARAM count);
     void OnOpenItem();
     void OnContextMenu(int x, int y);
@@ -89,6 +91,7 @@ private:
     FileListBox m_files;
     FileListBox m_secondFiles;
     HWND m_tabs = nullptr;
+    bool m_statisticsDue = false;
 };
 
 }  // namespace twinsweep

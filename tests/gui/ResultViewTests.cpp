@@ -276,7 +276,14 @@ protected:
         return roles;
     }
 
+    // The figures follow the groups a moment later.
     Texts Statistics()
+    {
+        EXPECT_TRUE(PumpUntil([&] { return ShownStatistics()[2] == std::to_wstring(view.m_nGroups); }));
+        return ShownStatistics();
+    }
+
+    Texts ShownStatistics()
     {
         Texts values;
         for (int row = 0; row < 5; ++row) {
