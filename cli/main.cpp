@@ -12,6 +12,14 @@
 
 #include "win32/Utf16.h"
 
+// A console answers for its mode. _isatty would also take NUL and every other
+// character device for a terminal, and paint progress into them.
+bool IsConsole(FILE* stream)
+{
+    DWORD mode;
+    return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode) != 0;
+}
+
 // Arguments arrive in UTF-16, so names outside the ANSI code page survive; inside,
 // paths are UTF-8, which is also what the console is switched to.
 int wmain(int argc, wchar_t** argv)
@@ -22,7 +30,7 @@ int wmain(int argc, wchar_t** argv)
     UINT outputCodePage = GetConsoleOutputCP();
     SetConsoleOutputCP(CP_UTF8);
     std::ios::sync_with_stdio(false);
-    const twinsweep::Terminals terminals{_isatty(_fileno(stdout)) != 0, _isatty(_fileno(stderr)) != 0};
+    const twinsweep::Terminals terminals{IsConsole(stdout), IsConsole(stderr)};
     int code = twinsweep::RunCli(args, twinsweep::PlatformFileSystem(), std::cout, std::cerr, terminals);
     SetConsoleOutputCP(outputCodePage);
     return code;
