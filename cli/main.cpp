@@ -12,6 +12,8 @@
 
 #include "win32/Utf16.h"
 
+namespace {
+
 // A console answers for its mode. _isatty would also take NUL and every other
 // character device for a terminal, and paint progress into them.
 bool IsConsole(FILE* stream)
@@ -19,6 +21,8 @@ bool IsConsole(FILE* stream)
     DWORD mode;
     return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode) != 0;
 }
+
+}  // namespace
 
 // Arguments arrive in UTF-16, so names outside the ANSI code page survive; inside,
 // paths are UTF-8, which is also what the console is switched to.
