@@ -68,12 +68,12 @@ FolderPrefetcher::~FolderPrefetcher()
         helper.join();
 }
 
-std::vector<FolderPrefetcher::Ticket> FolderPrefetcher::Schedule(std::vector<FolderRequest> requests)
+std::vector<FolderTicket> FolderPrefetcher::Schedule(std::vector<FolderRequest> requests)
 {
-    std::vector<Ticket> tickets;
+    std::vector<FolderTicket> tickets;
     tickets.reserve(requests.size());
     for (FolderRequest& request : requests)
-        tickets.push_back(std::make_shared<Task>(std::move(request)));
+        tickets.push_back(std::make_shared<PrefetchTask>(std::move(request)));
     if (!m_helpers.empty() && !tickets.empty()) {
         {
             std::lock_guard lock(m_mutex);
@@ -84,12 +84,12 @@ std::vector<FolderPrefetcher::Ticket> FolderPrefetcher::Schedule(std::vector<Fol
     return tickets;
 }
 
-FolderContents FolderPrefetcher::Take(const Ticket& ticket)
+FolderContents FolderPrefetcher::Take(const FolderTicket& ticket)
 {
     if (ticket->Claim())
         return ticket->List(m_lister);
     std::unique_lock lock(m_mutex);
-    m_listed.wait(lock, [&] { return ticket->state == Task::Listed; });
+    m_listed.wait(lock, [&] { return ticket->state == PrefetchTask::Listed; });
     return std::move(ticket->contents);
 }
 
@@ -98,7 +98,7 @@ FolderContents FolderPrefetcher::Take(const Ticket& ticket)
 void FolderPrefetcher::HelperLoop()
 {
     for (;;) {
-        Ticket task;
+        FolderTicket task;
         {
             std::unique_lock lock(m_mutex);
             m_queued.wait(lock, [&] { return m_closing || !m_queue.empty(); });
@@ -112,7 +112,7 @@ void FolderPrefetcher::HelperLoop()
         task->contents = task->List(m_lister);
         {
             std::lock_guard lock(m_mutex);
-            task->state = Task::Listed;
+            task->state = PrefetchTask::Listed;
         }
         m_listed.notify_all();
     }

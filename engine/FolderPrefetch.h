@@ -52,8 +52,6 @@ struct FolderContents {
 class FolderPrefetcher {
 public:
     using Lister = std::function<FolderContents(const FolderRequest& request)>;
-    using Task = PrefetchTask;
-    using Ticket = FolderTicket;
 
     // lister must be safe to call from several threads at once.
     FolderPrefetcher(Lister lister, size_t helpers);
@@ -62,9 +60,9 @@ public:
     FolderPrefetcher& operator=(const FolderPrefetcher&) = delete;
 
     // Queues folders for the helpers and returns the tickets to take them with.
-    std::vector<Ticket> Schedule(std::vector<FolderRequest> requests);
+    std::vector<FolderTicket> Schedule(std::vector<FolderRequest> requests);
     // The folder's contents: listed here unless a helper has started on it.
-    FolderContents Take(const Ticket& ticket);
+    FolderContents Take(const FolderTicket& ticket);
 
 private:
     void HelperLoop();
@@ -73,7 +71,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_queued;
     std::condition_variable m_listed;
-    std::deque<Ticket> m_queue;
+    std::deque<FolderTicket> m_queue;
     bool m_closing = false;
     std::vector<std::thread> m_helpers;
 };

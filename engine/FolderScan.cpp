@@ -45,7 +45,7 @@ void FolderScanner::Queue(std::vector<Subfolder>& subfolders, const std::shared_
         requests.push_back({subfolder.path, parent, m_identifyFolders, !subfolder.isLink});
         queued.push_back(&subfolder);
     }
-    std::vector<FolderPrefetcher::Ticket> tickets = m_prefetcher.Schedule(std::move(requests));
+    std::vector<FolderTicket> tickets = m_prefetcher.Schedule(std::move(requests));
     for (size_t i = 0; i < tickets.size(); ++i)
         queued[i]->ticket = std::move(tickets[i]);
 }
