@@ -123,6 +123,12 @@ TEST_F(RegistrationTest, TheTypeLibraryIsFoundByItsLibidWithItsNamesGuidsAndHelp
     EXPECT_EQ(Documentation(library.get(), nullptr), std::make_pair(std::wstring(L"VexilLib"),
                                                                     std::wstring(L"Vexil 1.0 Type Library")));
     EXPECT_EQ(library->GetTypeInfoCount(), 2u);
+    // Both builds' libraries import the same stdole2: each must still describe
+    // its own bitness.
+    TLIBATTR* attributes = nullptr;
+    ASSERT_EQ(library->GetLibAttr(&attributes), S_OK);
+    EXPECT_EQ(attributes->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+    library->ReleaseTLibAttr(attributes);
 
     ComPtr<ITypeInfo> handlerInterface, handlerClass;
     ASSERT_EQ(library->GetTypeInfoOfGuid(kInterfaceIid, handlerInterface.put()), S_OK);
