@@ -16,6 +16,8 @@ namespace twinsweep {
 
 // Below HKEY_CURRENT_USER.
 inline constexpr wchar_t kSettingsKeyPath[] = L"Software\\Mirelon\\Twinsweep";
+// The maker's key above it, which the uninstall run removes when it is left empty.
+inline constexpr wchar_t kMakerKeyPath[] = L"Software\\Mirelon";
 
 // The history of file masks holds this many entries, most recent first.
 inline constexpr std::size_t kMaxFilterEntries = 20;

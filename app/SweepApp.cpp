@@ -10,8 +10,10 @@
 #include "frame/CMainFrame.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
+#include "setup/Elevation.h"
 #include "setup/InstallDialog.h"
 #include "setup/Installer.h"
+#include "setup/SetupReport.h"
 #include "setup/Shortcuts.h"
 #include "setup/Uninstaller.h"
 #include "win32/Handles.h"
@@ -84,10 +86,11 @@ bool SweepApp::InitInstance()
     std::wstring commandLine = GetCommandLineW();
     switch (KindOfRun(commandLine)) {
     case RunKind::Uninstall:
-        RunUninstall();
+        if (!RestartElevatedIfNeeded(commandLine, L"/U"))
+            RunUninstall();
         return true;
     case RunKind::Install:
-        if (!RunInstall())
+        if (RestartElevatedIfNeeded(commandLine, L"/I") || !RunInstall())
             return true;
         break;
     case RunKind::Normal:
@@ -96,24 +99,53 @@ bool SweepApp::InitInstance()
     return StartNormalRun(commandLine);
 }
 
-// Never loads the settings and keeps the exit from writing them again.
+namespace {
+
+// The Explorer extension's registration or its removal, as a step of a report.
+void CheckShellExtension(SetupReport& report, bool registerIt)
+{
+    std::optional<HRESULT> result = RegisterShellExtension(registerIt);
+    report.Check(result.has_value(), IDS_STEP_EXPLORER_MISSING);
+    report.Check(!result || SUCCEEDED(*result), IDS_STEP_EXPLORER);
+}
+
+// The settings, and the maker's key when nothing else of the maker's is in it.
+bool RemoveSettings()
+{
+    bool removed = RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKeyPath);
+    RegistryKey::DeleteIfEmpty(HKEY_CURRENT_USER, kMakerKeyPath);
+    return removed;
+}
+
+}  // namespace
+
+// Never loads the settings and keeps the exit from writing them again. The
+// script starts once the last message is answered: its wait for the program
+// file is bounded, and the program ends right after.
 void SweepApp::RunUninstall()
 {
     if (!CheckNotRunning())
         return;
     if (ShowMessageBox(nullptr, IDS_CONFIRM_UNINSTALL, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    DeleteUninstallEntry();
+    SetupReport report;
+    report.Check(DeleteUninstallEntry(), IDS_STEP_UNINSTALL_ENTRY);
     // With its subkeys: a hand-off waiting for a start that never comes would
     // otherwise keep the whole settings key.
-    RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKeyPath);
-    RemoveShortcut(CSIDL_DESKTOP);
-    RemoveShortcut(CSIDL_PROGRAMS);
-    RegisterShellExtension(false);
-    RemoveCompanionFiles();
-    WriteSelfDeleteBatch();
+    report.Check(RemoveSettings(), IDS_STEP_SETTINGS);
+    report.Check(RemoveShortcut(CSIDL_DESKTOP), IDS_STEP_DESKTOP_SHORTCUT);
+    report.Check(RemoveShortcut(CSIDL_PROGRAMS), IDS_STEP_START_MENU_SHORTCUT);
+    CheckShellExtension(report, false);
+    report.Check(RemoveCompanionFiles(), IDS_STEP_COMPANION_FILES);
+    std::optional<std::wstring> script = WriteSelfDeleteBatch();
+    report.Check(script.has_value(), IDS_STEP_PROGRAM_FILES);
     SuppressSettingsSave();
-    ShowMessageBox(nullptr, IDS_UNINSTALLED, MB_OK);
+    if (report.Complete())
+        ShowMessageBox(nullptr, IDS_UNINSTALLED, MB_OK);
+    else
+        ShowMessageBox(nullptr, report.Text(IDS_UNINSTALL_NOT_DONE));
+    if (script)
+        StartSelfDeleteBatch(*script);
 }
 
 // A run that ends here has not loaded the settings, and its exit leaves the
@@ -123,13 +155,16 @@ bool SweepApp::RunInstall()
     InstallDialog dialog;
     if (dialog.DoModal(nullptr) != IDOK)
         return false;
-    WriteUninstallEntry();
+    SetupReport report;
+    report.Check(WriteUninstallEntry(), IDS_STEP_UNINSTALL_ENTRY);
     if (dialog.m_bExplorer)
-        RegisterShellExtension(true);
+        CheckShellExtension(report, true);
     if (dialog.m_bDesktop)
-        CreateShortcut(CSIDL_DESKTOP);
+        report.Check(CreateShortcut(CSIDL_DESKTOP), IDS_STEP_DESKTOP_SHORTCUT);
     if (dialog.m_bStartMenu)
-        CreateShortcut(CSIDL_PROGRAMS);
+        report.Check(CreateShortcut(CSIDL_PROGRAMS), IDS_STEP_START_MENU_SHORTCUT);
+    if (!report.Complete())
+        ShowMessageBox(nullptr, report.Text(IDS_INSTALL_NOT_DONE));
     return dialog.m_bRunNow;
 }
 

@@ -39,6 +39,10 @@
 #define IDI_FOLDER                      133
 #define IDC_HAND_LINK                   151
 
+// The download's ReadMe.txt as the package writes it (LF line ends), by which the
+// uninstall run knows its own from a user's file of the same name.
+#define IDR_README                      240
+
 // Custom resource type of the toolbar layout
 #define RT_TOOLBAR_LAYOUT               241
 
@@ -50,6 +54,18 @@
 #define IDS_UNINSTALLED                 61206
 #define IDS_CONFIRM_CANCEL_INSTALL      61207
 #define IDS_NO_DUPLICATES               61209
+// What the install and uninstall runs report: their headings, then the steps.
+#define IDS_ELEVATION_FAILED            61230
+#define IDS_INSTALL_NOT_DONE            61231
+#define IDS_UNINSTALL_NOT_DONE          61232
+#define IDS_STEP_UNINSTALL_ENTRY        61233
+#define IDS_STEP_SETTINGS               61234
+#define IDS_STEP_DESKTOP_SHORTCUT       61235
+#define IDS_STEP_START_MENU_SHORTCUT    61236
+#define IDS_STEP_EXPLORER               61237
+#define IDS_STEP_EXPLORER_MISSING       61238
+#define IDS_STEP_COMPANION_FILES        61239
+#define IDS_STEP_PROGRAM_FILES          61240
 
 // Commands
 #define ID_ADD_FOLDER                   57601

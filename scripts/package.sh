@@ -8,44 +8,16 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/scripts/deps.sh"
-ensure_packages $BUILD_PACKAGES $WINDOWS_PACKAGES $WINDOWS32_PACKAGES
+ensure_packages $BUILD_PACKAGES $WINDOWS_PACKAGES
 output=$(mkdir -p "${1:-$root/out/package}" && cd "${1:-$root/out/package}" && pwd)
 declare -A builds=([win32]=${2:-$root/out/win32} [win64]=${3:-$root/out/win64})
 declare -A toolchains=([win32]=mingw-i686 [win64]=mingw-x86_64)
 version=1.0
 
 # CRLF line ends: Notepad of older Windows shows a file with bare LFs as one line.
+# The program carries the same text, by which its uninstall run knows this file.
 write_readme() {
-    sed 's/$/\r/' >"$1" <<'EOF'
-Twinsweep 1.0 - finds duplicate files
-Mirelon Software
-
-This folder holds
-  Twinsweep.exe        the program
-  Vexil.dll            the "Twinsweep" item in Explorer's menu of folders
-  Help\SweepHelp.chm   the help (F1 in the program)
-  twinsweep-cli.exe    the console search (twinsweep-cli --help)
-  ReadMe.txt           this file
-
-Installing
-1. Put this folder where the program is to stay, for example into
-   C:\Program Files. Keep its files together. Twinsweep runs from there
-   as it is: start Twinsweep.exe.
-2. To add it to Windows, open a Command Prompt as administrator and run
-     "C:\Program Files\Twinsweep\Twinsweep.exe" /I
-   The install dialog offers a shortcut on the desktop, one in the Start
-   menu, the "Twinsweep" item in Explorer's menu of folders, and to start
-   Twinsweep now. OK adds "Twinsweep 1.0" to the installed programs.
-On 64-bit Windows, Explorer takes only 64-bit menu extensions: for the
-Explorer item there, use Twinsweep-1.0-win64.zip.
-
-Uninstalling
-Close Twinsweep. Uninstall "Twinsweep 1.0" in Settings > Apps (or Programs
-and Features), or run Twinsweep.exe /U in a Command Prompt as
-administrator. It removes the uninstall entry, the settings, the shortcuts
-and the Explorer item, then deletes the files of this folder and the
-folder; files of your own in it stay.
-EOF
+    sed 's/$/\r/' "$root/resources/ReadMe.txt" >"$1"
 }
 
 for kind in win32 win64; do

@@ -24,6 +24,7 @@ bool InstallDialog::DoDataExchange(DataExchange& exchange)
 bool InstallDialog::OnInitDialog()
 {
     UpdateData(false);
+    CenterWindow(Handle(), nullptr);
     SweepApp::CheckNotRunning(Handle());
     return true;
 }

@@ -8,7 +8,25 @@ namespace twinsweep {
 namespace {
 
 const wchar_t kDisplayName[] = L"Twinsweep 1.0";
+const wchar_t kDisplayVersion[] = L"1.0";
+const wchar_t kPublisher[] = L"Mirelon Software";
 const wchar_t kExtensionFile[] = L"Vexil.dll";
+
+// The files of the download, for the size that Apps and Features shows.
+const wchar_t* const kProgramFiles[] = {L"Twinsweep.exe", L"Vexil.dll", L"Help\\SweepHelp.chm",
+                                        L"twinsweep-cli.exe", L"ReadMe.txt"};
+
+// In KiB, rounded up, as the entry's "EstimatedSize" takes it.
+DWORD SizeOfProgramFiles(const std::wstring& folder)
+{
+    ULONGLONG bytes = 0;
+    for (const wchar_t* name : kProgramFiles) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExW((folder + name).c_str(), GetFileExInfoStandard, &data))
+            bytes += (ULONGLONG(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    return static_cast<DWORD>((bytes + 1023) / 1024);
+}
 
 }  // namespace
 
@@ -22,13 +40,19 @@ bool WriteUninstallEntry()
     RegistryKey entry;
     if (!entry.Create(HKEY_LOCAL_MACHINE, kUninstallEntryKey, KEY_WRITE))
         return false;
-    std::wstring command = L"\"" + ModuleFileName(nullptr) + L"\" /U";
-    return entry.SetString(L"DisplayName", kDisplayName) && entry.SetString(L"UninstallString", command);
+    const std::wstring program = ModuleFileName(nullptr);
+    const std::wstring folder = FolderOf(program);
+    return entry.SetString(L"DisplayName", kDisplayName) &&
+           entry.SetString(L"UninstallString", L"\"" + program + L"\" /U") &&
+           entry.SetString(L"DisplayIcon", program + L",0") && entry.SetString(L"DisplayVersion", kDisplayVersion) &&
+           entry.SetString(L"Publisher", kPublisher) && entry.SetString(L"InstallLocation", folder) &&
+           entry.SetDword(L"EstimatedSize", SizeOfProgramFiles(folder)) && entry.SetDword(L"NoModify", 1) &&
+           entry.SetDword(L"NoRepair", 1);
 }
 
-void DeleteUninstallEntry()
+bool DeleteUninstallEntry()
 {
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
+    return RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
 }
 
 // By its full path in the program's own folder: a Vexil.dll planted in the

@@ -11,10 +11,13 @@ namespace twinsweep {
 // Below HKEY_LOCAL_MACHINE.
 extern const wchar_t kUninstallEntryKey[];
 
-// "DisplayName" and "UninstallString" (the program's quoted path and "/U"). False
-// when the key cannot be written, for want of rights say; nothing is shown.
+// "DisplayName" and "UninstallString" (the program's quoted path and "/U"), with
+// what Apps and Features shows beside them: icon, version, publisher, folder,
+// size, and that there is nothing to modify or repair. False when the key or a
+// value cannot be written, for want of rights say.
 bool WriteUninstallEntry();
-void DeleteUninstallEntry();
+// True also when there was no entry.
+bool DeleteUninstallEntry();
 
 // Calls the registration export of the Explorer extension that lies next to the
 // program: the export's result, or nothing when the library or its export is not

@@ -35,22 +35,21 @@ HRESULT GetSpecialFolderPath(HWND owner, int folder, HANDLE token, DWORD flags, 
     return result;
 }
 
-void CreateShortcut(int folder)
+bool CreateShortcut(int folder)
 {
     std::wstring shellFolder;
     if (FAILED(GetSpecialFolderPath(nullptr, folder, nullptr, 0, shellFolder)))
-        return;
+        return false;
     ComPtr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
-        return;
+        return false;
     std::wstring program = ModuleFileName(nullptr);
     link->SetPath(program.c_str());
     link->SetIconLocation(program.c_str(), 0);
     link->SetDescription(kShortcutDescription);
     ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())))
-        return;
-    file->Save(InFolder(shellFolder, kShortcutName).c_str(), TRUE);
+    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
+           SUCCEEDED(file->Save(InFolder(shellFolder, kShortcutName).c_str(), TRUE));
 }
 
 std::wstring ShortcutTarget(const std::wstring& shortcutPath)
@@ -62,28 +61,39 @@ std::wstring ShortcutTarget(const std::wstring& shortcutPath)
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) ||
         FAILED(file->Load(shortcutPath.c_str(), STGM_READ)))
         return {};
+    // The item id list first: it holds the target's names in UTF-16, where the
+    // path form may be spelt in the ANSI code page, with "?" for what that
+    // cannot spell.
     std::wstring target(32768, L'\0');
+    UniqueCoTaskMemory<PIDLIST_ABSOLUTE> ids;
+    PIDLIST_ABSOLUTE raw = nullptr;
+    if (link->GetIDList(&raw) == S_OK) {
+        ids.reset(raw);
+        if (SHGetPathFromIDListEx(ids.get(), target.data(), static_cast<DWORD>(target.size()), GPFIDL_DEFAULT)) {
+            target.resize(wcslen(target.c_str()));
+            return target;
+        }
+    }
     if (link->GetPath(target.data(), static_cast<int>(target.size()), nullptr, SLGP_UNCPRIORITY) != S_OK)
         return {};
     target.resize(wcslen(target.c_str()));
     return target;
 }
 
-void RemoveShortcutTo(const std::wstring& folder, const std::wstring& program)
+bool RemoveShortcutTo(const std::wstring& folder, const std::wstring& program)
 {
     WIN32_FIND_DATAW found;
     UniqueFindHandle find(FindFirstFileW(InFolder(folder, L"*.lnk").c_str(), &found));
     if (!find)
-        return;
+        return true;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
         std::wstring shortcut = InFolder(folder, found.cFileName);
-        if (SameFile(ShortcutTarget(shortcut), program)) {
-            DeleteFileW(shortcut.c_str());
-            return;
-        }
+        if (SameFile(ShortcutTarget(shortcut), program))
+            return DeleteFileW(shortcut.c_str()) != FALSE;
     } while (FindNextFileW(find.get(), &found));
+    return true;
 }
 
 }  // namespace twinsweep

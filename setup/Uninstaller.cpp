@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "resources/resource.h"
 #include "setup/Shortcuts.h"
 #include "win32/Handles.h"
 #include "win32/ModuleFile.h"
@@ -71,28 +73,95 @@ std::wstring TemporaryFolder()
     return length > 0 && length <= MAX_PATH ? std::wstring(folder, length) : std::wstring();
 }
 
+// A string of a file's version resource, in its first translation.
+std::wstring VersionString(const std::wstring& path, const wchar_t* name)
+{
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0)
+        return {};
+    std::vector<BYTE> info(size);
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    }* translation = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, info.data()) ||
+        !VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                        &length) ||
+        length < sizeof *translation)
+        return {};
+    wchar_t key[80];
+    swprintf(key, 80, L"\\StringFileInfo\\%04x%04x\\%ls", translation->language, translation->codePage, name);
+    wchar_t* value = nullptr;
+    if (!VerQueryValueW(info.data(), key, reinterpret_cast<void**>(&value), &length) || length == 0)
+        return {};
+    return std::wstring(value, wcsnlen(value, length));
+}
+
+bool IsOurConsoleSearch(const std::wstring& path)
+{
+    return VersionString(path, L"CompanyName") == L"Mirelon Software" &&
+           VersionString(path, L"InternalName") == L"twinsweep-cli";
+}
+
+// The readme the download brought, line ends aside: the program carries its text.
+bool IsOurReadme(const std::wstring& path)
+{
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_README), RT_RCDATA);
+    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
+    const char* ours = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    if (!ours)
+        return false;
+    const std::string_view expected(ours, SizeofResource(nullptr, resource));
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    // CR LF where the text has LF: at most twice its length.
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > LONGLONG(2 * expected.size()))
+        return false;
+    std::string text(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr) || read != text.size())
+        return false;
+    std::erase(text, '\r');
+    return text == expected;
+}
+
+// Gone, whether deleted now or never there.
+bool DeleteIfPresent(const std::wstring& path)
+{
+    return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace
 
 const wchar_t kSelfDeleteScriptName[] = L"DeleteTW.bat";
 
-void RemoveCompanionFiles()
+bool RemoveCompanionFiles()
 {
     const std::wstring folder = FolderOf(ModuleFileName(nullptr));
     if (folder.empty())
-        return;
-    for (const wchar_t* name : {L"twinsweep-cli.exe", L"ReadMe.txt"})
-        DeleteFileW((folder + name).c_str());
+        return true;
+    bool removed = true;
+    const std::wstring console = folder + L"twinsweep-cli.exe";
+    if (IsOurConsoleSearch(console))
+        removed = DeleteIfPresent(console);
+    const std::wstring readme = folder + L"ReadMe.txt";
+    if (IsOurReadme(readme))
+        removed = DeleteIfPresent(readme) && removed;
+    return removed;
 }
 
-void RemoveShortcut(int folder)
+bool RemoveShortcut(int folder)
 {
     std::wstring shellFolder;
     if (FAILED(GetSpecialFolderPath(nullptr, folder, nullptr, 0, shellFolder)))
-        return;
-    RemoveShortcutTo(shellFolder, ModuleFileName(nullptr));
+        return true;
+    return RemoveShortcutTo(shellFolder, ModuleFileName(nullptr));
 }
 
-std::optional<std::string> SelfDeleteScriptText(const std::wstring& programPath, const std::wstring& scriptPath)
+std::optional<std::string> SelfDeleteScriptText(const std::wstring& programPath, const std::wstring& scriptPath,
+                                                int tries)
 {
     std::wstring appFolder = programPath.substr(0, programPath.find_last_of(L'\\') + 1);
     std::optional<std::string> program = ScriptSpelling(programPath);
@@ -101,9 +170,18 @@ std::optional<std::string> SelfDeleteScriptText(const std::wstring& programPath,
     if (!program || !folder || !script)
         return std::nullopt;
     const std::string& app = *folder;
-    return ":Repeat\r\n"
+    // A program file that cannot be deleted (read-only, or held open) is left
+    // after the tries; ping is the pause that every Windows has.
+    return "@echo off\r\n"
+           "set Tries=0\r\n"
+           ":Repeat\r\n"
            "del \"" + *program + "\"\r\n"
-           "if exist \"" + *program + "\" goto Repeat\r\n"
+           "if not exist \"" + *program + "\" goto Rest\r\n"
+           "set /a Tries+=1\r\n"
+           "if %Tries% GEQ " + std::to_string(tries) + " goto Rest\r\n"
+           "ping -n 2 127.0.0.1 >nul\r\n"
+           "goto Repeat\r\n"
+           ":Rest\r\n"
            "del /F /Q \"" + app + "Vexil.dll\"\r\n"
            "del /F /Q \"" + app + "Help\\*.*\"\r\n"
            "del /F /Q \"" + app + "Profiles\\*.*\"\r\n"
@@ -113,13 +191,13 @@ std::optional<std::string> SelfDeleteScriptText(const std::wstring& programPath,
            "del \"" + *script + "\"\r\n";
 }
 
-void WriteSelfDeleteBatch()
+std::optional<std::wstring> WriteSelfDeleteBatch()
 {
     std::wstring scriptPath = TemporaryFolder() + kSelfDeleteScriptName;
     UniqueHandle file(CreateFileW(scriptPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file)
-        return;
+        return std::nullopt;
     std::optional<std::string> text = SelfDeleteScriptText(ModuleFileName(nullptr), scriptPath);
     DWORD written = 0;
     bool complete = text && WriteFile(file.get(), text->data(), static_cast<DWORD>(text->size()), &written, nullptr) &&
@@ -127,9 +205,13 @@ void WriteSelfDeleteBatch()
     file.reset();
     if (!complete) {
         DeleteFileW(scriptPath.c_str());
-        return;
+        return std::nullopt;
     }
+    return scriptPath;
+}
 
+void StartSelfDeleteBatch(const std::wstring& scriptPath)
+{
     // Quoted: a temporary folder with blanks must not start another program.
     std::wstring commandLine = L"\"" + scriptPath + L"\"";
     STARTUPINFOW startup{};
@@ -143,7 +225,7 @@ void WriteSelfDeleteBatch()
     UniqueHandle processHandle(process.hProcess);
     UniqueHandle thread(process.hThread);
     // The script's first loop waits for the program file; the program, raised
-    // meanwhile, shows its last message and ends first.
+    // meanwhile, ends first.
     SetThreadPriority(thread.get(), THREAD_PRIORITY_IDLE);
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);

@@ -8,27 +8,39 @@
 namespace twinsweep {
 
 // Deletes the first shortcut in a shell folder (CSIDL_DESKTOP, CSIDL_PROGRAMS)
-// whose target is the running program, whatever its name.
-void RemoveShortcut(int folder);
+// whose target is the running program, whatever its name. False when one is
+// there and could not be deleted.
+bool RemoveShortcut(int folder);
 
 // The script's file name in the temporary folder.
 extern const wchar_t kSelfDeleteScriptName[];
 
+// How often the script tries to delete the program file, a second or so apart,
+// before it leaves the file (read-only, or held by another process) where it is.
+constexpr int kSelfDeleteTries = 60;
+
 // The script's lines in the console's code page (the one its command interpreter
-// reads a script in): wait until the program file can be deleted, then delete the
-// extension, the help files, the empty folders and the script itself. Paths the
-// console cannot spell are given by their short names; nothing when even that
-// fails, since a wrongly spelt path in a deleting loop could wait for ever or hit
+// reads a script in): wait until the program file can be deleted, at most the
+// tries given, then delete the extension, the help files, the empty folders and
+// the script itself. Paths the console cannot spell are given by their short
+// names; nothing when even that fails, since a wrongly spelt path could hit
 // another file.
-std::optional<std::string> SelfDeleteScriptText(const std::wstring& programPath, const std::wstring& scriptPath);
+std::optional<std::string> SelfDeleteScriptText(const std::wstring& programPath, const std::wstring& scriptPath,
+                                                int tries = kSelfDeleteTries);
 
-// Deletes the files that come with the program in its download (the console
-// search and the readme). Nothing of the program holds them open, so this run
-// deletes them itself and the script keeps to the program's own files.
-void RemoveCompanionFiles();
+// Deletes the files that come with the program in its download, the console
+// search and the readme, each only when it is the one the download brought (the
+// console search by its version resource, the readme by its text): a file of the
+// user's under the same name stays. Nothing of the program holds them open, so
+// this run deletes them itself and the script keeps to the program's own files.
+// False when one of them could not be deleted.
+bool RemoveCompanionFiles();
 
-// Writes the script into the temporary folder and starts it hidden at idle
-// priority; the calling program is raised meanwhile, so that it ends first.
-void WriteSelfDeleteBatch();
+// Writes the script into the temporary folder: its path, or nothing when it
+// could not be written.
+std::optional<std::wstring> WriteSelfDeleteBatch();
+// Starts the script hidden at idle priority; the calling program is raised
+// meanwhile, so that it ends first.
+void StartSelfDeleteBatch(const std::wstring& scriptPath);
 
 }  // namespace twinsweep

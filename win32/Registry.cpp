@@ -70,6 +70,18 @@ bool RegistryKey::DeleteTree(HKEY parent, const wchar_t* path)
     return GoneOrSucceeded(RegDeleteTreeW(parent, path)) && !Exists(parent, path);
 }
 
+void RegistryKey::DeleteIfEmpty(HKEY parent, const wchar_t* path)
+{
+    RegistryKey key;
+    DWORD subkeys = 0, values = 0;
+    if (!key.Open(parent, path) || RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                                    &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return;
+    key.Close();
+    if (subkeys == 0 && values == 0)
+        RegDeleteKeyW(parent, path);
+}
+
 // The size is asked first; a value that grows between the two calls is asked again.
 std::optional<RegistryValue> RegistryKey::Query(const wchar_t* name) const
 {

@@ -40,6 +40,9 @@ public:
     static bool Exists(HKEY parent, const wchar_t* path);
     // The key with everything below it. True also when there was no such key.
     static bool DeleteTree(HKEY parent, const wchar_t* path);
+    // The key when it holds neither values nor subkeys; a key with anything in it
+    // stays.
+    static void DeleteIfEmpty(HKEY parent, const wchar_t* path);
 
     // Any type, any length.
     std::optional<RegistryValue> Query(const wchar_t* name) const;

@@ -12,11 +12,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "framework/Seams.h"
 #include "resources/resource.h"
+#include "setup/Elevation.h"
 #include "setup/Shortcuts.h"
 #include "setup/Uninstaller.h"
 #include "tests/support/Deliverables.h"
 #include "win32/Handles.h"
+#include "win32/ModuleFile.h"
 #include "win32/Registry.h"
 
 namespace twinsweep::test {
@@ -121,6 +124,7 @@ protected:
     {
         HWND dialog = run.WaitForWindow(kDialogClass, L"Install Twinsweep");
         ASSERT_TRUE(dialog);
+        ExpectCentredWithItsTabOrder(dialog);
         const std::pair<int, bool> boxes[] = {{IDC_INSTALL_DESKTOP, desktop},
                                               {IDC_INSTALL_START_MENU, startMenu},
                                               {IDC_INSTALL_EXPLORER, explorer},
@@ -130,6 +134,33 @@ protected:
             SendDlgItemMessageW(dialog, id, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
         }
         PressButton(dialog, IDOK);
+    }
+
+    // On the screen's middle, and Tab goes down the boxes, then to OK and Cancel.
+    static void ExpectCentredWithItsTabOrder(HWND dialog)
+    {
+        RECT window{}, screen{};
+        GetWindowRect(dialog, &window);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
+        EXPECT_NEAR((window.left + window.right) / 2, (screen.left + screen.right) / 2, 2);
+        EXPECT_NEAR((window.top + window.bottom) / 2, (screen.top + screen.bottom) / 2, 2);
+        std::vector<int> order;
+        HWND item = GetDlgItem(dialog, IDC_INSTALL_DESKTOP);
+        for (int i = 0; i < 6; ++i, item = GetNextDlgTabItem(dialog, item, FALSE))
+            order.push_back(GetDlgCtrlID(item));
+        EXPECT_EQ(order, (std::vector<int>{IDC_INSTALL_DESKTOP, IDC_INSTALL_START_MENU, IDC_INSTALL_EXPLORER,
+                                           IDC_INSTALL_RUN_NOW, IDOK, IDCANCEL}));
+    }
+
+    // The message that ends a run, answered with OK.
+    static std::wstring LastMessage(const ProgramProcess& run)
+    {
+        HWND box = run.WaitForWindow(kDialogClass, kCaption);
+        if (!box)
+            return L"(none)";
+        std::wstring text = MessageBoxText(box);
+        PressButton(box, IDOK);
+        return text;
     }
 
     static void ExpectEnds(const ProgramProcess& run)
@@ -163,6 +194,14 @@ TEST_F(SetupTest, InstallingWithEveryBoxCheckedRecordsItselfAndGoesOnIntoTheWind
     ASSERT_TRUE(entry.Open(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_EQ(entry.QueryString(L"DisplayName"), L"Twinsweep 1.0");
     EXPECT_EQ(entry.QueryString(L"UninstallString"), L"\"" + Program() + L"\" /U");
+    EXPECT_EQ(entry.QueryString(L"DisplayIcon"), Program() + L",0");
+    EXPECT_EQ(entry.QueryString(L"DisplayVersion"), L"1.0");
+    EXPECT_EQ(entry.QueryString(L"Publisher"), L"Mirelon Software");
+    EXPECT_EQ(entry.QueryString(L"InstallLocation"), m_folder);
+    EXPECT_EQ(entry.QueryDword(L"EstimatedSize"),
+              (fs::file_size(Program()) + fs::file_size(m_folder + L"Vexil.dll") + 4 + 1023) / 1024);
+    EXPECT_EQ(entry.QueryDword(L"NoModify"), 1u);
+    EXPECT_EQ(entry.QueryDword(L"NoRepair"), 1u);
     for (int folder : {CSIDL_DESKTOP, CSIDL_PROGRAMS}) {
         const std::wstring link = ShellFolder(folder) + L"Twinsweep.lnk";
         EXPECT_EQ(ShortcutTarget(link), Program());
@@ -191,6 +230,19 @@ TEST_F(SetupTest, InstallingWithEveryBoxClearedOnlyRecordsTheUninstallEntry)
     EXPECT_FALSE(fs::exists(ShellFolder(CSIDL_PROGRAMS) + L"Twinsweep.lnk"));
     EXPECT_FALSE(RegistryKey::Exists(HKEY_CLASSES_ROOT, ClassKey().c_str()));
     ExpectSettingsUntouched();
+}
+
+TEST_F(SetupTest, WhatCouldNotBeDoneIsToldAndTheRestIsDone)
+{
+    DeleteFileW((m_folder + L"Vexil.dll").c_str());
+    ProgramProcess run(Program(), L"/I");
+    AnswerInstall(run, true, false, true, false);
+    EXPECT_EQ(LastMessage(run), L"Twinsweep could not do all of the installation. Not done:\n"
+                                L"- the Twinsweep item in Explorer's menu of folders: Vexil.dll is not beside "
+                                L"Twinsweep.exe");
+    ExpectEnds(run);
+    EXPECT_TRUE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(fs::exists(ShellFolder(CSIDL_DESKTOP) + L"Twinsweep.lnk"));
 }
 
 TEST_F(SetupTest, CancelAsksFirstAndThenEndsWithoutAChange)
@@ -267,15 +319,13 @@ protected:
         ProgramProcess run(Program(), L"/U");
         HWND question = run.WaitForWindow(kDialogClass, kCaption);
         EXPECT_TRUE(question);
-        EXPECT_EQ(MessageBoxText(question),
-                  L"Do you really want to cancel the installation?\nSome file can remain undeleted.");
+        EXPECT_EQ(MessageBoxText(question), L"Do you want to uninstall Twinsweep?\nIts settings, shortcuts and "
+                                            L"Explorer menu item are removed now, and its files once it has ended.");
         PressButton(question, answer);
         std::wstring last;
         if (answer == IDYES) {
             WaitUntil([&] { return !IsWindow(question); });
-            HWND done = run.WaitForWindow(kDialogClass, kCaption);
-            last = MessageBoxText(done);
-            PressButton(done, IDOK);
+            last = LastMessage(run);
         }
         ExpectEnds(run);
         return last;
@@ -315,13 +365,15 @@ TEST_F(UninstallTest, RemovesKeysShortcutsExtensionAndFilesButNotTheUsersOwn)
     fs::create_directories(scriptFolder);
     const std::wstring script = scriptFolder + L"DeleteTW.bat";
     TemporaryFolderOfChildren children(scriptFolder);
-    // What the download brings beside the program goes too.
-    for (const wchar_t* companion : {L"twinsweep-cli.exe", L"ReadMe.txt"})
-        std::ofstream(fs::path(m_folder + companion)) << "download";
+    // The download's console search goes too; a ReadMe.txt of the user's stays.
+    CopyFileW((FolderOf(ProgramPath()) + L"twinsweep-cli.exe").c_str(), (m_folder + L"twinsweep-cli.exe").c_str(),
+              FALSE);
+    std::ofstream(fs::path(m_folder + L"ReadMe.txt")) << "my own read-me";
     EXPECT_EQ(Uninstall(IDYES), L"Twinsweep is successfully uninstalled.\nOne or more files might not be properly "
                                 L"removed from\nyour hard drive, you can remove them later.");
     EXPECT_FALSE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
     EXPECT_FALSE(RegistryKey::Exists(HKEY_CURRENT_USER, kSettingsKey));
+    EXPECT_FALSE(RegistryKey::Exists(HKEY_CURRENT_USER, L"Software\\Mirelon"));
     EXPECT_FALSE(RegistryKey::Exists(HKEY_CLASSES_ROOT, ClassKey().c_str()));
     EXPECT_FALSE(fs::exists(ShellFolder(CSIDL_DESKTOP) + L"Twinsweep.lnk"));
     EXPECT_FALSE(fs::exists(ShellFolder(CSIDL_PROGRAMS) + L"My sweeper.lnk"));
@@ -334,7 +386,7 @@ TEST_F(UninstallTest, RemovesKeysShortcutsExtensionAndFilesButNotTheUsersOwn)
     EXPECT_FALSE(fs::exists(Program()));
     EXPECT_FALSE(fs::exists(m_folder + L"Vexil.dll"));
     EXPECT_FALSE(fs::exists(m_folder + L"twinsweep-cli.exe"));
-    EXPECT_FALSE(fs::exists(m_folder + L"ReadMe.txt"));
+    EXPECT_TRUE(fs::exists(m_folder + L"ReadMe.txt"));
     EXPECT_TRUE(fs::exists(m_folder + L"My notes.txt"));
     std::error_code ignored;
     fs::remove_all(scriptFolder, ignored);
@@ -363,9 +415,16 @@ TEST(SelfDeleteScript, NamesEveryPathAsTheConsoleReadsIt)
     read.resize(static_cast<size_t>(MultiByteToWideChar(CP_OEMCP, 0, text->data(), static_cast<int>(text->size()),
                                                         read.data(), static_cast<int>(read.size()))));
     const std::wstring app = L"C:\\Tools\\Twin sweep \u00e9 100%%\\";
-    EXPECT_EQ(read, L":Repeat\r\n"
+    EXPECT_EQ(read, L"@echo off\r\n"
+                    L"set Tries=0\r\n"
+                    L":Repeat\r\n"
                     L"del \"" + app + L"Twinsweep.exe\"\r\n"
-                    L"if exist \"" + app + L"Twinsweep.exe\" goto Repeat\r\n"
+                    L"if not exist \"" + app + L"Twinsweep.exe\" goto Rest\r\n"
+                    L"set /a Tries+=1\r\n"
+                    L"if %Tries% GEQ 60 goto Rest\r\n"
+                    L"ping -n 2 127.0.0.1 >nul\r\n"
+                    L"goto Repeat\r\n"
+                    L":Rest\r\n"
                     L"del /F /Q \"" + app + L"Vexil.dll\"\r\n"
                     L"del /F /Q \"" + app + L"Help\\*.*\"\r\n"
                     L"del /F /Q \"" + app + L"Profiles\\*.*\"\r\n"
@@ -376,6 +435,99 @@ TEST(SelfDeleteScript, NamesEveryPathAsTheConsoleReadsIt)
     // A name the console cannot spell and that has no short name is never
     // written: a best fit could name another file.
     EXPECT_FALSE(SelfDeleteScriptText(L"C:\\No such \u0416\\Twinsweep.exe", script));
+}
+
+// A program file held open by another process is left after the tries; the
+// script still clears the rest, deletes itself and ends.
+TEST(SelfDeleteScript, GivesUpOnAProgramFileItCannotDelete)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"Held program\\";
+    fs::remove_all(folder);
+    fs::create_directories(folder + L"Help");
+    const std::wstring program = folder + L"Twinsweep.exe";
+    for (const std::wstring& file : {program, folder + L"Vexil.dll", folder + L"Help\\SweepHelp.chm"})
+        std::ofstream(fs::path(file)) << "x";
+    const std::wstring script = std::wstring(temp) + L"DeleteTW held.bat";
+    std::optional<std::string> text = SelfDeleteScriptText(program, script, 2);
+    ASSERT_TRUE(text);
+    std::ofstream(fs::path(script), std::ios::binary) << *text;
+    UniqueHandle held(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    ProgramProcess run(std::wstring(system) + L"\\cmd.exe", L"/c \"" + script + L"\"");
+    DWORD exitCode = 1;
+    EXPECT_TRUE(run.WaitForExit(exitCode));
+    EXPECT_TRUE(fs::exists(program));
+    EXPECT_FALSE(fs::exists(folder + L"Vexil.dll"));
+    EXPECT_FALSE(fs::exists(folder + L"Help"));
+    EXPECT_FALSE(fs::exists(script));
+    held.reset();
+    fs::remove_all(folder);
+}
+
+// The path form of a link spells its target in the ANSI code page; a target
+// outside it is still known by the link's item ids.
+TEST(Shortcuts, AreKnownByTargetsOutsideTheAnsiCodePage)
+{
+    ComInitialization com;
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"\u7a0b\u5e8f tools\\";
+    const std::wstring links = std::wstring(temp) + L"Links\\";
+    fs::create_directories(folder);
+    fs::create_directories(links);
+    const std::wstring program = folder + L"Twinsweep.exe";
+    std::ofstream(fs::path(program)) << "x";
+    SaveLink(links + L"Twinsweep.lnk", program);
+    EXPECT_EQ(ShortcutTarget(links + L"Twinsweep.lnk"), program);
+    EXPECT_TRUE(RemoveShortcutTo(links, program));
+    EXPECT_FALSE(fs::exists(links + L"Twinsweep.lnk"));
+    fs::remove_all(folder);
+    fs::remove_all(links);
+}
+
+// The install and uninstall runs without administrator rights start the program
+// again elevated, once, and end.
+TEST(Elevation, AnUnelevatedSetupRunStartsItselfAgainElevated)
+{
+    std::vector<ShellLaunch> launches;
+    DWORD failure = ERROR_SUCCESS;
+    int boxes = 0;
+    SetShellLaunchHandler([&](const ShellLaunch& launch) {
+        launches.push_back(launch);
+        SetLastError(failure);
+        return failure == ERROR_SUCCESS;
+    });
+    SetMessageBoxHandler([&](HWND, const std::wstring&, UINT) { return ++boxes, IDOK; });
+    bool elevated = false;
+    SetElevationProbe([&] { return elevated; });
+
+    EXPECT_TRUE(RestartElevatedIfNeeded(L"\"C:\\T\\Twinsweep.exe\" /U", L"/U"));
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].verb, L"runas");
+    EXPECT_EQ(launches[0].file, ModuleFileName(nullptr));
+    EXPECT_EQ(launches[0].parameters, L"/U /Elevated");
+    // Started so and still not elevated (no user account control): it goes on.
+    EXPECT_FALSE(RestartElevatedIfNeeded(L"Twinsweep.exe /I /Elevated", L"/I"));
+    // The user's No at the system's prompt ends the run quietly; any other
+    // failure is told.
+    failure = ERROR_CANCELLED;
+    EXPECT_TRUE(RestartElevatedIfNeeded(L"Twinsweep.exe /I", L"/I"));
+    EXPECT_EQ(boxes, 0);
+    failure = ERROR_ACCESS_DENIED;
+    EXPECT_TRUE(RestartElevatedIfNeeded(L"Twinsweep.exe /I", L"/I"));
+    EXPECT_EQ(boxes, 1);
+    elevated = true;
+    EXPECT_FALSE(RestartElevatedIfNeeded(L"Twinsweep.exe /I", L"/I"));
+    EXPECT_EQ(launches.size(), 3u);
+
+    SetShellLaunchHandler(nullptr);
+    SetMessageBoxHandler(nullptr);
+    SetElevationProbe(nullptr);
 }
 
 }  // namespace
