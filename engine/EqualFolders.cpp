@@ -400,6 +400,30 @@ uint64_t FolderGroup::ByteTotal() const
     return total;
 }
 
+std::optional<FolderTotals> CountFolderTree(const FileSystem& fs, const std::string& path)
+{
+    FolderTotals totals;
+    std::vector<std::string> pending{path};
+    std::vector<FolderEntry> found;
+    while (!pending.empty()) {
+        const std::string folder = std::move(pending.back());
+        pending.pop_back();
+        std::unique_ptr<FolderListing> listing = fs.OpenFolder(folder);
+        if (!listing)
+            return std::nullopt;
+        found.clear();
+        listing->Find("*.*", found);
+        for (const FolderEntry& entry : found) {
+            if (entry.isFolder && !entry.isLink)
+                pending.push_back(folder.back() == fs.Separator() ? folder + entry.name
+                                                                  : folder + fs.Separator() + entry.name);
+            totals.files += entry.isFolder ? 0 : 1;
+            totals.bytes += entry.isFolder ? 0 : entry.size;
+        }
+    }
+    return totals;
+}
+
 std::vector<FolderGroup> FindEqualFolders(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
 {
     return FolderEquality(job, fs, reporter).Run();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,15 @@ struct FolderGroup {
 // a group is left out when its folders are the copies of one place inside the
 // folders of another group. Groups come largest first by their byte totals.
 std::vector<FolderGroup> FindEqualFolders(SearchJob& job, const FileSystem& fs, SearchReporter& reporter);
+
+struct FolderTotals {
+    uint64_t files = 0;
+    uint64_t bytes = 0;
+    bool operator==(const FolderTotals&) const = default;
+};
+
+// The files of a folder and all its subfolders as they are now, links not
+// followed; nothing when a part cannot be listed.
+std::optional<FolderTotals> CountFolderTree(const FileSystem& fs, const std::string& path);
 
 }  // namespace twinsweep

@@ -143,6 +143,9 @@ TEST(EqualFolders, CountEveryFileOfTheFolders)
         EXPECT_EQ(folder.size, 8u);
     }
     EXPECT_EQ(groups[0].ByteTotal(), 16u);
+    tree.Write("A/sub/more", "!");
+    EXPECT_EQ(CountFolderTree(PlatformFileSystem(), groups[0].folders[0].strPath), (FolderTotals{3, 9}));
+    EXPECT_EQ(CountFolderTree(PlatformFileSystem(), tree.Path("gone")), std::nullopt);
 }
 
 TEST(NameCaseKey, FoldsLettersAsWindowsDoes)
