@@ -101,27 +101,20 @@ std::wstring FolderTab::CaretFolder() const
     return LineCount() ? FolderOf(m_list->CaretLine()) : std::wstring();
 }
 
-// What deleting all but the first folder of each group would free.
+// The folders, their files, and what deleting all but the first folder of each
+// group would free.
 std::wstring FolderTab::Summary() const
 {
-    uint64_t groups = 0, files = 0, spareFolders = 0, spareFiles = 0, spareBytes = 0;
-    for (int line = 0; line < LineCount(); ++line) {
-        const DupFileEntry* entry = m_list->Entry(line);
-        const uint64_t count = m_fileCounts.at(FolderOf(line));
-        groups += entry->bLastInGroup ? 1 : 0;
-        files += count;
-        if (!entry->bFirstInGroup) {
-            ++spareFolders;
-            spareFiles += count;
-            spareBytes += entry->dwSize;
-        }
-    }
     if (LineCount() == 0)
         return {};
-    return Counted(static_cast<uint64_t>(LineCount()), L"equal folder", L"equal folders") + L" in " +
-           Counted(groups, L"group", L"groups") + L", " + Counted(files, L"file", L"files") + L": " +
-           Counted(spareFolders, L"folder", L"folders") + L" of " + Counted(spareFiles, L"file", L"files") + L" (" +
-           Utf8ToWide(FormatSize(spareBytes)) + L") can go";
+    uint64_t files = 0, spareBytes = 0;
+    for (int line = 0; line < LineCount(); ++line) {
+        const DupFileEntry* entry = m_list->Entry(line);
+        files += m_fileCounts.at(FolderOf(line));
+        spareBytes += entry->bFirstInGroup ? 0 : entry->dwSize;
+    }
+    return Counted(static_cast<uint64_t>(LineCount()), L"equal folder", L"equal folders") + L", " +
+           Counted(files, L"file", L"files") + L", " + Utf8ToWide(FormatSize(spareBytes)) + L" to free";
 }
 
 ContextMenu FolderTab::PrepareContextMenu(bool folderLines, bool marks) const

@@ -30,7 +30,8 @@ public:
     bool HasMarks() const;
     // The caret line's folder; empty without lines.
     std::wstring CaretFolder() const;
-    // "3 equal folders in 1 group, 12 files: 2 folders of 8 files (16 KB) can go".
+    // "3 equal folders, 12 files, 16 KB to free": what all but the first folder
+    // of each group hold.
     std::wstring Summary() const;
 
     ContextMenu PrepareContextMenu(bool folderLines, bool marks) const;

@@ -762,7 +762,7 @@ TEST_F(ResultViewDeleteTest, TheEqualFoldersTabListsAndDeletesFoldersAndBothTabs
     const HWND folderList = GetDlgItem(view.Handle(), IDC_SECOND_FILE_LIST);
     EXPECT_TRUE(IsWindowVisible(folderList));
     EXPECT_FALSE(IsWindowVisible(List()));
-    EXPECT_EQ(view.Folders().Summary(), L"2 equal folders in 1 group, 4 files: 1 folder of 2 files (9 bytes) can go");
+    EXPECT_EQ(view.Folders().Summary(), L"2 equal folders, 4 files, 9 bytes to free");
     ASSERT_EQ(view.Folders().LineCount(), 2);
     EXPECT_EQ(view.Folders().CaretFolder(), Utf8ToWide(folders[0]));
 
