@@ -28,7 +28,6 @@ struct Search {
     std::string mask = "*.*";
     std::optional<int64_t> minSize;
     bool contents = true;
-    bool emptyFiles = false;
 };
 
 std::vector<FolderGroup> FindInTree(const TempTree& tree, const Search& search)
@@ -36,12 +35,8 @@ std::vector<FolderGroup> FindInTree(const TempTree& tree, const Search& search)
     SearchJob job;
     job.folders = {tree.Root()};
     job.maskText = search.mask;
-    job.options.equalContents = search.contents;
-    job.options.equalNames = !search.contents;
-    job.options.showEmptyFiles = search.emptyFiles;
-    job.options.rangeOn = search.minSize.has_value();
-    job.options.minSize = search.minSize.value_or(0);
-    job.options.maxSize = INT64_MAX;
+    job.options = {search.contents, !search.contents, false, false, search.minSize.has_value(),
+                   search.minSize.value_or(0), INT64_MAX};
     job.findEqualFolders = true;
     FolderReporter reporter;
     RunSearch(job, PlatformFileSystem(), reporter);
@@ -57,24 +52,26 @@ std::string Relative(const TempTree& tree, const std::string& path)
 
 Groups RelativeGroups(const TempTree& tree, const std::vector<FolderGroup>& groups)
 {
-    Groups relative;
-    for (const FolderGroup& group : groups) {
-        relative.emplace_back();
-        for (const DupFolderEntry& folder : group.folders)
-            relative.back().push_back(Relative(tree, folder.strPath));
-    }
+    Groups relative(groups.size());
+    for (size_t g = 0; g < groups.size(); ++g)
+        for (const DupFolderEntry& folder : groups[g].folders)
+            relative[g].push_back(Relative(tree, folder.strPath));
     return relative;
+}
+
+Groups Sorted(Groups groups)
+{
+    for (auto& group : groups)
+        std::sort(group.begin(), group.end());
+    std::sort(groups.begin(), groups.end());
+    return groups;
 }
 
 // A name ending in '/' is an empty folder.
 void Build(const TempTree& tree, const std::vector<std::pair<std::string, std::string>>& entries)
 {
-    for (const auto& [name, contents] : entries) {
-        if (name.back() == '/')
-            tree.MakeFolder(name);
-        else
-            tree.Write(name, contents);
-    }
+    for (const auto& [name, contents] : entries)
+        name.back() == '/' ? void(tree.MakeFolder(name)) : void(tree.Write(name, contents));
 }
 
 struct Case {
@@ -138,10 +135,7 @@ TEST(EqualFolders, CountEveryFileOfTheFolders)
     Build(tree, {{"A/p.jpg", "one"}, {"A/sub/d.doc", "words"}, {"B/p.jpg", "one"}, {"B/sub/d.doc", "words"}});
     std::vector<FolderGroup> groups = FindInTree(tree, {"*.jpg", std::nullopt});
     ASSERT_EQ(groups.size(), 1u);
-    for (const DupFolderEntry& folder : groups[0].folders) {
-        EXPECT_EQ(folder.files, 2u);
-        EXPECT_EQ(folder.size, 8u);
-    }
+    EXPECT_EQ((FolderTotals{groups[0].folders[1].files, groups[0].folders[1].size}), (FolderTotals{2, 8}));
     EXPECT_EQ(groups[0].ByteTotal(), 16u);
     tree.Write("A/sub/more", "!");
     EXPECT_EQ(CountFolderTree(PlatformFileSystem(), groups[0].folders[0].strPath), (FolderTotals{3, 9}));
@@ -158,23 +152,22 @@ TEST(NameCaseKey, FoldsLettersAsWindowsDoes)
 
 // Random trees with copies of their own folders, some copies changed a little,
 // against a plain reading of what equal folders are.
-class RandomTrees {
+class RandomTree {
 public:
-    explicit RandomTrees(uint32_t seed) : m_random(seed) {}
-
-    void Make(const TempTree& tree)
+    RandomTree(const TempTree& tree, uint32_t seed) : m_random(seed)
     {
+        namespace fs = std::filesystem;
         for (int top = 0; top < 4; ++top)
-            MakeFolder(tree.Path("t" + std::to_string(top)), 0);
-        std::vector<std::filesystem::path> folders;
-        for (auto& entry : std::filesystem::recursive_directory_iterator(tree.Root()))
-            if (entry.is_directory())
-                folders.push_back(entry.path());
-        for (int copy = 0; copy < 6 && !folders.empty(); ++copy) {
-            const auto& from = folders[Pick(folders.size())];
-            auto to = std::filesystem::path(tree.Root()) / ("c" + std::to_string(copy)) / from.filename();
-            std::filesystem::create_directories(to.parent_path());
-            std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
+            MakeFolder(tree.Path(std::string{'t', static_cast<char>('0' + top)}), 0);
+        std::vector<fs::path> folders;
+        for (auto& entry : fs::recursive_directory_iterator(tree.Root()))
+            folders.push_back(entry.path());
+        std::erase_if(folders, [](const fs::path& path) { return !fs::is_directory(path); });
+        for (int copy = 0; copy < 6; ++copy) {
+            const fs::path& from = folders[Pick(folders.size())];
+            const fs::path to = fs::path(tree.Root()) / std::string{'c', static_cast<char>('0' + copy)} / from.filename();
+            fs::create_directories(to.parent_path());
+            fs::copy(from, to, fs::copy_options::recursive);
             if (Pick(2) == 0)
                 Change(to);
         }
@@ -188,37 +181,33 @@ private:
     {
         std::string name = std::string(1, static_cast<char>('a' + k)) + "n" + extension;
         for (char& c : name)
-            if (Pick(3) == 0)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            c = Pick(3) ? c : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return name;
     }
+
+    std::string Contents() { return std::vector<std::string>{"", "alpha", "beta!", "gamma", "changed?"}[Pick(5)]; }
 
     void MakeFolder(const std::filesystem::path& path, int depth)
     {
         std::filesystem::create_directories(path);
-        const size_t files = Pick(4);
-        for (size_t k = 0; k < files; ++k)
-            Write(path / Name(k, Pick(2) ? ".a" : ".b"), kContents[Pick(std::size(kContents))]);
-        const size_t subfolders = depth < 3 ? Pick(3) : 0;
-        for (size_t k = 0; k < subfolders; ++k)
+        for (size_t k = 0, files = Pick(4); k < files; ++k)
+            Write(path / Name(k, Pick(2) ? ".a" : ".b"), Contents());
+        for (size_t k = 0, subfolders = depth < 3 ? Pick(3) : 0; k < subfolders; ++k)
             MakeFolder(path / Name(k + 5, ""), depth + 1);
     }
 
+    // One more file or empty folder, or one file changed in a byte or renamed.
     void Change(const std::filesystem::path& folder)
     {
-        switch (Pick(4)) {
-        case 0: Write(folder / "extra.a", kContents[Pick(std::size(kContents))]); break;
-        case 1: std::filesystem::create_directory(folder / "emptyextra"); break;
-        default:
-            for (auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-                if (!entry.is_regular_file())
-                    continue;
-                if (Pick(2))
-                    Write(entry.path(), "changed!");  // the size of another content
-                else
-                    std::filesystem::rename(entry.path(), entry.path().parent_path() / ("r" + Name(0, ".b")));
-                return;
-            }
+        const size_t change = Pick(4);
+        if (change < 2)
+            return change ? Write(folder / "extra.a", Contents()) : void(std::filesystem::create_directory(folder / "e"));
+        for (auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            if (!entry.is_regular_file())
+                continue;
+            if (change == 2)
+                return Write(entry.path(), "changed!");
+            return std::filesystem::rename(entry.path(), entry.path().parent_path() / Name(9, ".b"));
         }
     }
 
@@ -227,16 +216,14 @@ private:
         std::ofstream(path, std::ios::binary | std::ios::trunc) << contents;
     }
 
-    static inline const std::string kContents[] = {"", "alpha", "beta!", "gamma", "changed?"};
     std::mt19937 m_random;
 };
 
 struct PlainFolder {
     std::string text;  // the whole tree: names in upper case, kinds and bytes
-    bool holdsFile = false;
+    bool holdsFile = false;  // a file the mask takes
 };
 
-// Every folder of the tree, as text that is equal exactly for equal folders.
 PlainFolder DescribePlainly(const std::filesystem::path& folder, const std::string& mask,
                             std::map<std::filesystem::path, PlainFolder>& all)
 {
@@ -244,24 +231,24 @@ PlainFolder DescribePlainly(const std::filesystem::path& folder, const std::stri
     PlainFolder plain;
     for (auto& entry : std::filesystem::directory_iterator(folder)) {
         std::string name = entry.path().filename().string();
-        std::string upper = name;
-        std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
         if (entry.is_directory()) {
             PlainFolder sub = DescribePlainly(entry.path(), mask, all);
             plain.holdsFile = plain.holdsFile || sub.holdsFile;
-            entries[upper] = "D(" + sub.text + ")";
+            entries[name] = "D(" + sub.text + ")";
         } else {
             std::ifstream file(entry.path(), std::ios::binary);
-            entries[upper] = "F" + std::string(std::istreambuf_iterator<char>(file), {});
-            plain.holdsFile = plain.holdsFile || mask == "*.*" || upper.ends_with(".A");
+            entries[name] = "F" + std::string(std::istreambuf_iterator<char>(file), {});
+            plain.holdsFile = plain.holdsFile || mask == "*.*" || name.ends_with(".A");
         }
     }
     for (const auto& [name, contents] : entries)
         plain.text += name + "=" + std::to_string(contents.size()) + ":" + contents + ";";
-    all[folder] = plain;
-    return plain;
+    return all[folder] = plain;
 }
 
+// Folders with files grouped by their whole trees; a group whose folders lie one
+// in each folder of another group is left out.
 Groups PlainGroups(const TempTree& tree, const std::string& mask)
 {
     std::map<std::filesystem::path, PlainFolder> all;
@@ -270,31 +257,27 @@ Groups PlainGroups(const TempTree& tree, const std::string& mask)
     for (const auto& [path, plain] : all)
         if (plain.holdsFile)
             byText[plain.text].push_back(path);
-    std::map<std::filesystem::path, size_t> groupOf;
-    std::vector<std::vector<std::filesystem::path>> groups;
-    for (auto& [text, folders] : byText)
-        if (folders.size() >= 2) {
-            for (const auto& f : folders)
-                groupOf[f] = groups.size();
-            groups.push_back(folders);
-        }
-    Groups shown;
-    for (const auto& folders : groups) {
-        std::set<std::filesystem::path> parents;
-        const auto parentGroup = groupOf.find(folders[0].parent_path());
-        bool folded = parentGroup != groupOf.end();
+    std::erase_if(byText, [](const auto& text) { return text.second.size() < 2; });
+    std::map<std::filesystem::path, std::string> groupOf;
+    for (const auto& [text, folders] : byText)
         for (const auto& f : folders)
-            folded = folded && groupOf.count(f.parent_path()) && groupOf[f.parent_path()] == parentGroup->second &&
-                     parents.insert(f.parent_path()).second;
+            groupOf[f] = text;
+    Groups shown;
+    for (const auto& [text, folders] : byText) {
+        std::set<std::filesystem::path> parents;
+        for (const auto& f : folders)
+            parents.insert(groupOf.count(f.parent_path()) ? f.parent_path() : "");
+        const bool folded = !parents.count("") && parents.size() == folders.size() &&
+                            std::all_of(parents.begin(), parents.end(), [&](const auto& parent) {
+                                return groupOf[parent] == groupOf[*parents.begin()];
+                            });
         if (folded)
             continue;
         shown.emplace_back();
         for (const auto& f : folders)
             shown.back().push_back(Relative(tree, test::Utf8(f)));
-        std::sort(shown.back().begin(), shown.back().end());
     }
-    std::sort(shown.begin(), shown.end());
-    return shown;
+    return Sorted(shown);
 }
 
 TEST(EqualFolders, AgreeWithAPlainComparisonOnRandomTrees)
@@ -302,12 +285,9 @@ TEST(EqualFolders, AgreeWithAPlainComparisonOnRandomTrees)
     size_t groupsSeen = 0;
     for (uint32_t seed = 1; seed <= 40; ++seed) {
         TempTree tree;
-        RandomTrees(seed).Make(tree);
+        RandomTree(tree, seed);
         const std::string mask = seed % 3 == 0 ? "*.a" : "*.*";
-        Groups found = RelativeGroups(tree, FindInTree(tree, {mask, std::nullopt, true, seed % 2 == 0}));
-        for (auto& group : found)
-            std::sort(group.begin(), group.end());
-        std::sort(found.begin(), found.end());
+        Groups found = Sorted(RelativeGroups(tree, FindInTree(tree, {mask, std::nullopt})));
         EXPECT_EQ(found, PlainGroups(tree, mask)) << "seed " << seed;
         groupsSeen += found.size();
     }
