@@ -53,6 +53,8 @@ void FolderTab::SetGroups(std::vector<FolderGroup> groups)
 
 void FolderTab::Reset()
 {
+    if (!m_list)
+        return;
     if (TabCtrl_GetItemCount(m_tabs) > kFolderTabIndex) {
         TabCtrl_SetCurSel(m_tabs, 0);
         TabCtrl_DeleteItem(m_tabs, kFolderTabIndex);
