@@ -295,6 +295,8 @@ private:
             }
             std::sort(subfolders.begin(), subfolders.end());
             std::sort(files.begin(), files.end(), [](auto& a, auto& b) { return a.key < b.key; });
+            if (!KeysDiffer(files, subfolders))
+                return std::nullopt;
             // The folder's entry names its subfolders; the first is listed next.
             ListedEntry own{true, {}, 0, {}, false};
             for (auto& [key, name] : subfolders)
@@ -309,6 +311,19 @@ private:
             }
         }
         return tree;
+    }
+
+    // Names Windows would take for one, side by side on a case-sensitive system.
+    static bool KeysDiffer(const std::vector<ListedEntry>& files,
+                           const std::vector<std::pair<std::string, std::string>>& subfolders)
+    {
+        std::vector<std::string_view> keys;
+        for (const ListedEntry& file : files)
+            keys.push_back(file.key);
+        for (const auto& subfolder : subfolders)
+            keys.push_back(subfolder.first);
+        std::sort(keys.begin(), keys.end());
+        return std::adjacent_find(keys.begin(), keys.end()) == keys.end();
     }
 
     // The names of the files the walk collected in a folder.
