@@ -39,5 +39,10 @@ constexpr UINT WM_SEARCH_ENDED = WM_APP + 1;
 // Sent when a search that was not stopped found nothing; the search waits, its
 // progress window still up, until the window has said so.
 constexpr UINT WM_SEARCH_FOUND_NOTHING = WM_APP + 2;
+// From the search thread to the result view (sent) after the file groups:
+// wParam std::vector<FolderGroup>*, whose groups the view takes.
+constexpr UINT WM_RESULT_FOLDERGROUPS = WM_APP + 3;
+// Inside the result view: opens the folder of the caret line of the folder tab.
+constexpr UINT WM_RESULT_OPENFOLDER = WM_APP + 4;
 
 }  // namespace twinsweep

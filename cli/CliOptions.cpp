@@ -6,7 +6,7 @@ namespace twinsweep {
 
 const char* const kCliUsage =
     "usage: twinsweep-cli [--mask TEXT] [--names] [--ext] [--no-contents] [--empty]\n"
-    "                     [--min N] [--max N] [--json | -0] FOLDER...\n"
+    "                     [--min N] [--max N] [--folders] [--json | -0] FOLDER...\n"
     "\n"
     "Finds duplicate files in the folders and all their subfolders.\n"
     "  --mask TEXT    file masks separated by ';' or ',' (default \"*.*\")\n"
@@ -16,13 +16,18 @@ const char* const kCliUsage =
     "  --empty        empty files count as duplicates of each other\n"
     "  --min N        only files of at least N bytes (suffix K, M or G: 1024-based)\n"
     "  --max N        only files of at most N bytes\n"
+    "  --folders      also print the groups of equal folders after the groups of\n"
+    "                 files: folders whose whole trees hold the same names and\n"
+    "                 the same bytes, all their files counted, not only those the\n"
+    "                 masks and sizes choose; needs equal contents\n"
     "  --json         print the groups and statistics as one JSON document; a name\n"
     "                 that is not valid UTF-8 reads with U+FFFD in \"path\" and comes\n"
     "                 with \"pathBase64\", its exact bytes in base64\n"
     "  -0, --null     end each path with a NUL and each group with one more NUL\n"
     "\n"
     "Without --json or -0 the groups' paths are printed one a line, with an empty\n"
-    "line between groups. A given folder that does not exist or cannot be opened,\n"
+    "line between groups; the folder groups follow a line \"Equal folders:\" (with\n"
+    "-0, an empty group). A given folder that does not exist or cannot be opened,\n"
     "or a file, is left out with a message and the other folders are searched.\n"
     "Files and folders that cannot be read are left out, and the messages say how\n"
     "many.\n"
@@ -92,6 +97,8 @@ std::optional<CliOptions> ParseCliArguments(const std::vector<std::string>& args
             options.search.equalExtensions = true;
         } else if (arg == "--no-contents") {
             options.search.equalContents = false;
+        } else if (arg == "--folders") {
+            options.equalFolders = true;
         } else if (arg == "--empty") {
             options.search.showEmptyFiles = true;
         } else if (arg == "--json" || arg == "-0" || arg == "--null") {

@@ -22,6 +22,7 @@ struct CliOptions {
     std::string maskText = "*.*";
     OutputFormat format = OutputFormat::Lines;
     bool help = false;
+    bool equalFolders = false;
     std::vector<std::string> folders;
 };
 

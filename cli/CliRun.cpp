@@ -140,6 +140,8 @@ public:
             m_job.stop = true;
     }
 
+    void ReportFolderGroups(std::vector<FolderGroup> groups) override { m_folderGroups = std::move(groups); }
+
     void Start()
     {
         if (m_format == OutputFormat::Json)
@@ -150,7 +152,7 @@ public:
     {
         ClearProgress();
         const LeftOut leftOut{m_job.unreadableFiles, m_job.unreadableFolders, m_job.changedFiles};
-        if (m_format == OutputFormat::Json && !WriteJsonEnd(leftOut))
+        if (m_format == OutputFormat::Json ? !WriteJsonEnd(leftOut) : !m_out.Write(FormatFolderGroups()))
             return;
         // The last groups go out before the statistics, and a write that fails
         // now still loses the result.
@@ -203,10 +205,52 @@ private:
         return text;
     }
 
+    // After the file groups, when there are folder groups: a header line, or with
+    // NULs an empty group, so that a reader knows where the file groups end.
+    std::string FormatFolderGroups() const
+    {
+        if (m_folderGroups.empty() || m_job.stop)
+            return {};
+        const bool nul = m_format == OutputFormat::Nul;
+        std::string text = nul ? std::string(1, '\0') : "Equal folders:\n";
+        if (!nul && m_statistics.groups)
+            text.insert(0, "\n");
+        for (const FolderGroup& group : m_folderGroups) {
+            if (!nul && &group != &m_folderGroups.front())
+                text += '\n';
+            for (const DupFolderEntry& folder : group.folders)
+                text += folder.strPath + (nul ? '\0' : '\n');
+            if (nul)
+                text += '\0';
+        }
+        return text;
+    }
+
+    std::string JsonFolderGroups() const
+    {
+        if (!m_job.findEqualFolders || m_job.stop)
+            return {};
+        std::string text = "\n  \"folderGroups\": [";
+        const char* groupSeparator = "\n    ";
+        for (const FolderGroup& group : m_folderGroups) {
+            text += groupSeparator;
+            text += "{\"bytes\": " + std::to_string(group.ByteTotal()) + ", \"folders\": [";
+            const char* separator = "{";
+            for (const DupFolderEntry& folder : group.folders) {
+                text += separator + JsonPathMembers(folder.strPath) + ", \"files\": " + std::to_string(folder.files) +
+                        ", \"size\": " + std::to_string(folder.size) + '}';
+                separator = ", {";
+            }
+            text += "]}";
+            groupSeparator = ",\n    ";
+        }
+        return text + (m_folderGroups.empty() ? "]," : "\n  ],");
+    }
+
     bool WriteJsonEnd(const LeftOut& leftOut)
     {
         const Statistics& s = m_statistics;
-        return m_out.Write(std::string(s.groups ? "\n  ]," : "],") + "\n  \"statistics\": {" +
+        return m_out.Write(std::string(s.groups ? "\n  ]," : "],") + JsonFolderGroups() + "\n  \"statistics\": {" +
                            "\"totalFiles\": " + std::to_string(s.totalFiles) +
                            ", \"copies\": " + std::to_string(s.copies) +
                            ", \"groups\": " + std::to_string(s.groups) +
@@ -252,6 +296,7 @@ private:
     uint64_t m_range = 0;
     uint64_t m_pos = 0;
     Statistics m_statistics;
+    std::vector<FolderGroup> m_folderGroups;
 };
 
 // The folder an argument names, or nothing after telling err why it is left out.
@@ -331,6 +376,7 @@ int RunCli(const std::vector<std::string>& args, const FileSystem& fs, std::ostr
     job.folders = folders.Folders();
     job.maskText = options->maskText;
     job.options = options->search;
+    job.findEqualFolders = options->equalFolders;
     CliReporter reporter(job, output, err, options->format, terminals.err);
     reporter.Start();
     bool found = !output.Lost() && RunSearch(job, fs, reporter);

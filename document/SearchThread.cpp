@@ -67,6 +67,12 @@ public:
         }
     }
 
+    void ReportFolderGroups(std::vector<FolderGroup> groups) override
+    {
+        if (m_resultView)
+            SendMessageW(m_resultView, WM_RESULT_FOLDERGROUPS, reinterpret_cast<WPARAM>(&groups), 0);
+    }
+
 private:
     // A window that is gone answers 0, which stops the search too.
     bool Send(UINT message, WPARAM wParam, LPARAM lParam)
@@ -119,6 +125,7 @@ void SearchRun::Start(CDFDoc& document, const std::wstring& maskText)
     context->job->folders = document.m_folders.Folders();
     context->job->maskText = WideToUtf8(maskText);
     context->job->options = ReadSearchOptions();
+    context->job->findEqualFolders = true;
     progress->FollowSearch(context->job);
 
     document.m_bBusy = true;

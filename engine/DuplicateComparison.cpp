@@ -110,6 +110,9 @@ public:
 
     void Report(std::span<const uint32_t> members)
     {
+        for (uint32_t k : members)
+            m_job.fileGroups[k] = m_groupCount;
+        ++m_groupCount;
         m_reporter.ReportGroup(MakeGroup(m_job.files, members));
         m_found = true;
     }
@@ -156,6 +159,7 @@ private:
     SearchReporter& m_reporter;
     ProgressThrottle m_throttle;
     bool m_found = false;
+    uint32_t m_groupCount = 0;
     size_t m_shownText = SIZE_MAX;
     uint64_t m_fileBarRange = 0;
 };
@@ -413,6 +417,7 @@ private:
 bool FindDuplicateGroups(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
 {
     reporter.SetProgressRange(ProgressBar::Overall, job.files.Count());
+    job.fileGroups.assign(job.files.Count(), SearchJob::kNoGroup);
     if (job.stop)
         return false;
     GroupReporter groups(job, reporter);

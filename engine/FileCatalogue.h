@@ -20,6 +20,7 @@ public:
     size_t FolderCount() const { return m_folders.size(); }
     const std::string& FolderPath(size_t folder) const { return m_folders[folder]; }
     uint64_t SizeOf(size_t k) const { return m_files[k].size; }
+    uint32_t FolderOf(size_t k) const { return m_files[k].folder; }
     std::string_view NameOf(size_t k) const;
     std::string PathOf(size_t k) const;
 

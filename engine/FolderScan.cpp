@@ -73,8 +73,10 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
     }
     if (!contents.identity && m_identifyFolders)
         contents.identity = m_fs.FolderIdentity(folder.path);
-    if (contents.identity && !m_walkedFolders.insert(*contents.identity).second)
+    if (contents.identity && !m_walkedFolders.insert(*contents.identity).second) {
+        ++m_job.repeatsLeftOut;
         return;
+    }
     if (reportNow && !m_reporter.SetProgressText(folder.path))
         m_job.stop = true;
     if (Stopped())
@@ -84,8 +86,10 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
     for (const FolderEntry& file : contents.files) {
         if (Stopped())
             return;
-        if (CollectedBefore(file, catalogueFolder))
+        if (CollectedBefore(file, catalogueFolder)) {
+            ++m_job.repeatsLeftOut;
             continue;
+        }
         m_job.files.AddFile(catalogueFolder, file.name, file.size);
     }
 

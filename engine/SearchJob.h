@@ -58,6 +58,14 @@ struct SearchJob {
     std::atomic<uint32_t> unreadableFiles{0};
     std::atomic<uint32_t> unreadableFolders{0};
     std::atomic<uint32_t> changedFiles{0};
+    // Folders and files the walk reached a second time, through a link or a hard
+    // link, and left out there: the folders on those paths look emptier than they are.
+    uint32_t repeatsLeftOut = 0;
+    // Per collected file, the number of its group in the order reported, or kNoGroup.
+    static constexpr uint32_t kNoGroup = UINT32_MAX;
+    std::vector<uint32_t> fileGroups;
+    // Whether the search also looks for equal folders once the files are grouped.
+    bool findEqualFolders = false;
     // Threads that compare contents; 0 for as many as the file system reads best on.
     size_t comparisonWorkers = 0;
 };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/EqualFolders.h"
 #include "engine/SearchJob.h"
 
 namespace twinsweep {
@@ -25,6 +26,9 @@ public:
     virtual void ReportFileCount(size_t count) = 0;
     // The receiver takes the group and its entries.
     virtual void ReportGroup(std::unique_ptr<DupGroup> group) = 0;
+    // Once, after the file groups, when the job asks for equal folders and the
+    // search was not stopped. A front end that shows no folders never asks.
+    virtual void ReportFolderGroups(std::vector<FolderGroup> groups) { (void)groups; }
 };
 
 }  // namespace twinsweep

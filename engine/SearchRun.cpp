@@ -1,6 +1,7 @@
 #include "engine/SearchRun.h"
 
 #include "engine/DuplicateComparison.h"
+#include "engine/EqualFolders.h"
 #include "engine/FolderScan.h"
 #include "engine/MaskList.h"
 
@@ -21,6 +22,8 @@ bool RunSearch(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
     reporter.SetCaption("File comparison");
     bool found = FindDuplicateGroups(job, fs, reporter);
     reporter.SetCaption("Comparing the folders...");
+    if (job.findEqualFolders && !job.stop)
+        reporter.ReportFolderGroups(FindEqualFolders(job, fs, reporter));
     return found;
 }
 

@@ -91,6 +91,10 @@
 #define ID_TOOLBAR_FILTER_LAST          32797
 #define ID_TOOLBAR_FILTER_MIDDLE        32798
 #define ID_HELP_CONTENTS                32800
+#define ID_EXPLORE_EQUAL_FOLDER         32801
+#define ID_OPEN_EQUAL_FOLDER            32802
+#define ID_DELETE_EQUAL_FOLDERS         32803
+#define ID_EQUAL_FOLDER_PROPERTIES      32804
 #define ID_APP_ABOUT                    57664
 #define ID_APP_EXIT                     57665
 #define ID_NEXT_PANE                    57680

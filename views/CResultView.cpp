@@ -116,6 +116,10 @@ const CommandEntry<CResultView> CResultView::kCommands[] = {
     {ID_EXPLORE_FILE_FOLDER, &CResultView::OnExploreFolder, &CResultView::OnUpdateHasLines},
     {ID_OPEN_FILE_FOLDER, &CResultView::OnOpenFolder, &CResultView::OnUpdateHasLines},
     {ID_FILE_PROPERTIES, &CResultView::OnProperties, &CResultView::OnUpdateHasLines},
+    {ID_EXPLORE_EQUAL_FOLDER, &CResultView::OnExploreEqualFolder, &CResultView::OnUpdateHasFolderLines},
+    {ID_OPEN_EQUAL_FOLDER, &CResultView::OnOpenEqualFolder, &CResultView::OnUpdateHasFolderLines},
+    {ID_DELETE_EQUAL_FOLDERS, &CResultView::DeleteSelectedFolders, &CResultView::OnUpdateHasFolderMarks},
+    {ID_EQUAL_FOLDER_PROPERTIES, &CResultView::OnEqualFolderProperties, &CResultView::OnUpdateHasFolderLines},
 };
 
 CResultView::CResultView() : FormView(IDD_RESULT_VIEW) {}
@@ -135,6 +139,7 @@ void CResultView::OnInitialUpdate()
     tab.mask = TCIF_TEXT;
     tab.pszText = const_cast<wchar_t*>(L"Equal files");
     TabCtrl_InsertItem(m_tabs, 0, &tab);
+    m_folderTab.Attach(m_tabs, m_secondFiles);
     ShowCurrentTab();
     RECT client;
     GetClientRect(Handle(), &client);
@@ -144,6 +149,8 @@ void CResultView::OnInitialUpdate()
 void CResultView::EmptyList()
 {
     m_files.ResetEntries();
+    m_folderTab.Reset();
+    ShowCurrentTab();
     m_nTotalFiles = 0;
     m_nGroups = 0;
     m_nTotalSize = 0;
@@ -243,7 +250,7 @@ void CResultView::UpdateStatistics()
 void CResultView::UpdateSelectionStatus()
 {
     if (CMainFrame* frame = CMainFrame::Instance())
-        frame->SetStatusInfo(SelectionSummary());
+        frame->SetStatusInfo(m_folderTab.Selected() ? m_folderTab.Summary() : SelectionSummary());
 }
 
 std::wstring CResultView::SelectionSummary() const
@@ -338,6 +345,8 @@ void CResultView::OnSize(int cx, int cy)
 
 bool CResultView::OnControlCommand(UINT id, UINT code, HWND)
 {
+    if (id == IDC_SECOND_FILE_LIST)
+        return OnFolderListCommand(code);
     if (id != IDC_FILE_LIST)
         return false;
     switch (code) {
@@ -358,6 +367,7 @@ bool CResultView::OnNotify(NMHDR* header, LRESULT& result)
     if (header->hwndFrom != m_tabs || header->code != TCN_SELCHANGE)
         return false;
     ShowCurrentTab();
+    UpdateSelectionStatus();
     result = 0;
     return true;
 }
@@ -378,6 +388,12 @@ INT_PTR CResultView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return Result(0);
     case WM_RESULT_OPENITEM:
         OnOpenItem();
+        return Result(0);
+    case WM_RESULT_FOLDERGROUPS:
+        OnFolderGroups(wParam);
+        return Result(0);
+    case WM_RESULT_OPENFOLDER:
+        OnOpenEqualFolder();
         return Result(0);
     case WM_CONTEXTMENU:
         OnContextMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
@@ -455,6 +471,15 @@ void CResultView::OnOpenItem()
 void CResultView::OnContextMenu(int x, int y)
 {
     POINT at{x, y};
+    if (m_folderTab.Selected()) {
+        if (x == -1 && y == -1)
+            at = m_folderTab.KeyboardMenuPoint();
+        else
+            m_folderTab.ClickLineAt(at);
+        m_folderTab.PrepareContextMenu(CommandEnabled(ID_OPEN_EQUAL_FOLDER), CommandEnabled(ID_DELETE_EQUAL_FOLDERS))
+            .Track(Handle(), at);
+        return;
+    }
     if (x == -1 && y == -1)
         at = KeyboardMenuPoint();
     else
@@ -477,6 +502,73 @@ void CResultView::OnProperties()
     const std::wstring path = GetCaretPath();
     if (!path.empty())
         ShowProperties(path);
+}
+
+void CResultView::OnFolderGroups(WPARAM groups)
+{
+    m_folderTab.SetGroups(std::move(*reinterpret_cast<std::vector<FolderGroup>*>(groups)));
+}
+
+bool CResultView::OnFolderListCommand(UINT code)
+{
+    switch (code) {
+    case LBN_DBLCLK:
+        PostMessageW(Handle(), WM_RESULT_OPENFOLDER, 0, 0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CResultView::OnOpenEqualFolder()
+{
+    const std::wstring folder = m_folderTab.CaretFolder();
+    if (!folder.empty())
+        LaunchShell(L"open", folder);
+}
+
+void CResultView::OnExploreEqualFolder()
+{
+    const std::wstring folder = m_folderTab.CaretFolder();
+    if (!folder.empty())
+        LaunchShell(L"explore", folder);
+}
+
+void CResultView::OnEqualFolderProperties()
+{
+    const std::wstring folder = m_folderTab.CaretFolder();
+    if (!folder.empty())
+        ShowProperties(folder);
+}
+
+// The files of deleted folders leave the first tab too.
+void CResultView::DeleteSelectedFolders()
+{
+    RemoveLinesInFolders(m_folderTab.DeleteSelectedFolders(MainWindowHandle()));
+    UpdateSelectionStatus();
+}
+
+void CResultView::RemoveLinesInFolders(const std::vector<std::wstring>& folders)
+{
+    if (folders.empty())
+        return;
+    for (int line = m_files.Count() - 1; line >= 0; --line) {
+        const std::wstring path = m_files.Text(line);
+        const auto inside = [&](const std::wstring& folder) { return path.compare(0, folder.size(), folder) == 0; };
+        if (std::any_of(folders.begin(), folders.end(), inside))
+            m_files.DeleteEntry(line);
+    }
+    RecountGroups();
+}
+
+void CResultView::OnUpdateHasFolderLines(CommandState& state)
+{
+    state.Enable(m_folderTab.LineCount() > 0);
+}
+
+void CResultView::OnUpdateHasFolderMarks(CommandState& state)
+{
+    state.Enable(m_folderTab.HasMarks());
 }
 
 void CResultView::OnUpdateHasLines(CommandState& state)

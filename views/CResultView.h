@@ -9,6 +9,7 @@
 
 #include "framework/FormView.h"
 #include "views/FileListBox.h"
+#include "views/FolderTab.h"
 #include "views/ViewPainting.h"
 
 namespace twinsweep {
@@ -44,7 +45,12 @@ public:
     // empty when nothing is marked.
     std::wstring BuildSelectedPathList() const;
 
+    // Drops the lines of the files inside the folders (each ended by a separator).
+    void RemoveLinesInFolders(const std::vector<std::wstring>& folders);
+    void DeleteSelectedFolders();
+
     FileListBox& Files() { return m_files; }
+    FolderTab& Folders() { return m_folderTab; }
     int LineCount() const { return m_files.Count(); }
     // The context menu with its items set for the list as it is now.
     ContextMenu PrepareContextMenu();
@@ -74,6 +80,13 @@ private:
     void OnExploreFolder();
     void OnOpenFolder();
     void OnProperties();
+    void OnFolderGroups(WPARAM groups);
+    bool OnFolderListCommand(UINT code);
+    void OnOpenEqualFolder();
+    void OnExploreEqualFolder();
+    void OnEqualFolderProperties();
+    void OnUpdateHasFolderLines(CommandState& state);
+    void OnUpdateHasFolderMarks(CommandState& state);
     void OnUpdateHasLines(CommandState& state);
     void OnUpdateHasSelection(CommandState& state);
     void LaunchOnCaretFolder(const wchar_t* verb);
@@ -90,6 +103,7 @@ private:
     static const CommandEntry<CResultView> kCommands[];
     FileListBox m_files;
     FileListBox m_secondFiles;
+    FolderTab m_folderTab;
     HWND m_tabs = nullptr;
     bool m_statisticsDue = false;
 };

@@ -99,6 +99,38 @@ TEST_F(CliTest, WritesOneJsonDocument)
                          "\"changedFiles\": 0}\n}\n");
 }
 
+TEST_F(CliTest, PrintsEqualFoldersAfterTheFileGroupsInEachFormat)
+{
+    std::string a = tree.Path("a"), b = tree.Path("b"), c = tree.Path("c"), d = tree.Path("d");
+    for (std::string folder : {"a/", "b/"}) {
+        tree.Write(folder + "x", "pair");
+        tree.Write(folder + "y", "second");
+    }
+    tree.Write("c/z", "third");
+    tree.Write("d/z", "third");
+    const std::string files = tree.Path("a/x") + "\n" + tree.Path("b/x") + "\n\n" + tree.Path("a/y") + "\n" +
+                              tree.Path("b/y") + "\n\n" + tree.Path("c/z") + "\n" + tree.Path("d/z") + "\n";
+    ASSERT_EQ(Run({"--folders", tree.Root()}), 0);
+    EXPECT_EQ(out.str(), files + "\nEqual folders:\n" + a + "\n" + b + "\n\n" + c + "\n" + d + "\n");
+
+    using namespace std::string_literals;
+    ASSERT_EQ(Run({"--folders", "-0", tree.Root()}), 0);
+    EXPECT_EQ(out.str().substr(out.str().size() - (a + b + c + d).size() - 9),
+              "\0\0\0"s + a + "\0"s + b + "\0\0"s + c + "\0"s + d + "\0\0"s);
+
+    ASSERT_EQ(Run({"--folders", "--json", tree.Root()}), 0);
+    EXPECT_NE(out.str().find("\n  ],\n  \"folderGroups\": [\n    {\"bytes\": 20, \"folders\": [{\"path\": " +
+                             JsonString(a) + ", \"files\": 2, \"size\": 10}, {\"path\": " + JsonString(b) +
+                             ", \"files\": 2, \"size\": 10}]},\n    {\"bytes\": 10, "),
+              std::string::npos)
+        << out.str();
+
+    ASSERT_EQ(Run({"--folders", "--no-contents", "--json", tree.Root()}), 0);
+    EXPECT_NE(out.str().find("\"folderGroups\": [],"), std::string::npos) << out.str();
+    ASSERT_EQ(Run({tree.Root()}), 0);
+    EXPECT_EQ(out.str(), files);
+}
+
 // Counts the pieces a stream passes on: one per flush.
 class CountingBuffer : public std::stringbuf {
 public:

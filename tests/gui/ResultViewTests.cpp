@@ -738,5 +738,57 @@ TEST_F(ResultViewTest, AHundredThousandLinesInGroupsGetTheWidthOfTheWidestLine)
     EXPECT_TRUE(PumpUntil([&] { return Extent() == 0; }));
 }
 
+// Two copies of one folder: the tab lists them, deletes the marked one to the bin
+// and takes its files from the first tab too; a folder that changed stays.
+TEST_F(ResultViewDeleteTest, TheEqualFoldersTabListsAndDeletesFoldersAndBothTabsAgree)
+{
+    const std::string tag = UniqueTag();
+    std::vector<std::string> folders;
+    for (const char* copy : {"a", "b"}) {
+        folders.push_back(tree.Path(std::string(copy) + "-" + tag));
+        files.push_back(tree.Write(std::string(copy) + "-" + tag + "/x.txt", "same"));
+        files.push_back(tree.Write(std::string(copy) + "-" + tag + "/sub/y.txt", "other"));
+    }
+    SendGroup({{files[0], 4}, {files[2], 4}});
+    SendGroup({{files[1], 5}, {files[3], 5}});
+    std::vector<FolderGroup> groups{{{{folders[0], 2, 9}, {folders[1], 2, 9}}}};
+    SendMessageW(view.Handle(), WM_RESULT_FOLDERGROUPS, reinterpret_cast<WPARAM>(&groups), 0);
+
+    const HWND tabs = GetDlgItem(view.Handle(), IDC_RESULT_TABS);
+    ASSERT_EQ(TabCtrl_GetItemCount(tabs), 2);
+    TabCtrl_SetCurSel(tabs, 1);
+    NMHDR change{tabs, IDC_RESULT_TABS, TCN_SELCHANGE};
+    SendMessageW(view.Handle(), WM_NOTIFY, IDC_RESULT_TABS, reinterpret_cast<LPARAM>(&change));
+    const HWND folderList = GetDlgItem(view.Handle(), IDC_SECOND_FILE_LIST);
+    EXPECT_TRUE(IsWindowVisible(folderList));
+    EXPECT_FALSE(IsWindowVisible(List()));
+    EXPECT_EQ(view.Folders().Summary(), L"2 equal folders, 4 files, 9 bytes to free");
+    ASSERT_EQ(view.Folders().LineCount(), 2);
+    EXPECT_EQ(view.Folders().CaretFolder(), Utf8ToWide(folders[0]));
+
+    SendMessageW(folderList, LB_SETSEL, TRUE, 1);
+    {
+        ShellDialogAnswerer answerer(IDYES);
+        Command(ID_DELETE_EQUAL_FOLDERS);
+        EXPECT_EQ(answerer.Questions(), 1);
+    }
+    EXPECT_FALSE(Exists(folders[1]));
+    EXPECT_EQ(view.Folders().LineCount(), 1);
+    EXPECT_EQ(LineTexts(), (Texts{Utf8ToWide(files[0]), Utf8ToWide(files[1])}));
+    EXPECT_EQ(Roles(), (std::vector<std::string>{"FL", "FL"}));
+
+    tree.Write("a-" + tag + "/new.txt", "!");
+    MessageBoxRecorder boxes;
+    SendMessageW(folderList, LB_SETSEL, TRUE, 0);
+    Command(ID_DELETE_EQUAL_FOLDERS);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_TRUE(Exists(folders[0]));
+    EXPECT_EQ(view.Folders().LineCount(), 1);
+
+    Command(ID_EMPTY_LIST);
+    EXPECT_EQ(TabCtrl_GetItemCount(tabs), 1);
+    EXPECT_TRUE(IsWindowVisible(List()));
+}
+
 }  // namespace
 }  // namespace twinsweep::test

@@ -1,7 +1,7 @@
 // Takes the screenshots of the documentation and the help file: the main window
-// with results, its statistics pane, the progress window during a search, the two
-// context menus, the Options panel, the Select files dialog and the install
-// dialog. Runs the real program in-process on a small tree of example files and
+// with results, its statistics pane, the progress window during a search, the
+// Equal folders tab, the two context menus, the Options panel, the Select files
+// dialog and the install dialog. Runs the real program in-process on a small tree of example files and
 // writes BMP files of the screen into the folder given; scripts/screenshots.sh
 // turns them into PNG.
 #include <windows.h>
@@ -80,8 +80,8 @@ void WriteFile(const std::wstring& path, size_t size, unsigned seed)
     std::ofstream(std::filesystem::path(path), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Photos kept twice, documents saved again under another name, music in three
-// places: what a duplicate search usually finds.
+// Photos kept twice, a holiday's folder copied whole, documents saved again under
+// another name, music in three places: what a duplicate search usually finds.
 std::vector<std::wstring> MakeExampleFiles(const std::wstring& root)
 {
     struct Example {
@@ -96,6 +96,9 @@ std::vector<std::wstring> MakeExampleFiles(const std::wstring& root)
         {L"Backup\\Phone\\IMG_0412.jpg", 2412544, 1},
         {L"Backup\\Phone\\IMG_0413 (1).jpg", 2380121, 2},
         {L"Backup\\Phone\\Camera\\IMG_0414.jpg", 2290004, 3},
+        {L"Backup\\Old laptop\\Holiday 2024\\IMG_0412.jpg", 2412544, 1},
+        {L"Backup\\Old laptop\\Holiday 2024\\IMG_0413.jpg", 2380121, 2},
+        {L"Backup\\Old laptop\\Holiday 2024\\IMG_0414.jpg", 2290004, 3},
         {L"Documents\\Report 2025.docx", 48211, 4},
         {L"Documents\\Old\\Report 2025 (final).docx", 48211, 4},
         {L"Documents\\Budget.xlsx", 20480, 5},
@@ -273,6 +276,14 @@ int wmain(int argc, wchar_t** argv)
     PhotographDialogWhenShown({L"Select files", L"select-dialog.bmp", ChooseBackupCopies});
     frame.RouteCommand(ID_SELECT_FILES);
     Settle(app);
+
+    HWND tabs = GetDlgItem(frame.ResultView().Handle(), IDC_RESULT_TABS);
+    TabCtrl_SetCurSel(tabs, 1);
+    NMHDR change{tabs, IDC_RESULT_TABS, TCN_SELCHANGE};
+    SendMessageW(frame.ResultView().Handle(), WM_NOTIFY, IDC_RESULT_TABS, reinterpret_cast<LPARAM>(&change));
+    SendMessageW(GetDlgItem(frame.ResultView().Handle(), IDC_SECOND_FILE_LIST), LB_SETSEL, TRUE, 1);
+    Settle(app);
+    SaveScreen(WindowArea(frame.Handle()), L"equal-folders.bmp");
 
     SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
     app.PumpMessages();

@@ -1,0 +1,207 @@
+#include "views/FolderTab.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "engine/SizeFormat.h"
+#include "framework/Seams.h"
+#include "platform/FileSystem.h"
+#include "resources/resource.h"
+#include "win32/Utf16.h"
+
+namespace twinsweep {
+namespace {
+
+constexpr int kFolderTabIndex = 1;
+constexpr int kFolderMenu = 3;  // the popup of the context menus
+
+bool FolderIsGone(const std::wstring& path)
+{
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+std::wstring Counted(uint64_t count, const wchar_t* one, const wchar_t* many)
+{
+    return std::to_wstring(count) + L" " + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+void FolderTab::Attach(HWND tabs, FileListBox& list)
+{
+    m_tabs = tabs;
+    m_list = &list;
+}
+
+void FolderTab::SetGroups(std::vector<FolderGroup> groups)
+{
+    Reset();
+    if (groups.empty())
+        return;
+    for (const FolderGroup& group : groups)
+        AddGroup(group);
+    TCITEMW tab{};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = const_cast<wchar_t*>(L"Equal folders");
+    TabCtrl_InsertItem(m_tabs, kFolderTabIndex, &tab);
+}
+
+void FolderTab::Reset()
+{
+    if (!m_list)
+        return;
+    if (TabCtrl_GetItemCount(m_tabs) > kFolderTabIndex) {
+        TabCtrl_SetCurSel(m_tabs, 0);
+        TabCtrl_DeleteItem(m_tabs, kFolderTabIndex);
+    }
+    m_list->ResetEntries();
+    m_fileCounts.clear();
+}
+
+// A line shows the folder with its files and size; the entry keeps the path and
+// the size, the tab the file count.
+void FolderTab::AddGroup(const FolderGroup& group)
+{
+    for (size_t i = 0; i < group.folders.size(); ++i) {
+        const DupFolderEntry& folder = group.folders[i];
+        auto entry = std::make_unique<DupFileEntry>();
+        entry->strPath = folder.strPath;
+        entry->dwSize = folder.size;
+        entry->bFirstInGroup = i == 0;
+        entry->bLastInGroup = i + 1 == group.folders.size();
+        const std::wstring path = Utf8ToWide(folder.strPath);
+        m_fileCounts[path] = folder.files;
+        m_list->AddEntry(path + L"   (" + Counted(folder.files, L"file", L"files") + L", " +
+                             Utf8ToWide(FormatSize(folder.size)) + L")",
+                         std::move(entry));
+    }
+}
+
+bool FolderTab::Selected() const
+{
+    return TabCtrl_GetCurSel(m_tabs) == kFolderTabIndex;
+}
+
+bool FolderTab::HasMarks() const
+{
+    return SendMessageW(m_list->Handle(), LB_GETSELCOUNT, 0, 0) > 0;
+}
+
+std::wstring FolderTab::FolderOf(int line) const
+{
+    const DupFileEntry* entry = m_list->Entry(line);
+    return entry ? Utf8ToWide(entry->strPath) : std::wstring();
+}
+
+std::wstring FolderTab::CaretFolder() const
+{
+    return LineCount() ? FolderOf(m_list->CaretLine()) : std::wstring();
+}
+
+// The folders, their files, and what deleting all but the first folder of each
+// group would free.
+std::wstring FolderTab::Summary() const
+{
+    if (LineCount() == 0)
+        return {};
+    uint64_t files = 0, spareBytes = 0;
+    for (int line = 0; line < LineCount(); ++line) {
+        const DupFileEntry* entry = m_list->Entry(line);
+        files += m_fileCounts.at(FolderOf(line));
+        spareBytes += entry->bFirstInGroup ? 0 : entry->dwSize;
+    }
+    return Counted(static_cast<uint64_t>(LineCount()), L"equal folder", L"equal folders") + L", " +
+           Counted(files, L"file", L"files") + L", " + Utf8ToWide(FormatSize(spareBytes)) + L" to free";
+}
+
+ContextMenu FolderTab::PrepareContextMenu(bool folderLines, bool marks) const
+{
+    ContextMenu menu(IDR_CONTEXT_MENUS, kFolderMenu);
+    menu.SetItem(ID_EXPLORE_EQUAL_FOLDER, IDB_MENU_EXPLORE, folderLines);
+    menu.SetItem(ID_OPEN_EQUAL_FOLDER, IDB_MENU_OPEN, folderLines);
+    menu.SetItem(ID_DELETE_EQUAL_FOLDERS, IDB_MENU_DELETE, marks);
+    menu.SetItem(ID_EQUAL_FOLDER_PROPERTIES, IDB_MENU_PROPERTIES, folderLines);
+    return menu;
+}
+
+void FolderTab::ClickLineAt(POINT screen)
+{
+    const HWND list = m_list->Handle();
+    POINT client = screen;
+    ScreenToClient(list, &client);
+    RECT inside;
+    GetClientRect(list, &inside);
+    if (!PtInRect(&inside, client) || LineCount() == 0)
+        return;
+    const auto height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    const int line = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0)) + client.y / std::max(height, 1);
+    if (line >= LineCount())
+        return;
+    if (SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(line), 0) <= 0) {
+        SendMessageW(list, LB_SETSEL, FALSE, -1);
+        SendMessageW(list, LB_SETSEL, TRUE, line);
+    }
+    SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
+}
+
+POINT FolderTab::KeyboardMenuPoint() const
+{
+    POINT at{0, 0};
+    RECT line;
+    if (LineCount() && SendMessageW(m_list->Handle(), LB_GETITEMRECT, static_cast<WPARAM>(m_list->CaretLine()),
+                                    reinterpret_cast<LPARAM>(&line)) != LB_ERR)
+        at.y = std::max<LONG>(line.bottom, 0);
+    ClientToScreen(m_list->Handle(), &at);
+    return at;
+}
+
+// The folder holds the files and bytes the search found in it.
+bool FolderTab::StillAsFound(int line) const
+{
+    const DupFileEntry* entry = m_list->Entry(line);
+    std::optional<FolderTotals> now = CountFolderTree(PlatformFileSystem(), entry->strPath);
+    return now && *now == FolderTotals{m_fileCounts.at(FolderOf(line)), entry->dwSize};
+}
+
+std::vector<std::wstring> FolderTab::DeleteSelectedFolders(HWND owner)
+{
+    std::wstring paths, changed;
+    for (int line : m_list->SelectedLines()) {
+        if (StillAsFound(line))
+            paths += FolderOf(line) + L'\0';
+        else
+            changed += L"\n" + FolderOf(line);
+    }
+    if (!changed.empty())
+        ShowMessageBox(owner, L"These folders have changed since the search and are left as they are:" + changed);
+    if (paths.empty())
+        return {};
+    paths.push_back(L'\0');
+    // The shell confirms, shows the progress and reports its own failures.
+    SHFILEOPSTRUCTW operation{};
+    operation.hwnd = owner;
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = paths.c_str();
+    operation.fFlags = FOF_ALLOWUNDO;
+    operation.lpszProgressTitle = L"Deleting...";
+    SHFileOperationW(&operation);
+
+    // A deleted folder may hold folders of other groups.
+    std::vector<std::wstring> gone;
+    for (int line = LineCount() - 1; line >= 0; --line) {
+        const std::wstring folder = FolderOf(line);
+        if (!FolderIsGone(folder))
+            continue;
+        gone.push_back(folder + L'\\');
+        m_fileCounts.erase(folder);
+        m_list->DeleteEntry(line);
+    }
+    return gone;
+}
+
+}  // namespace twinsweep
