@@ -411,6 +411,31 @@ TEST_F(ResultViewTest, LinesShowAGreySeparatorUnderEachGroupAndTheMarksInTheHigh
     EXPECT_GT(iconPixels, 10);
 }
 
+// A search keeps adding groups: the paint the list asks for after one burst
+// comes while the next burst holds its painting back. The lines must show once
+// that burst is over. Read from the screen, as the user sees them.
+TEST_F(ResultViewTest, APaintAskedForWhileGroupsArriveIsCarriedOutAfterThem)
+{
+    const auto sendGroups = [&](int first, int count) {
+        for (int group = first; group < first + count; ++group)
+            SendGroup({{"C:\\g" + std::to_string(group) + "\\one.dat", 1}, {"C:\\copy\\one.dat", 1}});
+    };
+    const auto inkOnScreen = [&] {
+        WindowDC dc(List());
+        int ink = 0;
+        for (int y = 0; y < LineHeight(); ++y)
+            for (int x = 0; x < 150; ++x)
+                ink += GetPixel(dc.get(), x, y) != GetSysColor(COLOR_WINDOW) ? 1 : 0;
+        return ink;
+    };
+    sendGroups(0, 40);
+    ASSERT_TRUE(PumpUntil([&] { return Extent() > 0 && inkOnScreen() > 0; }));
+    InvalidateRect(List(), nullptr, FALSE);
+    sendGroups(40, 1);
+    Pump();
+    EXPECT_TRUE(PumpUntil([&] { return inkOnScreen() > 0; }));
+}
+
 TEST_F(ResultViewTest, RemovingTheFirstLineOfAGroupMakesTheSecondTheFirst)
 {
     SendGroup(kThree);
