@@ -72,6 +72,26 @@ void CMainFrame::OnIdleUpdate()
         EnableWindow(m_filterBox, enable);
 }
 
+bool CMainFrame::PreTranslateMessage(MSG& msg)
+{
+    // With its list dropped, Enter takes the highlighted mask first.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && m_filterBox &&
+        (msg.hwnd == m_filterBox || IsChild(m_filterBox, msg.hwnd)) &&
+        !SendMessageW(m_filterBox, CB_GETDROPPEDSTATE, 0, 0)) {
+        RouteCommand(ID_GO);
+        return true;
+    }
+    return FrameWindow::PreTranslateMessage(msg);
+}
+
+std::vector<HWND> CMainFrame::TabStops() const
+{
+    std::vector<HWND> stops = FrameWindow::TabStops();
+    if (m_filterBox)
+        stops.insert(stops.begin(), m_filterBox);
+    return stops;
+}
+
 bool CMainFrame::OnCreateClient()
 {
     HWND frame = Handle();

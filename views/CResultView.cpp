@@ -141,6 +141,11 @@ void CResultView::OnInitialUpdate()
     OnSize(client.right, client.bottom);
 }
 
+HWND CResultView::FocusControl() const
+{
+    return IsWindowVisible(m_secondFiles.Handle()) ? m_secondFiles.Handle() : m_files.Handle();
+}
+
 void CResultView::EmptyList()
 {
     m_files.ResetEntries();
@@ -382,6 +387,8 @@ INT_PTR CResultView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CONTEXTMENU:
         OnContextMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return TRUE;
+    case WM_VKEYTOITEM:
+        return OnListKey(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
     default:
         return FALSE;
     }
@@ -449,6 +456,33 @@ void CResultView::OnOpenItem()
     launch.verb = L"open";
     launch.file = path;
     LaunchShell(launch);
+}
+
+// The list takes -1 for "go on as usual" and -2 for "done"; a dialog procedure
+// hands the value back as it is.
+INT_PTR CResultView::OnListKey(UINT key, HWND list)
+{
+    if (list != m_files.Handle() || GetKeyState(VK_MENU) < 0)
+        return -1;
+    const bool control = GetKeyState(VK_CONTROL) < 0;
+    if (key == VK_DELETE && !control && GetKeyState(VK_SHIFT) >= 0) {
+        // Through the command's route, which asks whether it may run.
+        SendMessageW(Handle(), WM_COMMAND, ID_DELETE_SELECTED_FILES, 0);
+        return -2;
+    }
+    if (key == 'A' && control) {
+        MarkAllLines();
+        return -2;
+    }
+    return -1;
+}
+
+void CResultView::MarkAllLines()
+{
+    if (LineCount() == 0)
+        return;
+    SendMessageW(m_files.Handle(), LB_SETSEL, TRUE, -1);
+    UpdateSelectionStatus();
 }
 
 // A menu opened from the keyboard carries no point (-1, -1).

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/AboutDlg.h"
 #include "app/Settings.h"
+#include "framework/Gdi.h"
 #include "resources/resource.h"
 #include "tests/gui/MainWindow.h"
 #include "views/CDirView.h"
@@ -358,21 +360,29 @@ TEST_F(MainFrameTest, HelpOpensTheHelpFileMaximised)
     EXPECT_EQ(launches.launches[0].show, SW_SHOWMAXIMIZED);
 }
 
-// F1 in the window is its accelerator; in a dialog of the window the system sends
-// the dialog WM_HELP, which goes up to its owner.
-TEST_F(MainFrameTest, F1OpensTheHelpFileFromTheWindowAndItsDialogs)
+// F1 as the keyboard sends it: the system turns it into WM_HELP, which goes up
+// from the focused control, or from a dialog to its owner.
+TEST_F(MainFrameTest, F1OpensTheHelpFileOnceFromEachPaneAndFromTheDialogs)
 {
     Start();
-    HWND list = Frame().DirView().FolderList();
-    PostMessageW(list, WM_KEYDOWN, VK_F1, 1);
-    PostMessageW(list, WM_KEYUP, VK_F1, 0xC0000001);
-    Pump();
+    SetForegroundWindow(Frame().Handle());
+    for (HWND pane : {Frame().DirView().FolderList(), Frame().ResultView().Files().Handle()}) {
+        SetFocus(pane);
+        const size_t before = launches.launches.size();
+        INPUT keys[2] = {{INPUT_KEYBOARD, {}}, {INPUT_KEYBOARD, {}}};
+        keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        ASSERT_EQ(SendInput(2, keys, sizeof(INPUT)), 2u);
+        ASSERT_TRUE(PumpUntil([&] { return launches.launches.size() > before; }));
+        Pump();
+        EXPECT_EQ(launches.launches.size(), before + 1);
+    }
     CAboutDlg about;
     ASSERT_TRUE(about.CreateModeless(Frame().Handle()));
     HELPINFO help{sizeof help, HELPINFO_WINDOW, IDOK, GetDlgItem(about.Handle(), IDOK), 0, {0, 0}};
     SendMessageW(about.Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
     DestroyWindow(about.Handle());
-    ASSERT_EQ(launches.launches.size(), 2u);
+    ASSERT_EQ(launches.launches.size(), 3u);
     for (const ShellLaunch& launch : launches.launches)
         EXPECT_EQ(launch.file, SweepApp::GetAppFolder() + L"\\Help\\SweepHelp.chm");
 }
@@ -421,6 +431,104 @@ TEST_F(MainFrameTest, ButtonsShowTheirPromptsInTheStatusBar)
     EXPECT_EQ(hover(ID_OPTIONS, HICF_MOUSE), L"Change options");
     EXPECT_EQ(hover(ID_TOOLBAR_FILTER_FIRST, HICF_MOUSE), L"");
     EXPECT_EQ(hover(0, HICF_LEAVING), L"Ready");
+}
+
+// Every menu of the bar opens with Alt and a letter, and every key a menu item
+// shows beside it is a key of the window (F1 is the system's help key).
+TEST_F(MainFrameTest, MenusHaveAccessKeysAndTheKeysTheyShowWork)
+{
+    Start();
+    std::vector<ACCEL> table(32);
+    table.resize(static_cast<size_t>(CopyAcceleratorTableW(
+        LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME)), table.data(), 32)));
+    const auto keyName = [](const ACCEL& accel) {
+        std::wstring name = (accel.fVirt & FCONTROL) ? L"Ctrl+" : L"";
+        if (accel.key >= VK_F1 && accel.key <= VK_F12)
+            return name + L"F" + std::to_wstring(accel.key - VK_F1 + 1);
+        return name + static_cast<wchar_t>(accel.key);
+    };
+    HMENU bar = GetMenu(Frame().Handle());
+    Texts shown;
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(bar, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        EXPECT_NE(std::wstring(text).find(L'&'), std::wstring::npos) << text;
+        HMENU popup = GetSubMenu(bar, i);
+        for (int item = 0; item < GetMenuItemCount(popup); ++item) {
+            GetMenuStringW(popup, static_cast<UINT>(item), text, 64, MF_BYPOSITION);
+            const std::wstring label = text;
+            const size_t tab = label.find(L'\t');
+            if (tab == std::wstring::npos)
+                continue;
+            const std::wstring key = label.substr(tab + 1);
+            shown.push_back(key);
+            const UINT command = GetMenuItemID(popup, item);
+            EXPECT_TRUE(key == L"F1" || std::any_of(table.begin(), table.end(), [&](const ACCEL& accel) {
+                            return accel.cmd == command && keyName(accel) == key;
+                        }))
+                << label;
+        }
+    }
+    EXPECT_EQ(shown, (Texts{L"Ctrl+O", L"F5", L"Ctrl+F", L"F7", L"F1"}));
+}
+
+// Keys posted to the focused control go through the program's message loop.
+void PressKey(UINT key, bool shift = false)
+{
+    BYTE state[256], pressed[256];
+    GetKeyboardState(state);
+    std::memcpy(pressed, state, sizeof pressed);
+    pressed[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(pressed);
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    Pump();
+    SetKeyboardState(state);
+    Pump();
+}
+
+COLORREF CaptionOnScreen(HWND view)
+{
+    WindowDC dc(view);
+    return GetPixel(dc.get(), 0, 0);
+}
+
+TEST_F(MainFrameTest, TabGoesRoundTheMaskBoxAndThePanesAndTheFocusedPaneShowsIt)
+{
+    Start();
+    HWND folders = Frame().DirView().FolderList(), files = Frame().ResultView().Files().Handle();
+    HWND mask = Frame().FilterBox();
+    HWND panes[] = {Frame().DirView().Handle(), Frame().StatView().Handle(), Frame().ResultView().Handle()};
+    const COLORREF grey = RGB(55, 55, 55), focused = GetSysColor(COLOR_ACTIVECAPTION);
+    SetFocus(folders);
+    Pump();
+    const std::pair<HWND, HWND> rounds[] = {
+        {Frame().StatView().FiguresList(), panes[1]}, {files, panes[2]}, {mask, nullptr}, {folders, panes[0]}};
+    for (const auto& [control, pane] : rounds) {
+        PressKey(VK_TAB);
+        EXPECT_TRUE(GetFocus() == control || IsChild(control, GetFocus()));
+        for (HWND view : panes)
+            EXPECT_EQ(CaptionOnScreen(view), view == pane ? focused : grey);
+    }
+    PressKey(VK_TAB, true);
+    EXPECT_TRUE(IsChild(mask, GetFocus()));
+    PressKey(VK_TAB, true);
+    EXPECT_EQ(GetFocus(), files);
+}
+
+TEST_F(MainFrameTest, EnterInTheMaskBoxAndF5StartTheSearch)
+{
+    tree.Write("one/a", "same");
+    tree.Write("two/a", "same");
+    Start();
+    Doc().AddFolders({Wide(tree.Root())});
+    const auto searchedWith = [&](HWND focus, UINT key) {
+        Frame().ResultView().EmptyList();
+        SetFocus(focus);
+        PressKey(key);
+        return PumpUntil([&] { return !Doc().m_bBusy && Frame().ResultView().LineCount() == 2; });
+    };
+    EXPECT_TRUE(searchedWith(GetWindow(Frame().FilterBox(), GW_CHILD), VK_RETURN));
+    EXPECT_TRUE(searchedWith(Frame().DirView().FolderList(), VK_F5));
 }
 
 TEST_F(MainFrameTest, NextPaneMovesTheFocusAlongThePanes)

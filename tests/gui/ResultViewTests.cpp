@@ -714,6 +714,27 @@ TEST_F(ResultViewDeleteTest, CancelledDeletionKeepsFilesLinesAndMarks)
     EXPECT_EQ(Roles(), (std::vector<std::string>{"F", "", "L"}));
 }
 
+TEST_F(ResultViewDeleteTest, CtrlAMarksEveryLineAndDeleteOffersToDeleteThem)
+{
+    MakeGroup();
+    {
+        HeldKey control(VK_CONTROL);
+        PostMessageW(List(), WM_KEYDOWN, 'A', 1);
+        Pump();
+    }
+    EXPECT_EQ(Selected(), (Lines{0, 1, 2}));
+    {
+        ShellDialogAnswerer answerer(IDNO);
+        PostMessageW(List(), WM_KEYDOWN, VK_DELETE, 1);
+        Pump();
+        EXPECT_EQ(answerer.Questions(), 1);
+    }
+    EXPECT_EQ(view.LineCount(), 3);
+    PostMessageW(List(), WM_KEYDOWN, VK_DOWN, 1);
+    Pump();
+    EXPECT_EQ(Selected(), (Lines{1})) << "the list's own keys work as before";
+}
+
 TEST_F(ResultViewDeleteTest, ALockedFileThatCannotGoStaysListedAndMarked)
 {
     MakeGroup();
