@@ -336,6 +336,12 @@ LRESULT FrameWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         auto control = reinterpret_cast<HWND>(lParam);
         if (!control || (m_toolBar && control == m_toolBar->Handle())) {
             RouteCommand(LOWORD(wParam));
+            // The button has done its work: its prompt goes, even if the pointer
+            // never crosses the toolbar again.
+            if (control && m_overButton) {
+                m_overButton = false;
+                ShowIdleMessage();
+            }
             return 0;
         }
         LRESULT result = 0;

@@ -431,6 +431,12 @@ TEST_F(MainFrameTest, ButtonsShowTheirPromptsInTheStatusBar)
     EXPECT_EQ(hover(ID_OPTIONS, HICF_MOUSE), L"Change options");
     EXPECT_EQ(hover(ID_TOOLBAR_FILTER_FIRST, HICF_MOUSE), L"");
     EXPECT_EQ(hover(0, HICF_LEAVING), L"Ready");
+
+    // A pressed button lets go of its prompt, though the pointer never leaves it.
+    EXPECT_EQ(hover(ID_GO, HICF_MOUSE), L"Start searching identical files");
+    SendMessageW(Frame().Handle(), WM_COMMAND, ID_GO, reinterpret_cast<LPARAM>(toolbar));
+    Pump();
+    EXPECT_EQ(Frame().GetStatusBar().Text(0), L"Ready");
 }
 
 // Every menu of the bar opens with Alt and a letter, and every key a menu item
