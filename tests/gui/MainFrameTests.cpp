@@ -387,6 +387,47 @@ TEST_F(MainFrameTest, F1OpensTheHelpFileOnceFromEachPaneAndFromTheDialogs)
         EXPECT_EQ(launch.file, SweepApp::GetAppFolder() + L"\\Help\\SweepHelp.chm");
 }
 
+// What a text of a dialog needs beyond its room, measured as the control draws
+// it: statics wrap at words, check boxes keep one line beside their box.
+std::wstring CutText(HWND control)
+{
+    wchar_t name[16] = {}, text[256] = {};
+    GetClassNameW(control, name, 16);
+    GetWindowTextW(control, text, 256);
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    if (!text[0] || (std::wstring(name) != L"Static" && std::wstring(name) != L"Button"))
+        return {};
+    const LONG kind = style & BS_TYPEMASK;
+    const bool beside = std::wstring(name) == L"Button" &&
+                        (kind == BS_AUTOCHECKBOX || kind == BS_CHECKBOX || kind == BS_AUTORADIOBUTTON);
+    const int box = beside ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : kind == BS_GROUPBOX ? 10 : 0;
+    RECT room;
+    GetClientRect(control, &room);
+    RECT needed{0, 0, room.right - box, 0};
+    WindowDC dc(control);
+    SelectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    UINT format = DT_CALCRECT | (beside ? DT_SINGLELINE : DT_WORDBREAK);
+    if (std::wstring(name) == L"Static" && (style & SS_NOPREFIX))
+        format |= DT_NOPREFIX;
+    DrawTextW(dc.get(), text, -1, &needed, format);
+    if (needed.right + box <= room.right && needed.bottom <= room.bottom)
+        return {};
+    return text;
+}
+
+TEST(DialogTexts, EveryTextOfTheDialogsFitsItsControl)
+{
+    TestApplication();
+    for (UINT id : {IDD_ABOUTBOX, IDD_INSTALL, IDD_OPTIONS, IDD_SELECT_FILES}) {
+        HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), nullptr,
+                                         [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        ASSERT_TRUE(dialog) << id;
+        for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT))
+            EXPECT_EQ(CutText(control), L"") << "in dialog " << id;
+        DestroyWindow(dialog);
+    }
+}
+
 TEST_F(MainFrameTest, TheLogoAtTheToolbarsEndOpensTheMakersPage)
 {
     Start();
