@@ -289,6 +289,11 @@ void CMainFrame::OnHelp()
 // from the menu. It deletes itself when it closes.
 void CMainFrame::OnOptions()
 {
+    // A panel that refused its range when the click came stays the one panel.
+    if (g_pOptionsDlg) {
+        SetActiveWindow(g_pOptionsDlg->Handle());
+        return;
+    }
     auto* panel = new COptionsDlg();
     if (!panel->CreateModeless(Handle())) {
         delete panel;

@@ -188,6 +188,46 @@ TEST_F(OptionsDlgTest, ABadLowerBoundIsReportedAndTheRangeKeepsItsLastValues)
     EXPECT_EQ(GetActiveWindow(), Frame().Handle());
 }
 
+// Like the console search: a range that admits no file is refused, and the panel
+// stays open until it holds one that does.
+TEST_F(OptionsDlgTest, ARangeWithItsLowerBoundAboveTheUpperKeepsThePanelOpen)
+{
+    SetSizeRange(1, 0, 1, 5, 1);
+    ASSERT_TRUE(Open());
+    SetCheck(IDC_EQUAL_EXTENSIONS, true);
+    Type(IDC_RANGE_FROM, L"1");
+    Type(IDC_RANGE_TO, L"1023");
+    SetUnit(IDC_RANGE_TO_UNIT, 0);
+    const std::function<void()> closings[] = {[&] { Key(VK_RETURN); }, [&] { ClickElsewhere(); }};
+    for (const auto& close : closings) {
+        close();
+        EXPECT_EQ(g_pOptionsDlg ? g_pOptionsDlg->Handle() : nullptr, panel);
+        EXPECT_EQ(GetActiveWindow(), panel);
+        EXPECT_EQ(GetFocus(), Item(IDC_RANGE_FROM));
+        EXPECT_EQ(StoredRange(), (SizeRange{1, 0, 1, 5, 1}));
+        EXPECT_FALSE(GetEqualExt());
+    }
+    Frame().RouteCommand(ID_OPTIONS);
+    EXPECT_EQ(g_pOptionsDlg ? g_pOptionsDlg->Handle() : nullptr, panel) << "still the one panel";
+    ASSERT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(boxes.Boxes()[0].text, L"The lower bound of the size range is above the upper bound.");
+    EXPECT_EQ(boxes.Boxes()[0].type, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    EXPECT_EQ(boxes.Boxes()[0].owner, Frame().Handle());
+
+    Type(IDC_RANGE_TO, L"1024");
+    Key(VK_RETURN);
+    EXPECT_TRUE(Closed());
+    EXPECT_EQ(StoredRange(), (SizeRange{1, 1, 1, 1024, 0}));
+
+    // Closed with the program, the panel keeps the range it had and the rest it shows.
+    ASSERT_TRUE(Open());
+    Type(IDC_RANGE_FROM, L"9");
+    SetCheck(IDC_EQUAL_NAMES, true);
+    Close();
+    EXPECT_EQ(StoredRange(), (SizeRange{1, 1, 1, 1024, 0}));
+    EXPECT_TRUE(GetEqualNames());
+}
+
 TEST_F(OptionsDlgTest, BoundsAreSignedDecimalIntegersAndUnitsListedOnes)
 {
     for (const auto& [text, value] : std::initializer_list<std::pair<const wchar_t*, int>>{
@@ -214,7 +254,7 @@ TEST_F(OptionsDlgTest, BoundsAreSignedDecimalIntegersAndUnitsListedOnes)
 
 TEST_F(OptionsDlgTest, TheArrowsCountUpInPlainDigits)
 {
-    SetSizeRange(1, 999, 1, 0, 1);
+    SetSizeRange(1, 999, 1, 5000, 1);
     ASSERT_TRUE(Open());
     int low = -1, high = -1;
     SendMessageW(Item(IDC_RANGE_TO_SPIN), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
