@@ -132,6 +132,7 @@ void DrawTransparentBitmap(UINT bitmapId, HDC dc, const RECT& rect, COLORREF tra
     SetBkColor(dc, oldBack);
 }
 
+// The system's own box would say no more than "Invalid parameter".
 void ShowProperties(const std::wstring& path)
 {
     // The sheet takes a moment to appear; it resets the cursor itself.
@@ -141,7 +142,9 @@ void ShowProperties(const std::wstring& path)
     launch.verb = L"properties";
     launch.file = path;
     launch.invokeIdList = true;
-    LaunchShell(launch);
+    launch.noErrorUi = true;
+    if (!LaunchShell(launch))
+        ShowMessageBox(launch.owner, L"The system cannot show the properties of\n" + path);
 }
 
 HWND MainWindowHandle()

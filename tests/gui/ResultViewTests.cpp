@@ -14,6 +14,7 @@
 #include "app/Messages.h"
 #include "document/CDFDoc.h"
 #include "engine/SearchJob.h"
+#include "framework/Controls.h"
 #include "framework/Gdi.h"
 #include "resources/resource.h"
 #include "tests/gui/GuiTest.h"
@@ -733,6 +734,35 @@ TEST_F(ResultViewDeleteTest, CtrlAMarksEveryLineAndDeleteOffersToDeleteThem)
     PostMessageW(List(), WM_KEYDOWN, VK_DOWN, 1);
     Pump();
     EXPECT_EQ(Selected(), (Lines{1})) << "the list's own keys work as before";
+}
+
+std::wstring g_sheetTitle;
+
+void CALLBACK CloseSheet(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    HWND sheet = GetActiveWindow();
+    g_sheetTitle = WindowRef(sheet).Text();
+    PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+}
+
+// With the real shell: the file's properties sheet comes up; for a file that is
+// gone one plain message says so, instead of the system's "Invalid parameter".
+TEST_F(ResultViewDeleteTest, PropertiesShowTheSheetOrSayPlainlyThatTheyCannot)
+{
+    MakeGroup();
+    MessageBoxRecorder boxes;
+    g_sheetTitle.clear();
+    SetTimer(nullptr, 0, 500, CloseSheet);
+    Command(ID_FILE_PROPERTIES);
+    PumpUntil([&] { return !g_sheetTitle.empty(); });
+    EXPECT_NE(g_sheetTitle.find(FileName(files[0])), std::wstring::npos) << g_sheetTitle;
+    EXPECT_TRUE(boxes.Texts().empty());
+
+    DeleteFileW(Utf8ToWide(files[1]).c_str());
+    SendMessageW(List(), LB_SETCARETINDEX, 1, FALSE);
+    Command(ID_FILE_PROPERTIES);
+    EXPECT_EQ(boxes.Texts(), Texts{L"The system cannot show the properties of\n" + Utf8ToWide(files[1])});
 }
 
 TEST_F(ResultViewDeleteTest, ALockedFileThatCannotGoStaysListedAndMarked)
