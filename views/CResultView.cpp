@@ -496,9 +496,16 @@ void CResultView::OnContextMenu(int x, int y)
     PrepareContextMenu().Track(Handle(), at);
 }
 
+// The folder opens with the file selected in it.
 void CResultView::OnExploreFolder()
 {
-    LaunchOnCaretFolder(L"explore");
+    if (GetCaretFolder().empty())
+        return;
+    ShellLaunch launch;
+    launch.verb = L"open";
+    launch.file = L"explorer.exe";
+    launch.parameters = L"/select,\"" + GetCaretPath() + L"\"";
+    LaunchShell(launch);
 }
 
 void CResultView::OnOpenFolder()

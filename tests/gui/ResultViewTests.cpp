@@ -549,8 +549,9 @@ TEST_F(ResultViewTest, FolderCommandsActOnTheCaretLinesFolderAndPropertiesOnItsF
     for (UINT id : {ID_EXPLORE_FILE_FOLDER, ID_OPEN_FILE_FOLDER, ID_FILE_PROPERTIES})
         Command(id);
     ASSERT_EQ(launches.launches.size(), 3u);
-    EXPECT_EQ(launches.launches[0].verb, L"explore");
-    EXPECT_EQ(launches.launches[0].file, L"D:\\old\\");
+    EXPECT_EQ(launches.launches[0].verb, L"open");
+    EXPECT_EQ(launches.launches[0].file, L"explorer.exe");
+    EXPECT_EQ(launches.launches[0].parameters, L"/select,\"D:\\old\\a.jpg\"") << "the file selected in its folder";
     EXPECT_EQ(launches.launches[1].verb, L"open");
     EXPECT_EQ(launches.launches[1].file, L"D:\\old\\");
     EXPECT_EQ(launches.launches[2].verb, L"properties");
