@@ -428,6 +428,46 @@ TEST(DialogTexts, EveryTextOfTheDialogsFitsItsControl)
     }
 }
 
+std::wstring g_browserSelection;
+
+BOOL CALLBACK FindTreeView(HWND child, LPARAM found)
+{
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    if (std::wstring(name) != WC_TREEVIEWW)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+// Runs in the browser's own loop, which starts once the browser stands.
+void CALLBACK ReadBrowserAndCancel(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    HWND browser = GetActiveWindow(), folders = nullptr;
+    EnumChildWindows(browser, FindTreeView, reinterpret_cast<LPARAM>(&folders));
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = TreeView_GetSelection(folders);
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    TreeView_GetItem(folders, &item);
+    g_browserSelection = text;
+    PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(MainFrameTest, TheFolderBrowserStartsAtTheLastFolderAdded)
+{
+    Start();
+    Doc().AddFolders({Wide(tree.MakeFolder("first")), Wide(tree.MakeFolder("added last"))});
+    g_browserSelection.clear();
+    SetTimer(nullptr, 0, 100, ReadBrowserAndCancel);
+    Frame().RouteCommand(ID_ADD_FOLDER);
+    EXPECT_EQ(g_browserSelection, L"added last");
+    EXPECT_EQ(ListedFolders().size(), 2u);
+}
+
 TEST_F(MainFrameTest, TheLogoAtTheToolbarsEndOpensTheMakersPage)
 {
     Start();
