@@ -285,6 +285,18 @@ void CMainFrame::OnHelp()
     LaunchShell(L"open", path, SW_SHOWMAXIMIZED);
 }
 
+// F1 in a dialog or panel of this window comes here from its owner chain, and
+// so does F1 in a menu. F1 in the window itself runs the Help command as its
+// accelerator; the system may send WM_HELP for the same key as well (Wine does),
+// which must not open a second viewer.
+void CMainFrame::OnHelpRequest(const HELPINFO& help)
+{
+    const auto from = static_cast<HWND>(help.hItemHandle);
+    if (help.iContextType == HELPINFO_WINDOW && (from == Handle() || IsChild(Handle(), from)))
+        return;
+    OnHelp();
+}
+
 // The panel drops from the Options button, whether the command came from there or
 // from the menu. It deletes itself when it closes.
 void CMainFrame::OnOptions()
@@ -362,9 +374,7 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     case WM_HELP:
-        // F1 in a dialog or panel of this window comes here from its owner chain;
-        // in the window itself the accelerator runs the Help command.
-        OnHelp();
+        OnHelpRequest(*reinterpret_cast<const HELPINFO*>(lParam));
         return TRUE;
     case WM_SIZE:
         OnSize(LOWORD(lParam));

@@ -60,6 +60,7 @@ private:
     void OnDropFiles(HDROP drop);
     void OnSize(int width);
     void OnHelp();
+    void OnHelpRequest(const HELPINFO& help);
     void OnOptions();
     void OnUpdateOptions(CommandState& state);
     void CreateToolBar();

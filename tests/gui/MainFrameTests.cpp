@@ -417,26 +417,35 @@ TEST(DialogTexts, EveryTextOfTheDialogsFitsItsControl)
     }
 }
 
-// Runs in the browser's own loop, which starts once the browser stands.
+// Runs in the browser's own loop; the browser walks down to the folder it
+// starts at one level after another.
 std::wstring g_browserSelection;
 void CALLBACK ReadBrowserAndCancel(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    KillTimer(nullptr, timer);
+    static int ticks = 0;
     HWND browser = GetActiveWindow(), folders = FindWindowExW(browser, nullptr, WC_TREEVIEWW, nullptr);
     wchar_t text[MAX_PATH] = {};
     TVITEMW item{TVIF_TEXT, TreeView_GetSelection(folders), 0, 0, text, MAX_PATH};
     TreeView_GetItem(folders, &item);
     g_browserSelection = text;
+    if (g_browserSelection.rfind(L"added last", 0) != 0 && ++ticks < 50)
+        return;
+    KillTimer(nullptr, timer);
     PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
 }
 
+// A folder near the top of a drive: Wine's browser does not always walk down a
+// long path.
 TEST_F(MainFrameTest, TheFolderBrowserStartsAtTheLastFolderAdded)
 {
+    const std::wstring last = L"C:\\added last " + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(last.c_str(), nullptr);
     Start();
-    Doc().AddFolders({Wide(tree.MakeFolder("first")), Wide(tree.MakeFolder("added last"))});
+    Doc().AddFolders({Wide(tree.MakeFolder("first")), last});
     SetTimer(nullptr, 0, 100, ReadBrowserAndCancel);
     Frame().RouteCommand(ID_ADD_FOLDER);
-    EXPECT_EQ(g_browserSelection, L"added last");
+    RemoveDirectoryW(last.c_str());
+    EXPECT_EQ(g_browserSelection, last.substr(3));
 }
 
 TEST_F(MainFrameTest, TheLogoAtTheToolbarsEndOpensTheMakersPage)
