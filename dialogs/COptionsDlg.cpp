@@ -5,7 +5,9 @@
 #include <climits>
 
 #include "app/Settings.h"
+#include "engine/SearchJob.h"
 #include "framework/DataExchange.h"
+#include "framework/Seams.h"
 #include "resources/resource.h"
 
 namespace twinsweep {
@@ -13,6 +15,8 @@ namespace twinsweep {
 COptionsDlg* g_pOptionsDlg = nullptr;
 
 namespace {
+
+constexpr wchar_t kEmptyRange[] = L"The lower bound of the size range is above the upper bound.";
 
 // In the order of the unit indexes of the settings.
 const wchar_t* const kUnits[] = {L"bytes", L"KB", L"MB"};
@@ -80,13 +84,14 @@ bool COptionsDlg::DoDataExchange(DataExchange& exchange)
 
 // A bad number ends the transfer at its edit, with a box that is modal to the main
 // window: until it is answered, the panel neither closes nor starts another transfer.
-void COptionsDlg::ReadControls()
+bool COptionsDlg::ReadControls()
 {
     if (m_reading)
-        return;
+        return false;
     m_reading = true;
-    UpdateData(true);
+    const bool read = UpdateData(true);
     m_reading = false;
+    return read;
 }
 
 void COptionsDlg::ApplyRangeRule()
@@ -105,16 +110,42 @@ bool COptionsDlg::OnCommand(UINT id, UINT code, HWND control)
     return Dialog::OnCommand(id, code, control);
 }
 
+bool COptionsDlg::RangeIsEmpty() const
+{
+    return m_bFilesInRange && int64_t{m_rangeFrom} * UnitFactor(m_fromUnit) > int64_t{m_rangeTo} * UnitFactor(m_toUnit);
+}
+
+// As the console search refuses it: a search with it would walk every folder
+// for nothing. The box is modal to the main window, so nothing there acts on the
+// range meanwhile. The panel takes the activation back once the click that took
+// it away is over.
+void COptionsDlg::RefuseEmptyRange()
+{
+    m_reading = true;
+    HWND owner = GetWindow(Handle(), GW_OWNER);
+    ShowMessageBox(owner && IsWindowEnabled(owner) ? owner : Handle(), kEmptyRange, MB_OK | MB_ICONEXCLAMATION);
+    m_reading = false;
+    PostMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_RANGE_FROM)), TRUE);
+}
+
 // Enter, Escape and a click anywhere else all end here, and so does the panel's
 // destruction with its owner. The panel may lose the activation again on the way
-// (to the box about a bad number, or as it is destroyed): it closes once. True when
-// it closed now; the panel may be gone then.
+// (to the box about a bad number, or as it is destroyed): it closes once. An
+// empty range keeps the panel open, unless it is being destroyed: then the range
+// keeps the values it had. A bad number closes it all the same, storing what was
+// read. True when it closed now; the panel may be gone then.
 bool COptionsDlg::Close()
 {
     if (m_closing || m_reading)
         return false;
+    const bool read = ReadControls();
+    if (read && RangeIsEmpty() && IsWindowVisible(Handle())) {
+        RefuseEmptyRange();
+        return false;
+    }
     m_closing = true;
-    ReadControls();
+    if (read && RangeIsEmpty())
+        GetSizeRange(m_bFilesInRange, m_rangeFrom, m_fromUnit, m_rangeTo, m_toUnit);
     StoreOptions();
     Release();
     // A hidden panel is being destroyed already, with its owner.

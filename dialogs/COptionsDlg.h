@@ -26,8 +26,12 @@ protected:
 private:
     void LoadOptions();
     void StoreOptions();
-    void ReadControls();
+    // False when a control held no valid value.
+    bool ReadControls();
     void ApplyRangeRule();
+    // A range whose lower bound lies above its upper one admits no file.
+    bool RangeIsEmpty() const;
+    void RefuseEmptyRange();
     bool Close();
     void OnDeactivate(HWND activated);
     // Gives the main window its procedure back; the panel is no longer the open one.
@@ -44,7 +48,7 @@ private:
     int m_rangeTo = 0;
     BOOL m_bFilesInRange = FALSE;
 
-    // While the controls are read, the box about a bad number may take the
+    // While the controls are read or a range is refused, a box may take the
     // activation: that is no click elsewhere.
     bool m_reading = false;
     bool m_closing = false;

@@ -30,6 +30,15 @@ struct ItemIdList {
     PIDLIST_ABSOLUTE item;
 };
 
+// The browser opens at the folder it is given, so that a folder beside the last
+// one added is a click away.
+int CALLBACK StartBrowserAt(HWND browser, UINT message, LPARAM, LPARAM folder)
+{
+    if (message == BFFM_INITIALIZED && folder)
+        SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, folder);
+    return 0;
+}
+
 }  // namespace
 
 const wchar_t kMakerWebPage[] = L"https://www.mirelon.example/projects";
@@ -112,9 +121,12 @@ void CDFDoc::OnGo()
 
 void CDFDoc::OnAddFolder()
 {
+    const std::wstring lastAdded = m_folders.Empty() ? std::wstring() : Utf8ToWide(m_folders.Folders().back());
     BROWSEINFOW browse{};
     browse.lpszTitle = L"Select the folder to add";
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    browse.lpfn = StartBrowserAt;
+    browse.lParam = lastAdded.empty() ? 0 : reinterpret_cast<LPARAM>(lastAdded.c_str());
     ItemIdList chosen(SHBrowseForFolderW(&browse));
     if (!chosen.item)
         return;

@@ -72,6 +72,26 @@ void CMainFrame::OnIdleUpdate()
         EnableWindow(m_filterBox, enable);
 }
 
+bool CMainFrame::PreTranslateMessage(MSG& msg)
+{
+    // With its list dropped, Enter takes the highlighted mask first.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && m_filterBox &&
+        (msg.hwnd == m_filterBox || IsChild(m_filterBox, msg.hwnd)) &&
+        !SendMessageW(m_filterBox, CB_GETDROPPEDSTATE, 0, 0)) {
+        RouteCommand(ID_GO);
+        return true;
+    }
+    return FrameWindow::PreTranslateMessage(msg);
+}
+
+std::vector<HWND> CMainFrame::TabStops() const
+{
+    std::vector<HWND> stops = FrameWindow::TabStops();
+    if (m_filterBox)
+        stops.insert(stops.begin(), m_filterBox);
+    return stops;
+}
+
 bool CMainFrame::OnCreateClient()
 {
     HWND frame = Handle();
@@ -265,10 +285,27 @@ void CMainFrame::OnHelp()
     LaunchShell(L"open", path, SW_SHOWMAXIMIZED);
 }
 
+// F1 in a dialog or panel of this window comes here from its owner chain, and
+// so does F1 in a menu. F1 in the window itself runs the Help command as its
+// accelerator; the system may send WM_HELP for the same key as well (Wine does),
+// which must not open a second viewer.
+void CMainFrame::OnHelpRequest(const HELPINFO& help)
+{
+    const auto from = static_cast<HWND>(help.hItemHandle);
+    if (help.iContextType == HELPINFO_WINDOW && (from == Handle() || IsChild(Handle(), from)))
+        return;
+    OnHelp();
+}
+
 // The panel drops from the Options button, whether the command came from there or
 // from the menu. It deletes itself when it closes.
 void CMainFrame::OnOptions()
 {
+    // A panel that refused its range when the click came stays the one panel.
+    if (g_pOptionsDlg) {
+        SetActiveWindow(g_pOptionsDlg->Handle());
+        return;
+    }
     auto* panel = new COptionsDlg();
     if (!panel->CreateModeless(Handle())) {
         delete panel;
@@ -337,9 +374,7 @@ LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     case WM_HELP:
-        // F1 in a dialog or panel of this window comes here from its owner chain;
-        // in the window itself the accelerator runs the Help command.
-        OnHelp();
+        OnHelpRequest(*reinterpret_cast<const HELPINFO*>(lParam));
         return TRUE;
     case WM_SIZE:
         OnSize(LOWORD(lParam));

@@ -40,12 +40,17 @@ public:
     // The program's main frame, or null (views shown without one in tests).
     static CMainFrame* Instance();
 
+    // Enter in the mask box starts the search, as in any search box.
+    bool PreTranslateMessage(MSG& msg) override;
+
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnCreateClient() override;
     bool OnCommand(UINT id) override;
     bool OnUpdateCommand(CommandState& state) override;
     void OnIdleUpdate() override;
+    // The mask box, then the three panes.
+    std::vector<HWND> TabStops() const override;
 
 private:
     LRESULT OnCreate();
@@ -55,6 +60,7 @@ private:
     void OnDropFiles(HDROP drop);
     void OnSize(int width);
     void OnHelp();
+    void OnHelpRequest(const HELPINFO& help);
     void OnOptions();
     void OnUpdateOptions(CommandState& state);
     void CreateToolBar();

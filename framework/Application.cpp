@@ -102,7 +102,7 @@ bool Application::PreTranslateMessage(MSG& msg)
         if ((dialog == msg.hwnd || IsChild(dialog, msg.hwnd)) && IsDialogMessageW(dialog, &msg))
             return true;
     }
-    return m_mainFrame && m_mainFrame->HandleAccelerator(msg);
+    return m_mainFrame && m_mainFrame->PreTranslateMessage(msg);
 }
 
 }  // namespace twinsweep

@@ -16,6 +16,12 @@ bool FormView::Create(HWND parent, UINT id, Document& document)
     return true;
 }
 
+HWND FormView::FocusControl() const
+{
+    HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE);
+    return first ? first : Handle();
+}
+
 INT_PTR FormView::DialogProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;

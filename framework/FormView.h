@@ -17,6 +17,8 @@ public:
 
     // After the view and its document are complete, before it is first shown.
     virtual void OnInitialUpdate() {}
+    // The control that takes the focus when the pane is chosen: its first tab stop.
+    virtual HWND FocusControl() const;
 
 protected:
     // Paints the view's own surface; the controls paint themselves.

@@ -103,6 +103,7 @@ bool FrameWindow::OnUpdateCommand(CommandState& state)
 
 void FrameWindow::OnIdleUpdate()
 {
+    FollowFocusedPane();
     if (m_toolBar && m_toolBar->Handle()) {
         // Asking for the focus is a call to the window manager: once per pass.
         CommandTarget* view = ActiveView();
@@ -116,6 +117,11 @@ void FrameWindow::OnIdleUpdate()
     }
     if (!m_inMenu && !m_overButton)
         ShowIdleMessage();
+}
+
+bool FrameWindow::PreTranslateMessage(MSG& msg)
+{
+    return OnTabKey(msg) || HandleAccelerator(msg);
 }
 
 bool FrameWindow::HandleAccelerator(MSG& msg)
@@ -190,7 +196,64 @@ void FrameWindow::ActivateNextPane(int step)
     int count = static_cast<int>(m_views.size());
     FormView* next = m_views[static_cast<size_t>(((index + step) % count + count) % count)];
     SetActiveView(next);
-    SetFocus(next->Handle());
+    SetFocus(next->FocusControl());
+}
+
+std::vector<HWND> FrameWindow::TabStops() const
+{
+    std::vector<HWND> stops;
+    for (FormView* view : m_views)
+        stops.push_back(view->Handle());
+    return stops;
+}
+
+// A pane is one stop, whatever controls it holds; Ctrl+Tab is left to the controls.
+bool FrameWindow::OnTabKey(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_CONTROL) < 0 ||
+        GetKeyState(VK_MENU) < 0 || !Handle() || (msg.hwnd != Handle() && !IsChild(Handle(), msg.hwnd)))
+        return false;
+    const std::vector<HWND> stops = TabStops();
+    if (stops.empty())
+        return false;
+    const int count = static_cast<int>(stops.size());
+    const int step = GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+    int next = step > 0 ? 0 : count - 1;
+    for (int i = 0; i < count; ++i) {
+        if (stops[static_cast<size_t>(i)] == msg.hwnd || IsChild(stops[static_cast<size_t>(i)], msg.hwnd))
+            next = ((i + step) % count + count) % count;
+    }
+    FocusStop(stops[static_cast<size_t>(next)]);
+    return true;
+}
+
+void FrameWindow::FocusStop(HWND stop)
+{
+    for (FormView* view : m_views) {
+        if (view->Handle() == stop) {
+            SetActiveView(view);
+            SetFocus(view->FocusControl());
+            return;
+        }
+    }
+    SetFocus(stop);
+}
+
+void FrameWindow::FollowFocusedPane()
+{
+    HWND focus = GetFocus();
+    FormView* focused = nullptr;
+    for (FormView* view : m_views) {
+        if (focus && (view->Handle() == focus || IsChild(view->Handle(), focus)))
+            focused = view;
+    }
+    if (focused == m_focusedView)
+        return;
+    for (FormView* view : {m_focusedView, focused}) {
+        if (view)
+            RedrawWindow(view->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN);
+    }
+    m_focusedView = focused;
 }
 
 void FrameWindow::OnAppExit()
@@ -273,6 +336,12 @@ LRESULT FrameWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         auto control = reinterpret_cast<HWND>(lParam);
         if (!control || (m_toolBar && control == m_toolBar->Handle())) {
             RouteCommand(LOWORD(wParam));
+            // The button has done its work: its prompt goes, even if the pointer
+            // never crosses the toolbar again.
+            if (control && m_overButton) {
+                m_overButton = false;
+                ShowIdleMessage();
+            }
             return 0;
         }
         LRESULT result = 0;

@@ -38,6 +38,9 @@ public:
     // Idle time: toolbar buttons follow their commands; the status bar says
     // "Ready" unless a menu or a button is under the pointer.
     virtual void OnIdleUpdate();
+    // The frame's keys, before the message is dispatched: Tab and Shift+Tab
+    // between the stops, then the accelerators. True when the key was used.
+    virtual bool PreTranslateMessage(MSG& msg);
     bool HandleAccelerator(MSG& msg);
     void SetMessageText(const std::wstring& text);
 
@@ -56,6 +59,8 @@ protected:
     void SetToolBar(ToolBar& toolBar) { m_toolBar = &toolBar; }
     // The views in pane order, for Next Pane and Previous Pane.
     void AddView(FormView& view) { m_views.push_back(&view); }
+    // What Tab moves the focus along, in order: the panes by default.
+    virtual std::vector<HWND> TabStops() const;
 
     StatusBar m_statusBar;
 
@@ -65,6 +70,10 @@ private:
     void ShowPrompt(UINT commandId);
     void ShowIdleMessage();
     void ActivateNextPane(int step);
+    bool OnTabKey(const MSG& msg);
+    void FocusStop(HWND stop);
+    // The pane that holds the keyboard focus shows it in its caption.
+    void FollowFocusedPane();
     void OnNextPane() { ActivateNextPane(1); }
     void OnPrevPane() { ActivateNextPane(-1); }
     void OnAppExit();
@@ -78,6 +87,7 @@ private:
     HACCEL m_accelerators = nullptr;
     std::vector<FormView*> m_views;
     FormView* m_activeView = nullptr;
+    FormView* m_focusedView = nullptr;
     bool m_inMenu = false;
     bool m_overButton = false;
     std::wstring m_toolTip;

@@ -1,6 +1,9 @@
 #include "framework/Seams.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
+
+#include <string>
 
 #include "framework/Window.h"
 
@@ -25,6 +28,49 @@ ShellLaunchHandler& ShellLaunchOverride()
 const wchar_t* Optional(const std::wstring& text)
 {
     return text.empty() ? nullptr : text.c_str();
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string narrow;
+    for (wchar_t c : text)
+        narrow.push_back(static_cast<char>(c));
+    return narrow;
+}
+
+// What ShellExecuteEx does for a verb of an item's own menu ("properties"),
+// done by hand: Wine's ShellExecuteEx cannot carry such a verb and fails with
+// "Invalid parameter", while the item's menu knows it.
+bool InvokeItemVerb(const ShellLaunch& launch)
+{
+    const HRESULT com = CoInitialize(nullptr);
+    bool done = false;
+    PIDLIST_ABSOLUTE item = nullptr;
+    if (SUCCEEDED(SHParseDisplayName(launch.file.c_str(), nullptr, &item, 0, nullptr))) {
+        IShellFolder* parent = nullptr;
+        PCUITEMID_CHILD child = nullptr;
+        if (SUCCEEDED(SHBindToParent(item, IID_IShellFolder, reinterpret_cast<void**>(&parent), &child))) {
+            IContextMenu* menu = nullptr;
+            if (SUCCEEDED(parent->GetUIObjectOf(launch.owner, 1, &child, IID_IContextMenu, nullptr,
+                                                reinterpret_cast<void**>(&menu)))) {
+                // Verbs are plain ASCII names.
+                const std::string verb = Narrow(launch.verb);
+                CMINVOKECOMMANDINFO command{};
+                command.cbSize = sizeof command;
+                command.fMask = launch.noErrorUi ? CMIC_MASK_FLAG_NO_UI : 0;
+                command.hwnd = launch.owner;
+                command.lpVerb = verb.c_str();
+                command.nShow = launch.show;
+                done = SUCCEEDED(menu->InvokeCommand(&command));
+                menu->Release();
+            }
+            parent->Release();
+        }
+        CoTaskMemFree(item);
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return done;
 }
 
 }  // namespace
@@ -61,7 +107,9 @@ bool LaunchShell(const ShellLaunch& launch)
     info.lpParameters = Optional(launch.parameters);
     info.lpDirectory = Optional(launch.directory);
     info.nShow = launch.show;
-    return ShellExecuteExW(&info) != FALSE;
+    if (ShellExecuteExW(&info))
+        return true;
+    return launch.invokeIdList && !launch.verb.empty() && InvokeItemVerb(launch);
 }
 
 bool LaunchShell(const std::wstring& verb, const std::wstring& file, int show)

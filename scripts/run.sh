@@ -26,6 +26,12 @@ cmake --build "$root/out/win64" --target Twinsweep -j"$(nproc)" >/dev/null
 # Its own prefix, without the tests' virtual desktop.
 export WINEPREFIX="$root/out/wineprefix-run"
 export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+# The dialogs are laid out in "MS Sans Serif": Wine's copy of it goes into the
+# prefix, or a wider font stands in and cuts off the ends of their texts.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+[ -d "$fonts" ] || { /usr/lib/wine/wine64 wineboot -i && /usr/lib/wine/wineserver -w; } >/dev/null 2>&1
+[ -f "$fonts/sserife.fon" ] || cp /usr/share/wine/fonts/sserife.fon "$fonts/" 2>/dev/null || true
+
 folders=()
 for folder in "$@"; do
     absolute=$(realpath -m -- "$folder")

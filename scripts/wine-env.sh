@@ -23,6 +23,12 @@ wine_use_loader_of() {
     if [ "$machine" = 014c ]; then WINE=$WINE32; else WINE=$WINE64; fi
 }
 
+# The dialogs are laid out in "MS Sans Serif". Unless Wine's copy of it lies in
+# the prefix, a wider font stands in and cuts off the ends of their texts.
+wine_dialog_font() {
+    [ -f "$1/sserife.fon" ] || cp /usr/share/wine/fonts/sserife.fon "$1/" 2>/dev/null || true
+}
+
 # Starts a persistent wineserver inside the current X display, making the prefix
 # first when it does not exist yet. The prefix is always made and set up by the
 # 64-bit loader: the 32-bit one would make a prefix without a 64-bit side.
@@ -37,6 +43,7 @@ wine_start() {
     # Caption buttons are drawn with Marlett; without it they show letters.
     fonts="$WINEPREFIX/drive_c/windows/Fonts"
     [ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/" 2>/dev/null || true
+    wine_dialog_font "$fonts"
     $WINESERVER -p
     # A virtual desktop gives windows their frames and spares every hidden window
     # a wait for a window manager that Xvfb does not have.

@@ -146,6 +146,11 @@ void CResultView::OnInitialUpdate()
     OnSize(client.right, client.bottom);
 }
 
+HWND CResultView::FocusControl() const
+{
+    return IsWindowVisible(m_secondFiles.Handle()) ? m_secondFiles.Handle() : m_files.Handle();
+}
+
 void CResultView::EmptyList()
 {
     m_files.ResetEntries();
@@ -398,6 +403,8 @@ INT_PTR CResultView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CONTEXTMENU:
         OnContextMenu(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return TRUE;
+    case WM_VKEYTOITEM:
+        return OnListKey(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
     default:
         return FALSE;
     }
@@ -467,6 +474,33 @@ void CResultView::OnOpenItem()
     LaunchShell(launch);
 }
 
+// The list takes -1 for "go on as usual" and -2 for "done"; a dialog procedure
+// hands the value back as it is.
+INT_PTR CResultView::OnListKey(UINT key, HWND list)
+{
+    if (list != m_files.Handle() || GetKeyState(VK_MENU) < 0)
+        return -1;
+    const bool control = GetKeyState(VK_CONTROL) < 0;
+    if (key == VK_DELETE && !control && GetKeyState(VK_SHIFT) >= 0) {
+        // Through the command's route, which asks whether it may run.
+        SendMessageW(Handle(), WM_COMMAND, ID_DELETE_SELECTED_FILES, 0);
+        return -2;
+    }
+    if (key == 'A' && control) {
+        MarkAllLines();
+        return -2;
+    }
+    return -1;
+}
+
+void CResultView::MarkAllLines()
+{
+    if (LineCount() == 0)
+        return;
+    SendMessageW(m_files.Handle(), LB_SETSEL, TRUE, -1);
+    UpdateSelectionStatus();
+}
+
 // A menu opened from the keyboard carries no point (-1, -1).
 void CResultView::OnContextMenu(int x, int y)
 {
@@ -487,9 +521,16 @@ void CResultView::OnContextMenu(int x, int y)
     PrepareContextMenu().Track(Handle(), at);
 }
 
+// The folder opens with the file selected in it.
 void CResultView::OnExploreFolder()
 {
-    LaunchOnCaretFolder(L"explore");
+    if (GetCaretFolder().empty())
+        return;
+    ShellLaunch launch;
+    launch.verb = L"open";
+    launch.file = L"explorer.exe";
+    launch.parameters = L"/select,\"" + GetCaretPath() + L"\"";
+    LaunchShell(launch);
 }
 
 void CResultView::OnOpenFolder()

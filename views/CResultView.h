@@ -22,6 +22,8 @@ public:
     ~CResultView() override;
 
     void OnInitialUpdate() override;
+    // The list of the current tab.
+    HWND FocusControl() const override;
 
     // Empties the list and zeroes every counter (also "Total files").
     void EmptyList();
@@ -76,6 +78,9 @@ private:
     void OnStatisticsTimer();
     void OnFileCount(WPARAM count);
     void OnOpenItem();
+    // Delete and Ctrl+A in a list; the list's own keys go on as before.
+    INT_PTR OnListKey(UINT key, HWND list);
+    void MarkAllLines();
     void OnContextMenu(int x, int y);
     void OnExploreFolder();
     void OnOpenFolder();

@@ -143,7 +143,10 @@ LRESULT FileListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         if (wParam)
             break;
-        OnPaint();
+        if (m_redrawSuspended)
+            DeferPaint();
+        else
+            OnPaint();
         return 0;
     case WM_SYSCOLORCHANGE:
         m_iconSlots.clear();
@@ -317,6 +320,7 @@ void FileListBox::SuspendRedraw()
 
 // Lines added below the visible ones need no repaint, only the scroll bar,
 // which the list updates itself: a long search mostly adds lines out of sight.
+// What was uncovered or resized meanwhile is painted now.
 void FileListBox::ResumeRedraw()
 {
     if (!m_redrawSuspended)
@@ -325,6 +329,19 @@ void FileListBox::ResumeRedraw()
     SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
     if (m_firstChangedLine <= LastVisibleLine() || TopLine() != m_topLineAtSuspend)
         InvalidateRect(Handle(), nullptr, FALSE);
+    else if (!IsRectEmpty(&m_deferredPaint))
+        InvalidateRect(Handle(), &m_deferredPaint, FALSE);
+    m_deferredPaint = {};
+}
+
+// The list box paints nothing while its redraw is off: a line it asked to
+// repaint meanwhile (its caret line when a scroll bar comes) would stay blank.
+void FileListBox::DeferPaint()
+{
+    RECT area;
+    if (GetUpdateRect(Handle(), &area, FALSE))
+        UnionRect(&m_deferredPaint, &m_deferredPaint, &area);
+    ValidateRect(Handle(), nullptr);
 }
 
 void FileListBox::NoteChangeAt(int line)

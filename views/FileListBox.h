@@ -59,6 +59,9 @@ private:
     int TopLine() const;
     int LastVisibleLine() const;
     void OnPaint();
+    // A paint asked for while the list does not paint is kept for the moment it
+    // paints again.
+    void DeferPaint();
     void DrawItem(const DRAWITEMSTRUCT& item);
     void DrawIcon(HDC dc, int icon, bool selected);
     int AddIconToStrip(int icon, int width, int height);
@@ -74,6 +77,7 @@ private:
     // The topmost line added or deleted while the list did not paint.
     int m_firstChangedLine = 0;
     int m_topLineAtSuspend = 0;
+    RECT m_deferredPaint{};
     bool m_remeasure = false;
     int m_widestText = 0;
     // A line is composed on the canvas, the whole list in the frame.

@@ -12,6 +12,22 @@ namespace {
 
 constexpr COLORREF kCaptionKey = RGB(255, 0, 0);
 
+bool IsPaletteDisplay(HDC dc)
+{
+    return GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) < 16;
+}
+
+bool HoldsFocus(HWND view)
+{
+    HWND focus = GetFocus();
+    return focus && (focus == view || IsChild(view, focus));
+}
+
+BYTE Between(BYTE from, BYTE to, int step, int steps)
+{
+    return static_cast<BYTE>(from + (to - from) * step / steps);
+}
+
 Bitmap LoadBitmapResource(UINT id, UINT flags)
 {
     return Bitmap(
@@ -31,7 +47,10 @@ void DrawViewCaption(HWND view, HDC dc, UINT bitmapId)
     Bitmap canvas(CreateCompatibleBitmap(dc, width, kCaptionHeight));
     SelectScope select(memory.get(), canvas.get());
     const RECT strip{0, 0, width, kCaptionHeight};
-    DrawCaptionGradient(memory.get(), strip);
+    if (HoldsFocus(view))
+        DrawFocusedCaptionGradient(memory.get(), strip);
+    else
+        DrawCaptionGradient(memory.get(), strip);
     DrawTransparentBitmap(bitmapId, memory.get(), strip, kCaptionKey);
     BitBlt(dc, 0, 0, width, kCaptionHeight, memory.get(), 0, 0, SRCCOPY);
 }
@@ -42,7 +61,7 @@ void DrawCaptionGradient(HDC dc, const RECT& rect)
     const int width = rect.right - rect.left;
     if (width <= 0)
         return;
-    if (GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) < 16) {
+    if (IsPaletteDisplay(dc)) {
         // A grey ramp would dither into noise on a palette display.
         Brush black(CreateSolidBrush(RGB(2, 0, 0)));
         FillRect(dc, &rect, black.get());
@@ -58,6 +77,28 @@ void DrawCaptionGradient(HDC dc, const RECT& rect)
         MoveToEx(dc, x, rect.top, nullptr);
         LineTo(dc, x, rect.bottom);
         level += step;
+    }
+    SetDCPenColor(dc, previous);
+}
+
+void DrawFocusedCaptionGradient(HDC dc, const RECT& rect)
+{
+    const int width = rect.right - rect.left;
+    if (width <= 0)
+        return;
+    const COLORREF left = GetSysColor(COLOR_ACTIVECAPTION), right = GetSysColor(COLOR_GRADIENTACTIVECAPTION);
+    if (IsPaletteDisplay(dc)) {
+        FillRect(dc, &rect, GetSysColorBrush(COLOR_ACTIVECAPTION));
+        return;
+    }
+    SelectScope pen(dc, GetStockObject(DC_PEN));
+    const COLORREF previous = GetDCPenColor(dc);
+    for (int x = 0; x < width; ++x) {
+        SetDCPenColor(dc, RGB(Between(GetRValue(left), GetRValue(right), x, width),
+                              Between(GetGValue(left), GetGValue(right), x, width),
+                              Between(GetBValue(left), GetBValue(right), x, width)));
+        MoveToEx(dc, rect.left + x, rect.top, nullptr);
+        LineTo(dc, rect.left + x, rect.bottom);
     }
     SetDCPenColor(dc, previous);
 }
@@ -91,6 +132,7 @@ void DrawTransparentBitmap(UINT bitmapId, HDC dc, const RECT& rect, COLORREF tra
     SetBkColor(dc, oldBack);
 }
 
+// The system's own box would say no more than "Invalid parameter".
 void ShowProperties(const std::wstring& path)
 {
     // The sheet takes a moment to appear; it resets the cursor itself.
@@ -100,7 +142,9 @@ void ShowProperties(const std::wstring& path)
     launch.verb = L"properties";
     launch.file = path;
     launch.invokeIdList = true;
-    LaunchShell(launch);
+    launch.noErrorUi = true;
+    if (!LaunchShell(launch))
+        ShowMessageBox(launch.owner, L"The system cannot show the properties of\n" + path);
 }
 
 HWND MainWindowHandle()

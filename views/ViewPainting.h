@@ -14,13 +14,17 @@
 namespace twinsweep {
 
 // The 15-pixel caption strip of a view: a grey gradient with the view's word
-// bitmap centred on it (pure red is transparent), composed off-screen.
+// bitmap centred on it (pure red is transparent), composed off-screen. The pane
+// that holds the keyboard focus has the colours of an active title bar instead.
 void DrawViewCaption(HWND view, HDC dc, UINT bitmapId);
 constexpr int kCaptionHeight = 15;
 
 // A horizontal gradient from RGB(55, 55, 55) to nearly white; a solid
 // near-black bar on displays of fewer than 16 bits per pixel.
 void DrawCaptionGradient(HDC dc, const RECT& rect);
+// From the active title bar's colour to its gradient colour; that colour alone
+// on displays of fewer than 16 bits per pixel.
+void DrawFocusedCaptionGradient(HDC dc, const RECT& rect);
 
 // Draws a bitmap resource centred in the rectangle; pixels of the transparent
 // colour leave the target as it was.

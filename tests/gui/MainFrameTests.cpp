@@ -6,6 +6,7 @@
 
 #include "app/AboutDlg.h"
 #include "app/Settings.h"
+#include "framework/Gdi.h"
 #include "resources/resource.h"
 #include "tests/gui/MainWindow.h"
 #include "views/CDirView.h"
@@ -358,23 +359,93 @@ TEST_F(MainFrameTest, HelpOpensTheHelpFileMaximised)
     EXPECT_EQ(launches.launches[0].show, SW_SHOWMAXIMIZED);
 }
 
-// F1 in the window is its accelerator; in a dialog of the window the system sends
-// the dialog WM_HELP, which goes up to its owner.
-TEST_F(MainFrameTest, F1OpensTheHelpFileFromTheWindowAndItsDialogs)
+// F1 as the keyboard sends it: the system turns it into WM_HELP, which goes up
+// from the focused control, or from a dialog to its owner.
+TEST_F(MainFrameTest, F1OpensTheHelpFileOnceFromEachPaneAndFromTheDialogs)
 {
     Start();
-    HWND list = Frame().DirView().FolderList();
-    PostMessageW(list, WM_KEYDOWN, VK_F1, 1);
-    PostMessageW(list, WM_KEYUP, VK_F1, 0xC0000001);
-    Pump();
+    SetForegroundWindow(Frame().Handle());
+    INPUT keys[2] = {{INPUT_KEYBOARD, {}}, {INPUT_KEYBOARD, {}}};
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    for (HWND pane : {Frame().DirView().FolderList(), Frame().ResultView().Files().Handle()}) {
+        SetFocus(pane);
+        const size_t before = launches.launches.size();
+        ASSERT_EQ(SendInput(2, keys, sizeof(INPUT)), 2u);
+        ASSERT_TRUE(PumpUntil([&] { return launches.launches.size() > before; }));
+        Pump();
+        EXPECT_EQ(launches.launches.size(), before + 1);
+    }
     CAboutDlg about;
     ASSERT_TRUE(about.CreateModeless(Frame().Handle()));
     HELPINFO help{sizeof help, HELPINFO_WINDOW, IDOK, GetDlgItem(about.Handle(), IDOK), 0, {0, 0}};
     SendMessageW(about.Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
     DestroyWindow(about.Handle());
-    ASSERT_EQ(launches.launches.size(), 2u);
-    for (const ShellLaunch& launch : launches.launches)
-        EXPECT_EQ(launch.file, SweepApp::GetAppFolder() + L"\\Help\\SweepHelp.chm");
+    ASSERT_EQ(launches.launches.size(), 3u);
+    EXPECT_EQ(launches.launches[2].file, SweepApp::GetAppFolder() + L"\\Help\\SweepHelp.chm");
+}
+
+// Whether a text of a dialog fits as its control draws it: statics wrap at
+// words, check boxes keep one line beside their box.
+bool TextFits(HWND control)
+{
+    wchar_t name[16] = {}, text[256] = {};
+    GetClassNameW(control, name, 16);
+    const bool checkBox = std::wstring(name) == L"Button" &&
+                          (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+    if (!GetWindowTextW(control, text, 256) || (std::wstring(name) != L"Static" && !checkBox))
+        return true;
+    const int box = checkBox ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 0;
+    RECT room, needed{0, 0, 0, 0};
+    GetClientRect(control, &room);
+    needed.right = room.right - box;
+    WindowDC dc(control);
+    SelectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    DrawTextW(dc.get(), text, -1, &needed, DT_CALCRECT | (checkBox ? DT_SINGLELINE : DT_WORDBREAK));
+    return needed.right + box <= room.right && needed.bottom <= room.bottom;
+}
+
+TEST(DialogTexts, EveryTextOfTheDialogsFitsItsControl)
+{
+    TestApplication();
+    for (UINT id : {IDD_ABOUTBOX, IDD_INSTALL, IDD_OPTIONS, IDD_SELECT_FILES}) {
+        HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), nullptr,
+                                         [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT))
+            EXPECT_TRUE(TextFits(control)) << WindowText(control);
+        DestroyWindow(dialog);
+    }
+}
+
+// Runs in the browser's own loop; the browser walks down to the folder it
+// starts at one level after another.
+std::wstring g_browserSelection;
+void CALLBACK ReadBrowserAndCancel(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    static int ticks = 0;
+    HWND browser = GetActiveWindow(), folders = FindWindowExW(browser, nullptr, WC_TREEVIEWW, nullptr);
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item{TVIF_TEXT, TreeView_GetSelection(folders), 0, 0, text, MAX_PATH};
+    TreeView_GetItem(folders, &item);
+    g_browserSelection = text;
+    if (g_browserSelection.rfind(L"added last", 0) != 0 && ++ticks < 50)
+        return;
+    KillTimer(nullptr, timer);
+    PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
+}
+
+// A folder near the top of a drive: Wine's browser does not always walk down a
+// long path.
+TEST_F(MainFrameTest, TheFolderBrowserStartsAtTheLastFolderAdded)
+{
+    const std::wstring last = L"C:\\added last " + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(last.c_str(), nullptr);
+    Start();
+    Doc().AddFolders({Wide(tree.MakeFolder("first")), last});
+    SetTimer(nullptr, 0, 100, ReadBrowserAndCancel);
+    Frame().RouteCommand(ID_ADD_FOLDER);
+    RemoveDirectoryW(last.c_str());
+    EXPECT_EQ(g_browserSelection, last.substr(3));
 }
 
 TEST_F(MainFrameTest, TheLogoAtTheToolbarsEndOpensTheMakersPage)
@@ -421,6 +492,65 @@ TEST_F(MainFrameTest, ButtonsShowTheirPromptsInTheStatusBar)
     EXPECT_EQ(hover(ID_OPTIONS, HICF_MOUSE), L"Change options");
     EXPECT_EQ(hover(ID_TOOLBAR_FILTER_FIRST, HICF_MOUSE), L"");
     EXPECT_EQ(hover(0, HICF_LEAVING), L"Ready");
+
+    // A pressed button lets go of its prompt, though the pointer never leaves it.
+    EXPECT_EQ(hover(ID_GO, HICF_MOUSE), L"Start searching identical files");
+    SendMessageW(Frame().Handle(), WM_COMMAND, ID_GO, reinterpret_cast<LPARAM>(toolbar));
+    Pump();
+    EXPECT_EQ(Frame().GetStatusBar().Text(0), L"Ready");
+}
+
+// Keys posted to the focused control go through the program's message loop.
+void PressKey(UINT key, BYTE shift = 0)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift;
+    SetKeyboardState(keys);
+    PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
+    Pump();
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    Pump();
+}
+
+TEST_F(MainFrameTest, TabGoesRoundTheMaskBoxAndThePanesAndTheFocusedPaneShowsIt)
+{
+    Start();
+    HWND folders = Frame().DirView().FolderList(), files = Frame().ResultView().Files().Handle();
+    HWND mask = Frame().FilterBox();
+    HWND panes[] = {Frame().DirView().Handle(), Frame().StatView().Handle(), Frame().ResultView().Handle()};
+    SetFocus(folders);
+    const std::pair<HWND, HWND> rounds[] = {
+        {Frame().StatView().FiguresList(), panes[1]}, {files, panes[2]}, {mask, nullptr}, {folders, panes[0]}};
+    for (const auto& [control, pane] : rounds) {
+        PressKey(VK_TAB);
+        EXPECT_TRUE(GetFocus() == control || IsChild(control, GetFocus()));
+        for (HWND view : panes)
+            EXPECT_EQ(GetPixel(WindowDC(view).get(), 0, 0),
+                      view == pane ? GetSysColor(COLOR_ACTIVECAPTION) : RGB(55, 55, 55));
+    }
+    PressKey(VK_TAB, 0x80);
+    EXPECT_TRUE(IsChild(mask, GetFocus()));
+}
+
+// As the menus show; and each menu of the bar opens with Alt and a letter.
+TEST_F(MainFrameTest, EnterInTheMaskBoxAndF5StartTheSearch)
+{
+    tree.Write("one/a", "same");
+    tree.Write("two/a", "same");
+    Start();
+    Doc().AddFolders({Wide(tree.Root())});
+    for (const auto& [focus, key] : {std::pair{GetWindow(Frame().FilterBox(), GW_CHILD), VK_RETURN},
+                                     std::pair{Frame().DirView().FolderList(), VK_F5}}) {
+        Frame().ResultView().EmptyList();
+        SetFocus(focus);
+        PressKey(key);
+        EXPECT_TRUE(PumpUntil([&] { return !Doc().m_bBusy && Frame().ResultView().LineCount() == 2; }));
+    }
+    wchar_t text[32] = {};
+    for (UINT i : {0u, 1u, 2u})
+        EXPECT_TRUE(GetMenuStringW(GetMenu(Frame().Handle()), i, text, 32, MF_BYPOSITION) && wcschr(text, L'&'));
 }
 
 TEST_F(MainFrameTest, NextPaneMovesTheFocusAlongThePanes)

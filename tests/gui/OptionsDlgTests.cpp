@@ -188,6 +188,30 @@ TEST_F(OptionsDlgTest, ABadLowerBoundIsReportedAndTheRangeKeepsItsLastValues)
     EXPECT_EQ(GetActiveWindow(), Frame().Handle());
 }
 
+// Like the console search: a range that admits no file is refused, and the panel
+// stays open, as the one panel, until it holds one that does.
+TEST_F(OptionsDlgTest, ARangeWithItsLowerBoundAboveTheUpperKeepsThePanelOpen)
+{
+    SetSizeRange(1, 0, 1, 5, 1);
+    ASSERT_TRUE(Open());
+    Type(IDC_RANGE_FROM, L"1");
+    SetUnit(IDC_RANGE_TO_UNIT, 0);
+    for (const std::function<void()>& close : {std::function<void()>([&] { Key(VK_RETURN); }),
+                                               std::function<void()>([&] { ClickElsewhere(); }),
+                                               std::function<void()>([&] { Frame().RouteCommand(ID_OPTIONS); })}) {
+        close();
+        Pump();
+        EXPECT_EQ(g_pOptionsDlg ? g_pOptionsDlg->Handle() : nullptr, panel);
+        EXPECT_EQ(GetFocus(), Item(IDC_RANGE_FROM));
+        EXPECT_EQ(StoredRange(), (SizeRange{1, 0, 1, 5, 1}));
+    }
+    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>(2, L"The lower bound of the size range is above the upper bound."));
+    EXPECT_EQ(boxes.Boxes()[0].owner, Frame().Handle());
+    // Closed with the program, the panel keeps the range it had.
+    Close();
+    EXPECT_EQ(StoredRange(), (SizeRange{1, 0, 1, 5, 1}));
+}
+
 TEST_F(OptionsDlgTest, BoundsAreSignedDecimalIntegersAndUnitsListedOnes)
 {
     for (const auto& [text, value] : std::initializer_list<std::pair<const wchar_t*, int>>{
@@ -214,7 +238,7 @@ TEST_F(OptionsDlgTest, BoundsAreSignedDecimalIntegersAndUnitsListedOnes)
 
 TEST_F(OptionsDlgTest, TheArrowsCountUpInPlainDigits)
 {
-    SetSizeRange(1, 999, 1, 0, 1);
+    SetSizeRange(1, 999, 1, 5000, 1);
     ASSERT_TRUE(Open());
     int low = -1, high = -1;
     SendMessageW(Item(IDC_RANGE_TO_SPIN), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),

@@ -14,6 +14,7 @@
 #include "app/Messages.h"
 #include "document/CDFDoc.h"
 #include "engine/SearchJob.h"
+#include "framework/Controls.h"
 #include "framework/Gdi.h"
 #include "resources/resource.h"
 #include "tests/gui/GuiTest.h"
@@ -411,6 +412,28 @@ TEST_F(ResultViewTest, LinesShowAGreySeparatorUnderEachGroupAndTheMarksInTheHigh
     EXPECT_GT(iconPixels, 10);
 }
 
+// A search keeps adding groups: the paint the list asks for after one burst
+// comes while the next burst holds its painting back. The lines must show once
+// that burst is over, on the screen.
+TEST_F(ResultViewTest, APaintAskedForWhileGroupsArriveIsCarriedOutAfterThem)
+{
+    for (int group = 0; group < 41; ++group) {
+        if (group == 40) {
+            ASSERT_TRUE(PumpUntil([&] { return Extent() > 0; }));
+            InvalidateRect(List(), nullptr, FALSE);
+        }
+        SendGroup({{"C:\\g" + std::to_string(group) + "\\one.dat", 1}, {"C:\\copy\\one.dat", 1}});
+    }
+    Pump();
+    EXPECT_TRUE(PumpUntil([&] {
+        WindowDC dc(List());
+        for (int x = 22; x < 100; ++x)
+            if (GetPixel(dc.get(), x, LineHeight() / 2) != GetSysColor(COLOR_WINDOW))
+                return true;
+        return false;
+    }));
+}
+
 TEST_F(ResultViewTest, RemovingTheFirstLineOfAGroupMakesTheSecondTheFirst)
 {
     SendGroup(kThree);
@@ -523,8 +546,9 @@ TEST_F(ResultViewTest, FolderCommandsActOnTheCaretLinesFolderAndPropertiesOnItsF
     for (UINT id : {ID_EXPLORE_FILE_FOLDER, ID_OPEN_FILE_FOLDER, ID_FILE_PROPERTIES})
         Command(id);
     ASSERT_EQ(launches.launches.size(), 3u);
-    EXPECT_EQ(launches.launches[0].verb, L"explore");
-    EXPECT_EQ(launches.launches[0].file, L"D:\\old\\");
+    EXPECT_EQ(launches.launches[0].verb, L"open");
+    EXPECT_EQ(launches.launches[0].file, L"explorer.exe");
+    EXPECT_EQ(launches.launches[0].parameters, L"/select,\"D:\\old\\a.jpg\"") << "the file selected in its folder";
     EXPECT_EQ(launches.launches[1].verb, L"open");
     EXPECT_EQ(launches.launches[1].file, L"D:\\old\\");
     EXPECT_EQ(launches.launches[2].verb, L"properties");
@@ -687,6 +711,44 @@ TEST_F(ResultViewDeleteTest, CancelledDeletionKeepsFilesLinesAndMarks)
     EXPECT_EQ(view.LineCount(), 3);
     EXPECT_EQ(Selected(), (Lines{0, 2}));
     EXPECT_EQ(Roles(), (std::vector<std::string>{"F", "", "L"}));
+}
+
+TEST_F(ResultViewDeleteTest, CtrlAMarksEveryLineAndDeleteOffersToDeleteThem)
+{
+    MakeGroup();
+    {
+        HeldKey control(VK_CONTROL);
+        PostMessageW(List(), WM_KEYDOWN, 'A', 1);
+        Pump();
+    }
+    EXPECT_EQ(Selected(), (Lines{0, 1, 2}));
+    ShellDialogAnswerer answerer(IDNO);
+    PostMessageW(List(), WM_KEYDOWN, VK_DELETE, 1);
+    Pump();
+    EXPECT_EQ(answerer.Questions(), 1);
+}
+
+std::wstring g_sheetTitle;
+void CALLBACK CloseSheet(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    g_sheetTitle = WindowRef(GetActiveWindow()).Text();
+    PostMessageW(GetActiveWindow(), WM_COMMAND, IDCANCEL, 0);
+}
+
+// With the real shell: the file's properties sheet comes up; for a file that is
+// gone one plain message says so, instead of the system's "Invalid parameter".
+TEST_F(ResultViewDeleteTest, PropertiesShowTheSheetOrSayPlainlyThatTheyCannot)
+{
+    MakeGroup();
+    MessageBoxRecorder boxes;
+    SetTimer(nullptr, 0, 500, CloseSheet);
+    Command(ID_FILE_PROPERTIES);
+    EXPECT_TRUE(PumpUntil([&] { return g_sheetTitle.find(FileName(files[0])) != std::wstring::npos; }));
+    DeleteFileW(Utf8ToWide(files[1]).c_str());
+    SendMessageW(List(), LB_SETCARETINDEX, 1, FALSE);
+    Command(ID_FILE_PROPERTIES);
+    EXPECT_EQ(boxes.Texts(), Texts{L"The system cannot show the properties of\n" + Utf8ToWide(files[1])});
 }
 
 TEST_F(ResultViewDeleteTest, ALockedFileThatCannotGoStaysListedAndMarked)

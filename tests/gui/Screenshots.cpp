@@ -1,9 +1,10 @@
 // Takes the screenshots of the documentation and the help file: the main window
 // with results, its statistics pane, the progress window during a search, the
-// Equal folders tab, the two context menus, the Options panel, the Select files
-// dialog and the install dialog. Runs the real program in-process on a small tree of example files and
-// writes BMP files of the screen into the folder given; scripts/screenshots.sh
-// turns them into PNG.
+// Equal folders tab, the two context menus, a menu opened from the keyboard, the
+// Options panel and its refusal of an empty size range, the Select files dialog
+// and the install dialog. Runs the real program in-process on a small tree of
+// example files and writes BMP files of the screen into the folder given;
+// scripts/screenshots.sh turns them into PNG.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -148,6 +149,17 @@ void PhotographContextMenu(const wchar_t* name, const std::function<void()>& ope
     open();
 }
 
+// The main window with a message box in front, then the box answered.
+const wchar_t* g_boxShot = nullptr;
+
+void CALLBACK PhotographBox(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    SaveScreen(WindowArea(g_frame), g_boxShot);
+    if (HWND box = FindWindowW(L"#32770", L"Twinsweep"))
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
 // A modal dialog photographed once it stands, after `prepare` has filled it in as
 // a user would, and closed as Cancel would.
 struct DialogShot {
@@ -266,11 +278,31 @@ int wmain(int argc, wchar_t** argv)
     });
     Settle(app);
 
+    // As Alt+T opens it.
+    PhotographContextMenu(L"keyboard-menu.bmp",
+                          [&] { SendMessageW(frame.Handle(), WM_SYSCOMMAND, SC_KEYMENU, L't'); });
+    Settle(app);
+
     frame.RouteCommand(ID_OPTIONS);
     Settle(app);
     SaveScreen(WindowArea(frame.Handle()), L"options-panel.bmp");
-    if (g_pOptionsDlg)
-        SendMessageW(g_pOptionsDlg->Handle(), WM_COMMAND, IDCANCEL, 0);
+    if (g_pOptionsDlg) {
+        // A range from 10 KB down to 1 KB, refused with the box in front.
+        HWND panel = g_pOptionsDlg->Handle();
+        CheckDlgButton(panel, IDC_FILES_IN_RANGE, BST_CHECKED);
+        SendMessageW(panel, WM_COMMAND, MAKEWPARAM(IDC_FILES_IN_RANGE, BN_CLICKED), 0);
+        SetDlgItemTextW(panel, IDC_RANGE_FROM, L"10");
+        SetDlgItemTextW(panel, IDC_RANGE_TO, L"1");
+        Settle(app);
+        SetMessageBoxHandler(nullptr);
+        g_boxShot = L"options-refusal.bmp";
+        SetTimer(nullptr, 0, 400, PhotographBox);
+        SendMessageW(panel, WM_COMMAND, IDOK, 0);
+        SetMessageBoxHandler([](HWND, const std::wstring&, UINT) { return IDOK; });
+        Settle(app);
+        CheckDlgButton(panel, IDC_FILES_IN_RANGE, BST_UNCHECKED);
+        SendMessageW(panel, WM_COMMAND, IDCANCEL, 0);
+    }
     Settle(app);
 
     PhotographDialogWhenShown({L"Select files", L"select-dialog.bmp", ChooseBackupCopies});
