@@ -425,7 +425,11 @@ void CALLBACK ReadBrowserAndCancel(HWND, UINT, UINT_PTR timer, DWORD)
     static int ticks = 0;
     HWND browser = GetActiveWindow(), folders = FindWindowExW(browser, nullptr, WC_TREEVIEWW, nullptr);
     wchar_t text[MAX_PATH] = {};
-    TVITEMW item{TVIF_TEXT, TreeView_GetSelection(folders), 0, 0, text, MAX_PATH};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = TreeView_GetSelection(folders);
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
     TreeView_GetItem(folders, &item);
     g_browserSelection = text;
     if (g_browserSelection.rfind(L"added last", 0) != 0 && ++ticks < 50)
