@@ -82,12 +82,13 @@ time_rounds() {
     done
 }
 
-median_of() { sort -n "$scratch/$1.times" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# The middle value of the numbers read, or the mean of the two middle ones.
+median() { sort -n | awk '{ v[NR] = $1 } END { printf "%.6f\n", (v[int((NR + 1) / 2)] + v[int(NR / 2) + 1]) / 2 }'; }
+median_of() { median <"$scratch/$1.times"; }
 least_of() { sort -n "$scratch/$1.times" | head -1; }
 # figure_median_of NAME KEY: the median of a figure the program printed of itself.
 figure_median_of() {
-    awk -v key="$2" '$1 == key { print $2 }' "$scratch/$1.figures" | sort -n |
-        awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+    awk -v key="$2" '$1 == key { print $2 }' "$scratch/$1.figures" | median
 }
 
 # One line saying how the figures were taken, for the printout.
