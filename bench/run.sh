@@ -4,10 +4,13 @@
 # tool finds the same groups:
 #   bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--cold] [--dir D] [--seed S]
 #                     [--tools "twinsweep-cli jdupes ..."]
-# SHAPE is mixed (the default, 60 000 files like a user's disk) or a tree of
+# SHAPE is mixed (the default, 60 000 files like a user's disk), a tree of
 # files of one size (see bench/make_tree.cpp): random, tail2, tail1 (50 000
-# files of 16 KiB) or hugepairs (two pairs of 1 GiB files). On those the slow
-# peers are left out unless --tools names them. The tree is made once under D
+# files of 16 KiB), hugepairs (two pairs of 1 GiB files), head1 (4 000 files of
+# 1 MiB), on which the slow peers are left out unless --tools names them, or a
+# tree that strains the walk: empty (1 000 000 empty files, a thousand to a
+# folder), flat (one folder of 300 000 files) or deep (2 000 nested folders; see
+# bench/make_walk_tree.cpp). --files changes the count. The tree is made once under D
 # (default /tmp/twinsweep-bench) and kept for later runs; the tools only read it.
 # The tools and the floor programs are timed alike, in R interleaved rounds
 # (default 5), as bench/rounds.sh says; --cold drops the page cache before each run.
@@ -59,17 +62,21 @@ ensure_packages $BUILD_PACKAGES $BENCH_PACKAGES
 build=$root/out/bench
 echo "Building into $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTWINSWEEP_TESTS=OFF >/dev/null
-cmake --build "$build" --target twinsweep-cli make_bench_tree read_floor -j2 >/dev/null
+cmake --build "$build" --target twinsweep-cli make_bench_tree make_walk_tree read_floor -j2 >/dev/null
 cli=$build/twinsweep-cli
 
 mkdir -p "$base"
 base=$(cd "$base" && pwd)
 case $shape in
     mixed) files=${files:-60000} tools=${tools:-$all_tools} tree=$base/tree-${files}-$seed ;;
-    random | tail2 | tail1 | hugepairs)
+    random | tail2 | tail1 | hugepairs | head1)
         [ "$shape" = hugepairs ] && files=4
+        [ "$shape" = head1 ] && files=${files:-4000}
         files=${files:-50000} tools=${tools:-twinsweep-cli jdupes rdfind}
         tree=$base/tree-$shape-$files-$seed ;;
+    empty) files=${files:-1000000} tools=${tools:-$all_tools} tree=$base/tree-$shape-$files-$seed ;;
+    flat) files=${files:-300000} tools=${tools:-$all_tools} tree=$base/flat-$files ;;
+    deep) files=${files:-2000} tools=${tools:-$all_tools} tree=$base/deep-$files ;;
     *) usage ;;
 esac
 for tool in $tools; do
@@ -87,7 +94,11 @@ esac
 if [ ! -d "$tree" ]; then
     echo "Generating $tree"
     rm -rf "$tree.partial"
-    "$build/bench/make_bench_tree" "$tree.partial" --files "$files" --seed "$seed" --shape "$shape"
+    case $shape in
+        flat) "$build/bench/make_walk_tree" "$tree.partial" --flat "$files" ;;
+        deep) "$build/bench/make_walk_tree" "$tree.partial" --depth "$files" ;;
+        *) "$build/bench/make_bench_tree" "$tree.partial" --files "$files" --seed "$seed" --shape "$shape" ;;
+    esac
     mv "$tree.partial" "$tree"
 fi
 

@@ -4,7 +4,7 @@
 # against jdupes and rdfind, on trees of four shapes, and prints the ratios:
 #   bash bench/wine.sh [--runs R] [--cold] [--dir D] [--trees "60000 250000 hugepairs deep-2000 flat-300000"]
 # A number is a tree of that many files made by make_bench_tree, random, tail2,
-# tail1 and hugepairs its trees of files of one size (as in bench/run.sh);
+# tail1, hugepairs, head1 and empty its other shapes (as in bench/run.sh);
 # deep-N is N nested folders and flat-N one folder of N files (make_walk_tree).
 # Trees are made once under D (default /tmp/twinsweep-bench) and kept.
 # Every program, the floor's passes included, is timed alike, in R interleaved
@@ -48,10 +48,10 @@ done
 require_count --runs "$runs"
 for name in $trees; do
     case $name in
-        random | tail2 | tail1 | hugepairs) ;;
+        random | tail2 | tail1 | hugepairs | head1 | empty) ;;
         deep-* | flat-*) require_count "--trees ${name%%-*}-N" "${name#*-}" ;;
         *[!0-9]* | 0*)
-            echo "a tree is a number of files, random, tail2, tail1, hugepairs, deep-N or flat-N; not '$name'" >&2
+            echo "a tree is a number of files, random, tail2, tail1, hugepairs, head1, empty, deep-N or flat-N; not '$name'" >&2
             exit 2 ;;
     esac
 done
@@ -90,6 +90,8 @@ make_tree() {
         deep-* | flat-*) tree=$base/$name ;;
         hugepairs) tree=$base/tree-hugepairs-4-1 ;;
         random | tail2 | tail1) tree=$base/tree-$name-50000-1 ;;
+        head1) tree=$base/tree-head1-4000-1 ;;
+        empty) tree=$base/tree-empty-1000000-1 ;;
         *) tree=$base/tree-$name-1 ;;
     esac
     if [ ! -d "$tree" ]; then
@@ -98,7 +100,7 @@ make_tree() {
         case $name in
             deep-*) "$root/out/bench/bench/make_walk_tree" "$tree.partial" --depth "${name#deep-}" ;;
             flat-*) "$root/out/bench/bench/make_walk_tree" "$tree.partial" --flat "${name#flat-}" ;;
-            random | tail2 | tail1 | hugepairs)
+            random | tail2 | tail1 | hugepairs | head1 | empty)
                 "$root/out/bench/bench/make_bench_tree" "$tree.partial" --shape "$name" >/dev/null ;;
             *) "$root/out/bench/bench/make_bench_tree" "$tree.partial" --files "$name" >/dev/null ;;
         esac
