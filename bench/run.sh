@@ -174,7 +174,9 @@ referenceLeast=$(least_of twinsweep-cli)
 echo
 echo "Tree $tree"
 describe_clock "$runs"
-printf '%-14s %9s %9s %13s %11s %7s  %s\n' tool "median s" "least s" "ratio" "max RSS MB" groups "groups as twinsweep-cli"
+treeFiles=$(awk '/^Files:/ { print $2 }' "$scratch/floors.txt")
+printf '%-14s %9s %9s %13s %11s %9s %7s  %s\n' tool "median s" "least s" "ratio" "max RSS MB" "B/file" groups \
+    "groups as twinsweep-cli"
 for tool in "${tools[@]}"; do
     median=$(median_of "$tool")
     least=$(least_of "$tool")
@@ -191,8 +193,9 @@ for tool in "${tools[@]}"; do
     fi
     awk -v tool="$tool" -v median="$median" -v least="$least" -v reference="$reference" \
         -v referenceLeast="$referenceLeast" -v rss="$rss" -v groups="$groups" -v verdict="$verdict" \
-        'BEGIN { printf "%-14s %9.3f %9.3f %5.2f (%5.2f) %11.1f %7d  %s\n", tool, median, least, median / reference,
-                 least / referenceLeast, rss / 1024, groups, verdict }'
+        -v files="$treeFiles" \
+        'BEGIN { printf "%-14s %9.3f %9.3f %5.2f (%5.2f) %11.1f %9.0f %7d  %s\n", tool, median, least,
+                 median / reference, least / referenceLeast, rss / 1024, rss * 1024 / files, groups, verdict }'
 done
 
 # The fastest other tool by its median, and its least.
