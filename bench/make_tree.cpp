@@ -9,6 +9,9 @@
 //   tail2      N files of 16 KiB, equal but for the last 2 bytes, which count them
 //   tail1      as tail2 with one counting byte: 256 groups
 //   hugepairs  two pairs of 1 GiB files, each pair its own random bytes
+//   head1      N files of 1 MiB, equal but for the first byte: 256 groups (N
+//              defaults to 4 000)
+//   empty      N empty files, a thousand to a folder (N defaults to 1 000 000)
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -56,18 +59,24 @@ constexpr size_t kDefaultShapeFiles = 50000;
 constexpr uint64_t kShapeFileSize = 16 << 10;
 constexpr uint64_t kHugeFileSize = 1ull << 30;
 constexpr size_t kShapeFilesPerFolder = 100;
+constexpr size_t kDefaultHeadFiles = 4000;
+constexpr uint64_t kHeadFileSize = 1 << 20;
+constexpr size_t kDefaultEmptyFiles = 1000000;
+constexpr size_t kEmptyFilesPerFolder = 1000;
 
-enum class Shape { Mixed, Random, TwoByteTail, OneByteTail, HugePairs };
+enum class Shape { Mixed, Random, TwoByteTail, OneByteTail, HugePairs, OneByteHead, Empty };
 
 struct ShapeName {
     std::string_view name;
     Shape shape;
 };
-constexpr std::array<ShapeName, 5> kShapeNames = {{{"mixed", Shape::Mixed},
+constexpr std::array<ShapeName, 7> kShapeNames = {{{"mixed", Shape::Mixed},
                                                    {"random", Shape::Random},
                                                    {"tail2", Shape::TwoByteTail},
                                                    {"tail1", Shape::OneByteTail},
-                                                   {"hugepairs", Shape::HugePairs}}};
+                                                   {"hugepairs", Shape::HugePairs},
+                                                   {"head1", Shape::OneByteHead},
+                                                   {"empty", Shape::Empty}}};
 
 // xoshiro256**, seeded through splitmix64.
 class Random {
@@ -326,21 +335,23 @@ std::string Numbered(char prefix, size_t number, size_t digits)
     return prefix + std::string(digits > text.size() ? digits - text.size() : 0, '0') + text;
 }
 
-// Files named by their number, a hundred to a folder, all of one size.
+// Files named by their number, a hundred to a folder (empty files a thousand),
+// all of one size.
 Plan MakeShapePlan(Shape shape, size_t fileCount, uint64_t seed)
 {
     Random random(seed);
     Plan plan;
     if (shape == Shape::HugePairs)
         fileCount = 4;
-    const size_t folderCount = (fileCount + kShapeFilesPerFolder - 1) / kShapeFilesPerFolder;
+    const size_t perFolder = shape == Shape::Empty ? kEmptyFilesPerFolder : kShapeFilesPerFolder;
+    const size_t folderCount = (fileCount + perFolder - 1) / perFolder;
     plan.folders.push_back({"", 0, {}});
     for (size_t i = 0; i < folderCount; ++i)
         plan.folders.push_back({Numbered('d', i, 3), 1, {}});
     const uint64_t sharedSeed = random.Next();
     const uint64_t pairSeeds[] = {random.Next(), random.Next()};
     for (size_t i = 0; i < fileCount; ++i) {
-        FileSpec spec{1 + i / kShapeFilesPerFolder, Numbered('f', i, 6), kShapeFileSize, sharedSeed, 0, 0};
+        FileSpec spec{1 + i / perFolder, Numbered('f', i, 6), kShapeFileSize, sharedSeed, 0, 0};
         switch (shape) {
         case Shape::Random:
             spec.contentSeed = random.Next();
@@ -356,6 +367,13 @@ Plan MakeShapePlan(Shape shape, size_t fileCount, uint64_t seed)
         case Shape::HugePairs:
             spec.size = kHugeFileSize;
             spec.contentSeed = pairSeeds[i % 2];
+            break;
+        case Shape::OneByteHead:  // 256 groups, whose first bytes differ
+            spec.size = kHeadFileSize;
+            spec.flipMask = static_cast<uint8_t>(i % 256);
+            break;
+        case Shape::Empty:
+            spec.size = 0;
             break;
         case Shape::Mixed:
             break;
@@ -454,6 +472,20 @@ struct Arguments {
     Shape shape = Shape::Mixed;
 };
 
+size_t DefaultFiles(Shape shape)
+{
+    switch (shape) {
+    case Shape::Mixed:
+        return kDefaultFiles;
+    case Shape::OneByteHead:
+        return kDefaultHeadFiles;
+    case Shape::Empty:
+        return kDefaultEmptyFiles;
+    default:
+        return kDefaultShapeFiles;
+    }
+}
+
 std::optional<Shape> ParseShape(std::string_view text)
 {
     for (const ShapeName& known : kShapeNames)
@@ -485,7 +517,7 @@ std::optional<Arguments> ParseArguments(int argc, char** argv)
     if (arguments.outDir.empty() || arguments.files == 0)
         return std::nullopt;
     if (!arguments.files)
-        arguments.files = arguments.shape == Shape::Mixed ? kDefaultFiles : kDefaultShapeFiles;
+        arguments.files = DefaultFiles(arguments.shape);
     return arguments;
 }
 
@@ -508,7 +540,7 @@ int main(int argc, char** argv)
     const std::optional<Arguments> arguments = ParseArguments(argc, argv);
     if (!arguments) {
         std::fprintf(stderr, "usage: make_bench_tree OUTDIR [--files N] [--seed S] "
-                             "[--shape mixed|random|tail2|tail1|hugepairs]\n");
+                             "[--shape mixed|random|tail2|tail1|hugepairs|head1|empty]\n");
         return 2;
     }
     // Writing into a used folder would mix two trees.

@@ -1,10 +1,14 @@
-// Measures how fast any duplicate search could be on a tree whose files sit in
-// the page cache:  read_floor TREE
-// The walk floor lists every folder and stats every entry on one thread. The
-// read floor reads, once, the bytes that an exact comparison cannot skip: a file
-// alone in its size has nothing to read, and any other file has to be read up
-// to and including the byte at which it parts from the last file of its size
-// (all of it when it has a copy).
+// How fast any duplicate search could be on a tree:
+//   read_floor --plan TREE PLAN               works out what a comparison reads
+//   read_floor --pass TREE PLAN [--threads N]  one timed walk and read, as a search
+// The walk lists every folder and stats every entry on one thread. The read pass
+// reads, once, the bytes that an exact comparison cannot skip: a file alone in
+// its size has nothing to read, and any other file has to be read up to and
+// including the byte at which it parts from the last file of its size (all of it
+// when it has a copy). Which bytes those are is planned by another process, so a
+// pass never follows a pass of its own over the same bytes; the bench scripts
+// time the pass's process from outside, as they time the searches, less the
+// time it took to load the plan (printed).
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,13 +19,16 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "bench/BestOf.h"
+#include "bench/Plan.h"
 #include "bench/NeededLengths.h"
 
 namespace {
@@ -36,11 +43,6 @@ struct FileEntry {
 struct Tree {
     std::vector<FileEntry> files;
     size_t folders = 0;
-};
-
-struct Prefix {
-    const std::string* path;
-    uint64_t length;
 };
 
 class FileDescriptor {
@@ -102,44 +104,46 @@ void ReadAt(const std::string& path, uint64_t offset, unsigned char* buffer, siz
     }
 }
 
-std::vector<Prefix> NeededPrefixes(const std::vector<FileEntry>& files)
+bench::Plan<char> MakePlan(const Tree& tree)
 {
     std::vector<uint64_t> sizes;
-    for (const FileEntry& file : files)
+    for (const FileEntry& file : tree.files)
         sizes.push_back(file.size);
     const std::vector<uint64_t> needs = bench::NeededLengths(
         sizes, [&](size_t file, uint64_t offset, char* buffer, size_t count) {
-            ReadAt(files[file].path, offset, reinterpret_cast<unsigned char*>(buffer), count);
+            ReadAt(tree.files[file].path, offset, reinterpret_cast<unsigned char*>(buffer), count);
         });
-    std::vector<Prefix> prefixes;
-    for (size_t i = 0; i < files.size(); ++i)
+    bench::Plan<char> plan;
+    plan.treeFiles = tree.files.size();
+    for (size_t i = 0; i < tree.files.size(); ++i)
         if (needs[i] > 0)
-            prefixes.push_back({&files[i].path, needs[i]});
-    return prefixes;
+            plan.files.push_back({tree.files[i].path, tree.files[i].size, needs[i]});
+    return plan;
 }
 
-void ReadPrefix(const Prefix& prefix, std::vector<unsigned char>& buffer)
+void ReadPrefix(const bench::PlannedFile<char>& file, std::vector<unsigned char>& buffer)
 {
-    const FileDescriptor file(*prefix.path);
-    for (uint64_t left = prefix.length; left > 0;) {
-        const ssize_t got = read(file.get(), buffer.data(), static_cast<size_t>(std::min<uint64_t>(left, buffer.size())));
+    const FileDescriptor descriptor(file.path);
+    for (uint64_t left = file.needed; left > 0;) {
+        const ssize_t got =
+            read(descriptor.get(), buffer.data(), static_cast<size_t>(std::min<uint64_t>(left, buffer.size())));
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
-            throw std::runtime_error("cannot read " + *prefix.path);
+            throw std::runtime_error("cannot read " + file.path);
         left -= static_cast<uint64_t>(got);
     }
 }
 
 // The threads take the next file from a shared counter, so a long file on one
 // thread does not leave the other idle.
-void ReadPrefixes(const std::vector<Prefix>& prefixes, unsigned threadCount)
+void ReadPrefixes(const std::vector<bench::PlannedFile<char>>& files, unsigned threadCount)
 {
     std::atomic<size_t> next = 0;
     auto readSome = [&] {
         std::vector<unsigned char> buffer(kReadChunk);
-        for (size_t i = next++; i < prefixes.size(); i = next++)
-            ReadPrefix(prefixes[i], buffer);
+        for (size_t i = next++; i < files.size(); i = next++)
+            ReadPrefix(files[i], buffer);
     };
     std::vector<std::jthread> threads;
     for (unsigned i = 1; i < threadCount; ++i)
@@ -147,50 +151,69 @@ void ReadPrefixes(const std::vector<Prefix>& prefixes, unsigned threadCount)
     readSome();
 }
 
-uint64_t TotalLength(const std::vector<Prefix>& prefixes)
+void WritePlan(const std::string& root, const std::string& planPath)
 {
-    uint64_t total = 0;
-    for (const Prefix& prefix : prefixes)
-        total += prefix.length;
-    return total;
-}
-
-uint64_t TotalSize(const std::vector<FileEntry>& files)
-{
-    uint64_t total = 0;
-    for (const FileEntry& file : files)
-        total += file.size;
-    return total;
-}
-
-void Report(const std::string& root)
-{
-    Tree tree;
-    const double walkSeconds = bench::BestSecondsOf([&] { tree = Walk(root); });
+    const Tree tree = Walk(root);
+    const bench::Plan<char> plan = MakePlan(tree);
+    uint64_t bytes = 0, needed = 0;
+    for (const FileEntry& file : tree.files)
+        bytes += file.size;
+    for (const bench::PlannedFile<char>& file : plan.files)
+        needed += file.needed;
+    std::ofstream out(planPath, std::ios::binary);
+    out << bench::Encode(plan);
+    if (!out.flush())
+        throw std::runtime_error("cannot write " + planPath);
     std::printf("Tree: %s\n", root.c_str());
     std::printf("Files: %zu in %zu folders, %llu bytes\n", tree.files.size(), tree.folders,
-                static_cast<unsigned long long>(TotalSize(tree.files)));
-    std::printf("Walk floor: %.3f s (readdir + fstatat, 1 thread, best of %d)\n", walkSeconds, bench::kRepeats);
+                static_cast<unsigned long long>(bytes));
+    std::printf("Read floor bytes: %llu in %zu files\n", static_cast<unsigned long long>(needed), plan.files.size());
+}
 
-    const std::vector<Prefix> prefixes = NeededPrefixes(tree.files);
-    std::printf("Read floor bytes: %llu in %zu files\n", static_cast<unsigned long long>(TotalLength(prefixes)),
-                prefixes.size());
-    const double oneThread = bench::BestSecondsOf([&] { ReadPrefixes(prefixes, 1); });
-    std::printf("Read floor, 1 thread: %.3f s (best of %d)\n", oneThread, bench::kRepeats);
-    const double twoThreads = bench::BestSecondsOf([&] { ReadPrefixes(prefixes, 2); });
-    std::printf("Read floor, 2 threads: %.3f s (best of %d)\n", twoThreads, bench::kRepeats);
+void Pass(const std::string& root, const std::string& planPath, unsigned threadCount)
+{
+    bench::Plan<char> plan;
+    const double loadSeconds = bench::SecondsOf([&] {
+        std::ifstream in(planPath, std::ios::binary);
+        if (!in)
+            throw std::runtime_error("cannot open " + planPath);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        plan = bench::Decode<char>(bytes.str());
+    });
+    Tree tree;
+    const double walkSeconds = bench::SecondsOf([&] { tree = Walk(root); });
+    const double readSeconds = bench::SecondsOf([&] { ReadPrefixes(plan.files, threadCount); });
+    if (tree.files.size() != plan.treeFiles)
+        throw std::runtime_error("the tree has changed since the plan was made; make it again");
+    std::printf("Plan: %.6f s\nWalk: %.6f s\nRead: %.6f s\n", loadSeconds, walkSeconds, readSeconds);
+}
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: read_floor --plan TREE PLAN\n       read_floor --pass TREE PLAN [--threads N]\n");
+    return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: read_floor TREE\n");
-        return 2;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    unsigned threadCount = 1;
+    if (args.size() == 5 && args[0] == "--pass" && args[3] == "--threads") {
+        const int parsed = std::atoi(args[4].c_str());
+        if (parsed < 1 || parsed > 64)
+            return Usage();
+        threadCount = static_cast<unsigned>(parsed);
+    } else if (args.size() != 3 || (args[0] != "--plan" && args[0] != "--pass")) {
+        return Usage();
     }
     try {
-        Report(argv[1]);
+        if (args[0] == "--plan")
+            WritePlan(args[1], args[2]);
+        else
+            Pass(args[1], args[2], threadCount);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "read_floor: %s\n", error.what());
         return 1;

@@ -2,13 +2,18 @@
 # Times twinsweep-cli against other duplicate finders on one generated tree,
 # next to the floors of walking and reading that tree, and checks that every
 # tool finds the same groups:
-#   bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--dir D] [--seed S]
+#   bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--cold] [--dir D] [--seed S]
 #                     [--tools "twinsweep-cli jdupes ..."]
-# SHAPE is mixed (the default, 60 000 files like a user's disk) or a tree of
+# SHAPE is mixed (the default, 60 000 files like a user's disk), a tree of
 # files of one size (see bench/make_tree.cpp): random, tail2, tail1 (50 000
-# files of 16 KiB) or hugepairs (two pairs of 1 GiB files). On those the slow
-# peers are left out unless --tools names them. The tree is made once under D
+# files of 16 KiB), hugepairs (two pairs of 1 GiB files), head1 (4 000 files of
+# 1 MiB), on which the slow peers are left out unless --tools names them, or a
+# tree that strains the walk: empty (1 000 000 empty files, a thousand to a
+# folder), flat (one folder of 300 000 files) or deep (2 000 nested folders; see
+# bench/make_walk_tree.cpp). --files changes the count. The tree is made once under D
 # (default /tmp/twinsweep-bench) and kept for later runs; the tools only read it.
+# The tools and the floor programs are timed alike, in R interleaved rounds
+# (default 5), as bench/rounds.sh says; --cold drops the page cache before each run.
 # Figures, not a test: CI does not run this.
 set -euo pipefail
 export LC_ALL=C
@@ -21,13 +26,19 @@ tools=
 all_tools="twinsweep-cli jdupes fdupes rdfind rmlint duff"
 base=/tmp/twinsweep-bench
 seed=1
+cache=warm
 
 usage() {
-    echo "usage: bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--dir D] [--seed S] [--tools LIST]" >&2
+    echo "usage: bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--cold] [--dir D] [--seed S] [--tools LIST]" >&2
     exit 2
 }
 
 while [ $# -gt 0 ]; do
+    if [ "$1" = --cold ]; then
+        cache=cold
+        shift
+        continue
+    fi
     [ $# -ge 2 ] || usage
     case $1 in
         --files) files=$2 ;;
@@ -40,6 +51,10 @@ while [ $# -gt 0 ]; do
     esac
     shift 2
 done
+. "$root/bench/rounds.sh"
+require_count --runs "$runs"
+[ -z "$files" ] || require_count --files "$files"
+check_cache_mode
 
 . "$root/scripts/deps.sh"
 ensure_packages $BUILD_PACKAGES $BENCH_PACKAGES
@@ -47,39 +62,57 @@ ensure_packages $BUILD_PACKAGES $BENCH_PACKAGES
 build=$root/out/bench
 echo "Building into $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTWINSWEEP_TESTS=OFF >/dev/null
-cmake --build "$build" --target twinsweep-cli make_bench_tree read_floor -j2 >/dev/null
+cmake --build "$build" --target twinsweep-cli make_bench_tree make_walk_tree read_floor -j2 >/dev/null
 cli=$build/twinsweep-cli
 
 mkdir -p "$base"
 base=$(cd "$base" && pwd)
 case $shape in
     mixed) files=${files:-60000} tools=${tools:-$all_tools} tree=$base/tree-${files}-$seed ;;
-    random | tail2 | tail1 | hugepairs)
+    random | tail2 | tail1 | hugepairs | head1)
         [ "$shape" = hugepairs ] && files=4
+        [ "$shape" = head1 ] && files=${files:-4000}
         files=${files:-50000} tools=${tools:-twinsweep-cli jdupes rdfind}
         tree=$base/tree-$shape-$files-$seed ;;
+    empty) files=${files:-1000000} tools=${tools:-$all_tools} tree=$base/tree-$shape-$files-$seed ;;
+    flat) files=${files:-300000} tools=${tools:-$all_tools} tree=$base/flat-$files ;;
+    deep) files=${files:-2000} tools=${tools:-$all_tools} tree=$base/deep-$files ;;
     *) usage ;;
+esac
+for tool in $tools; do
+    case " $all_tools " in
+        *" $tool "*) ;;
+        *) echo "unknown tool '$tool'; the tools are: $all_tools" >&2; exit 2 ;;
+    esac
+done
+case " $tools " in
+    *" twinsweep-cli "*) ;;
+    *) echo "--tools names twinsweep-cli too: the others are set against it" >&2; exit 2 ;;
 esac
 # A tree is generated aside and renamed when complete, so an interrupted
 # generation is never mistaken for a cached tree.
 if [ ! -d "$tree" ]; then
     echo "Generating $tree"
     rm -rf "$tree.partial"
-    "$build/bench/make_bench_tree" "$tree.partial" --files "$files" --seed "$seed" --shape "$shape"
+    case $shape in
+        flat) "$build/bench/make_walk_tree" "$tree.partial" --flat "$files" ;;
+        deep) "$build/bench/make_walk_tree" "$tree.partial" --depth "$files" ;;
+        *) "$build/bench/make_bench_tree" "$tree.partial" --files "$files" --seed "$seed" --shape "$shape" ;;
+    esac
     mv "$tree.partial" "$tree"
 fi
-
-echo "Warming the page cache"
-find "$tree" -type f -print0 | xargs -0 -P2 cat >/dev/null
 
 scratch=$base/scratch
 rm -rf "$scratch"
 mkdir -p "$scratch"
 cd "$scratch"  # rmlint and rdfind leave their files in the working folder
 
-echo
-"$build/bench/read_floor" "$tree" | tee "$scratch/floors.txt"
-echo
+echo "Planning the floor's reads"
+"$build/bench/read_floor" --plan "$tree" "$scratch/plan" | tee "$scratch/floors.txt"
+if [ "$cache" = warm ]; then
+    echo "Warming the page cache"
+    find "$tree" -type f -print0 | xargs -0 -P2 cat >/dev/null
+fi
 
 q() { printf '%q' "$1"; }
 read -r -a tools <<<"$tools"
@@ -92,6 +125,8 @@ declare -A commands=(
     [rdfind]="rdfind -dryrun true -outputname $(q "$scratch/rdfind.results") $(q "$tree")"
     [rmlint]="rmlint -T df --hidden -F -L -o fdupes $(q "$tree")"
     [duff]="duff -r -a -z -p $(q "$tree")"
+    [read-floor-1]="$(q "$build/bench/read_floor") --pass $(q "$tree") $(q "$scratch/plan") --threads 1"
+    [read-floor-2]="$(q "$build/bench/read_floor") --pass $(q "$tree") $(q "$scratch/plan") --threads 2"
 )
 # Groups as one line each, the group's paths sorted and joined by tabs, the
 # lines sorted. Paths are absolute, so any other line separates two groups:
@@ -131,22 +166,20 @@ for tool in "${tools[@]}"; do
     fi
 done
 
-for tool in "${tools[@]}"; do
-    echo "Timing $tool"
-    hyperfine --warmup 1 --runs "$runs" --style none --export-csv "$scratch/$tool.csv" \
-        -n "$tool" "${commands[$tool]}" >>"$scratch/hyperfine.log" 2>&1 ||
-        { tail -5 "$scratch/hyperfine.log" >&2; exit 1; }
-done
-
-median_of() { awk -F, 'NR == 2 { print $4 }' "$scratch/$1.csv"; }
-floor_of() { grep "^$1" "$scratch/floors.txt" | sed 's/^[^:]*: *//; s/ .*//'; }
+echo "Timing"
+time_rounds "$runs" "${tools[@]}" read-floor-1 read-floor-2 2>>"$scratch/rounds.log"
 
 reference=$(median_of twinsweep-cli)
+referenceLeast=$(least_of twinsweep-cli)
 echo
-echo "Median wall time of $runs runs after a warm-up run, warm cache; tree $tree"
-printf '%-14s %10s %12s %12s %8s  %s\n' tool "median s" "ratio" "max RSS MB" groups "groups as twinsweep-cli"
+echo "Tree $tree"
+describe_clock "$runs"
+treeFiles=$(awk '/^Files:/ { print $2 }' "$scratch/floors.txt")
+printf '%-14s %9s %9s %13s %11s %9s %7s  %s\n' tool "median s" "least s" "ratio" "max RSS MB" "B/file" groups \
+    "groups as twinsweep-cli"
 for tool in "${tools[@]}"; do
     median=$(median_of "$tool")
+    least=$(least_of "$tool")
     rss=$(cat "$scratch/$tool.rss")
     groups=$(wc -l <"$scratch/$tool.groups")
     if [ "$tool" = twinsweep-cli ]; then
@@ -158,33 +191,42 @@ for tool in "${tools[@]}"; do
         comm -13 "$scratch/$tool.groups" "$scratch/twinsweep-cli.groups" >"$scratch/$tool.missing"
         verdict="DIFFERS: $(wc -l <"$scratch/$tool.only") groups only here ($tool.only), $(wc -l <"$scratch/$tool.missing") only in twinsweep-cli ($tool.missing)"
     fi
-    awk -v tool="$tool" -v median="$median" -v reference="$reference" -v rss="$rss" \
-        -v groups="$groups" -v verdict="$verdict" \
-        'BEGIN { printf "%-14s %10.3f %12.2f %12.1f %8d  %s\n", tool, median, median / reference, rss / 1024, groups, verdict }'
+    awk -v tool="$tool" -v median="$median" -v least="$least" -v reference="$reference" \
+        -v referenceLeast="$referenceLeast" -v rss="$rss" -v groups="$groups" -v verdict="$verdict" \
+        -v files="$treeFiles" \
+        'BEGIN { printf "%-14s %9.3f %9.3f %5.2f (%5.2f) %11.1f %9.0f %7d  %s\n", tool, median, least,
+                 median / reference, least / referenceLeast, rss / 1024, rss * 1024 / files, groups, verdict }'
 done
 
-walk=$(floor_of "Walk floor")
-read1=$(floor_of "Read floor, 1 thread")
-read2=$(floor_of "Read floor, 2 threads")
-readBytes=$(floor_of "Read floor bytes")
+# The fastest other tool by its median, and its least.
 best=
+bestLeast=
 for tool in "${tools[@]}"; do
     [ "$tool" = twinsweep-cli ] && continue
-    best=$(median_of "$tool" | awk -v best="$best" '{ print best == "" || $1 < best ? $1 : best }')
+    median=$(median_of "$tool")
+    if [ -z "$best" ] || awk -v a="$median" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+        best=$median bestName=$tool bestLeast=$(least_of "$tool")
+    fi
 done
-awk -v walk="$walk" -v read1="$read1" -v read2="$read2" -v bytes="$readBytes" \
-    -v ours="$reference" -v jdupes="$(median_of jdupes)" -v best="$best" 'BEGIN {
-    printf "\nFloors (warm cache, best of 3)\n"
-    printf "  %-36s %8.3f s\n", "walk (readdir + fstatat, 1 thread)", walk
-    printf "  %-36s %8.1f MB\n", "bytes a comparison must read", bytes / 1e6
-    printf "  %-36s %8.3f s\n", "read, 1 thread", read1
-    printf "  %-36s %8.3f s\n", "read, 2 threads", read2
-    printf "  %-36s %8.3f s\n", "walk + read, 1 thread", walk + read1
-    printf "  %-36s %8.3f s\n", "walk + read, 2 threads", walk + read2
-    printf "\ntwinsweep-cli / (walk + read, 1 thread):  %6.2f\n", ours / (walk + read1)
-    printf "twinsweep-cli / (walk + read, 2 threads): %6.2f\n", ours / (walk + read2)
-    printf "twinsweep-cli / jdupes:                   %6.2f\n", ours / jdupes
-    printf "twinsweep-cli / the fastest other tool:   %6.2f\n", ours / best
-}'
+readBytes=$(awk '/^Read floor bytes:/ { print $4 }' "$scratch/floors.txt")
 echo
-echo "Outputs, groups and hyperfine's log are in $scratch"
+echo "Floors: one process walks the tree (readdir + fstatat, 1 thread) and reads, once, the"
+echo "$(awk -v b="$readBytes" 'BEGIN { printf "%.1f", b / 1e6 }') MB an exact comparison cannot skip, planned beforehand by another process"
+for floor in read-floor-1 read-floor-2; do
+    awk -v name="read on ${floor#read-floor-} thread$([ "$floor" = read-floor-1 ] || echo s)" -v median="$(median_of $floor)" -v least="$(least_of $floor)" \
+        -v walk="$(figure_median_of $floor Walk:)" -v read="$(figure_median_of $floor Read:)" \
+        'BEGIN { printf "  walk + %-19s %9.3f %9.3f   (in-process medians: walk %.3f, read %.3f)\n",
+                 name, median, least, walk, read }'
+done
+echo
+ratio() { awk -v a="$1" -v b="$2" -v c="$3" -v d="$4" 'BEGIN { printf "%6.2f (%.2f)", a / b, c / d }'; }
+echo "twinsweep-cli / floor reading on 1 thread:   $(ratio "$reference" "$(median_of read-floor-1)" "$referenceLeast" "$(least_of read-floor-1)")"
+echo "twinsweep-cli / floor reading on 2 threads:  $(ratio "$reference" "$(median_of read-floor-2)" "$referenceLeast" "$(least_of read-floor-2)")"
+if [ -f "$scratch/jdupes.times" ]; then
+    echo "twinsweep-cli / jdupes:                      $(ratio "$reference" "$(median_of jdupes)" "$referenceLeast" "$(least_of jdupes)")"
+fi
+if [ -n "$best" ]; then
+    printf '%-45s%s\n' "twinsweep-cli / the fastest other ($bestName):" "$(ratio "$reference" "$best" "$referenceLeast" "$bestLeast")"
+fi
+echo
+echo "Outputs, groups and every run's time are in $scratch"

@@ -1,14 +1,17 @@
-// The least time any duplicate search needs on a tree under this Windows (or
-// Wine), warm:  win_floor TREE
-// The walk floor lists every folder on two threads with the cheapest listing the
-// API has (basic information, large fetch). The read floor opens, on two
-// threads, every file an exact comparison cannot skip and reads it from the
-// start with plain reads, up to and including the byte at which it parts from
-// the last file of its size (all of it when it has a copy). Which bytes those
-// are is worked out before the clock starts. The files are read twice over: in
-// the order the walk found them, and by size, as any comparison of files of one
-// size meets them; under Wine the second order costs more, each open resolving
-// its path far from the last.
+// The least time any duplicate search needs on a tree under this Windows (or Wine):
+//   win_floor --plan TREE PLAN              works out what a comparison reads
+//   win_floor --pass TREE PLAN [--by-size]  one timed walk and read, as a search
+// The walk lists every folder on two threads with the cheapest listing the API
+// has (basic information, large fetch). The read pass opens, on two threads,
+// every file an exact comparison cannot skip and reads it from the start with
+// plain reads, up to and including the byte at which it parts from the last file
+// of its size (all of it when it has a copy). Which bytes those are is planned
+// by another process, so a pass never follows a pass of its own over the same
+// bytes; the bench scripts time the pass's process from outside, as they time
+// the searches, less the time it took to load the plan (printed). The files are
+// read in the order the walk found them, or by size (--by-size), as any
+// comparison of files of one size meets them; under Wine the second order costs
+// more, each open resolving its path far from the last.
 #include <windows.h>
 
 #include <algorithm>
@@ -22,8 +25,8 @@
 #include <thread>
 #include <vector>
 
-#include "bench/BestOf.h"
 #include "bench/NeededLengths.h"
+#include "bench/Plan.h"
 #include "win32/Handles.h"
 
 namespace {
@@ -40,12 +43,6 @@ struct Tree {
     std::vector<FileEntry> files;
     size_t folders = 0;
     size_t unlisted = 0;  // folders that could not be listed
-};
-
-struct Prefix {
-    const std::wstring* path;
-    uint64_t length;
-    uint64_t size;
 };
 
 // Folders wait in a shared stack; a thread that finds it empty waits while the
@@ -172,29 +169,30 @@ void ReadAt(const std::wstring& path, uint64_t offset, char* buffer, size_t coun
     }
 }
 
-std::vector<Prefix> NeededPrefixes(const std::vector<FileEntry>& files)
+bench::Plan<wchar_t> MakePlan(const Tree& tree)
 {
     std::vector<uint64_t> sizes;
-    for (const FileEntry& file : files)
+    for (const FileEntry& file : tree.files)
         sizes.push_back(file.size);
     const std::vector<uint64_t> needs = bench::NeededLengths(
         sizes, [&](size_t file, uint64_t offset, char* buffer, size_t count) {
-            ReadAt(files[file].path, offset, buffer, count);
+            ReadAt(tree.files[file].path, offset, buffer, count);
         });
-    std::vector<Prefix> prefixes;
-    for (size_t i = 0; i < files.size(); ++i)
+    bench::Plan<wchar_t> plan;
+    plan.treeFiles = tree.files.size();
+    for (size_t i = 0; i < tree.files.size(); ++i)
         if (needs[i] > 0)
-            prefixes.push_back({&files[i].path, needs[i], files[i].size});
-    return prefixes;
+            plan.files.push_back({tree.files[i].path, tree.files[i].size, needs[i]});
+    return plan;
 }
 
-void ReadPrefixes(const std::vector<Prefix>& prefixes)
+void ReadPrefixes(const std::vector<bench::PlannedFile<wchar_t>>& files)
 {
     std::atomic<size_t> next = 0;
     auto readSome = [&] {
         std::vector<char> chunk(kReadChunk);
-        for (size_t i = next++; i < prefixes.size(); i = next++)
-            ReadPrefix(*prefixes[i].path, prefixes[i].length, chunk);
+        for (size_t i = next++; i < files.size(); i = next++)
+            ReadPrefix(files[i].path, files[i].needed, chunk);
     };
     std::vector<std::jthread> threads;
     for (unsigned i = 1; i < kThreads; ++i)
@@ -202,49 +200,97 @@ void ReadPrefixes(const std::vector<Prefix>& prefixes)
     readSome();
 }
 
-void Report(const std::wstring& root)
+class File {
+public:
+    File(const std::wstring& path, const wchar_t* mode) : m_file(_wfopen(path.c_str(), mode))
+    {
+        if (!m_file)
+            throw std::runtime_error("cannot open the plan");
+    }
+    ~File() { std::fclose(m_file); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    std::FILE* get() const { return m_file; }
+
+private:
+    std::FILE* m_file;
+};
+
+void WritePlan(const std::wstring& root, const std::wstring& planPath)
 {
-    Tree tree;
-    const double walkSeconds = bench::BestSecondsOf([&] { tree = ParallelWalk(root).Run(); });
-    uint64_t bytes = 0;
+    const Tree tree = ParallelWalk(root).Run();
+    if (tree.unlisted > 0)
+        throw std::runtime_error("folders that could not be listed");
+    const bench::Plan<wchar_t> plan = MakePlan(tree);
+    uint64_t bytes = 0, needed = 0;
     for (const FileEntry& file : tree.files)
         bytes += file.size;
+    for (const bench::PlannedFile<wchar_t>& file : plan.files)
+        needed += file.needed;
+    const std::string encoded = bench::Encode(plan);
+    {
+        const File out(planPath, L"wb");
+        if (std::fwrite(encoded.data(), 1, encoded.size(), out.get()) != encoded.size())
+            throw std::runtime_error("cannot write the plan");
+    }
     std::printf("Files: %zu in %zu folders, %llu bytes\n", tree.files.size(), tree.folders,
                 static_cast<unsigned long long>(bytes));
-    if (tree.unlisted > 0)
-        std::printf("Folders that could not be listed: %zu\n", tree.unlisted);
-    std::printf("Walk floor, 2 threads: %.3f s (best of %d)\n", walkSeconds, bench::kRepeats);
+    std::printf("Read floor bytes: %llu in %zu files\n", static_cast<unsigned long long>(needed), plan.files.size());
+}
 
-    const std::vector<Prefix> prefixes = NeededPrefixes(tree.files);
-    uint64_t needed = 0;
-    for (const Prefix& prefix : prefixes)
-        needed += prefix.length;
-    std::printf("Read floor bytes: %llu in %zu files\n", static_cast<unsigned long long>(needed), prefixes.size());
-    const double readSeconds = bench::BestSecondsOf([&] { ReadPrefixes(prefixes); });
-    std::printf("Read floor, 2 threads: %.3f s (best of %d)\n", readSeconds, bench::kRepeats);
-    std::printf("Floor: %.3f s\n", walkSeconds + readSeconds);
+bench::Plan<wchar_t> LoadPlan(const std::wstring& planPath, bool bySize)
+{
+    std::string encoded;
+    {
+        const File in(planPath, L"rb");
+        char block[1 << 16];
+        for (size_t got; (got = std::fread(block, 1, sizeof block, in.get())) > 0;)
+            encoded.append(block, got);
+    }
+    bench::Plan<wchar_t> plan = bench::Decode<wchar_t>(encoded);
+    if (bySize)
+        std::stable_sort(plan.files.begin(), plan.files.end(),
+                         [](const auto& a, const auto& b) { return a.size < b.size; });
+    return plan;
+}
 
-    std::vector<Prefix> bySize = prefixes;
-    std::stable_sort(bySize.begin(), bySize.end(), [](const Prefix& a, const Prefix& b) { return a.size < b.size; });
-    const double sizeOrderSeconds = bench::BestSecondsOf([&] { ReadPrefixes(bySize); });
-    std::printf("Read floor by size, 2 threads: %.3f s (best of %d)\n", sizeOrderSeconds, bench::kRepeats);
-    std::printf("Floor by size: %.3f s\n", walkSeconds + sizeOrderSeconds);
+void Pass(const std::wstring& root, const std::wstring& planPath, bool bySize)
+{
+    bench::Plan<wchar_t> plan;
+    const double loadSeconds = bench::SecondsOf([&] { plan = LoadPlan(planPath, bySize); });
+    Tree tree;
+    const double walkSeconds = bench::SecondsOf([&] { tree = ParallelWalk(root).Run(); });
+    const double readSeconds = bench::SecondsOf([&] { ReadPrefixes(plan.files); });
+    if (tree.unlisted > 0 || tree.files.size() != plan.treeFiles)
+        throw std::runtime_error("the tree has changed since the plan was made; make it again");
+    std::printf("Plan: %.6f s\nWalk: %.6f s\nRead: %.6f s\n", loadSeconds, walkSeconds, readSeconds);
+}
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: win_floor --plan TREE PLAN\n       win_floor --pass TREE PLAN [--by-size]\n");
+    return 2;
+}
+
+// Paths of deep trees are longer than the plain form takes.
+std::wstring LongPath(std::wstring path)
+{
+    return path.starts_with(L"\\\\?\\") ? path : L"\\\\?\\" + path;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: win_floor TREE\n");
-        return 2;
-    }
-    // Paths of deep trees are longer than the plain form takes.
-    std::wstring root = argv[1];
-    if (!root.starts_with(L"\\\\?\\"))
-        root = L"\\\\?\\" + root;
+    const std::vector<std::wstring> args(argv + 1, argv + argc);
+    const bool bySize = args.size() == 4 && args[0] == L"--pass" && args[3] == L"--by-size";
+    if (!bySize && (args.size() != 3 || (args[0] != L"--plan" && args[0] != L"--pass")))
+        return Usage();
     try {
-        Report(root);
+        if (args[0] == L"--plan")
+            WritePlan(LongPath(args[1]), args[2]);
+        else
+            Pass(LongPath(args[1]), args[2], bySize);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "win_floor: %s\n", error.what());
         return 1;

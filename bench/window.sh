@@ -1,70 +1,113 @@
 #!/usr/bin/env bash
-# The benchmark tree searched three ways, warm: from the window program under
-# Wine (Go to the last group, and the longest time the window kept anyone
-# waiting), by twinsweep-cli.exe under Wine, and by the native twinsweep-cli.
-#   bash bench/window.sh [--files N] [--runs R]
+# The benchmark tree searched three ways: from the window program under Wine
+# (bench/window_search.cpp: Go, up to the last group, and the longest time the
+# window kept anyone waiting), by twinsweep-cli.exe under Wine, and by the native
+# twinsweep-cli:
+#   bash bench/window.sh [--files N] [--runs R] [--cold] [--dir D]
+# All are timed alike, in R interleaved rounds (default 3) as bench/rounds.sh
+# says, as whole processes, their start included. The window is also set against
+# the console search with the start on neither side: the window's own clock from
+# Go to the end, against the console search less a search of an empty folder
+# timed in the same rounds.
 set -euo pipefail
+export LC_ALL=C.UTF-8
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 files=60000
 runs=3
-while [ $# -ge 2 ]; do
+cache=warm
+base=/tmp/twinsweep-bench
+usage() { echo "usage: bash bench/window.sh [--files N] [--runs R] [--cold] [--dir D]" >&2; exit 2; }
+arguments=("$@")
+while [ $# -gt 0 ]; do
+    if [ "$1" = --cold ]; then
+        cache=cold
+        shift
+        continue
+    fi
+    [ $# -ge 2 ] || usage
     case $1 in
         --files) files=$2 ;;
         --runs) runs=$2 ;;
-        *) echo "usage: bash bench/window.sh [--files N] [--runs R]" >&2; exit 2 ;;
+        --dir) base=$2 ;;
+        *) usage ;;
     esac
     shift 2
 done
+. "$root/bench/rounds.sh"
+require_count --files "$files"
+require_count --runs "$runs"
+check_cache_mode
 
-. "$root/scripts/deps.sh"
-ensure_packages $BUILD_PACKAGES $WINDOWS_PACKAGES $BENCH_PACKAGES
+# The window needs a display: the whole script goes on inside a virtual one.
+if [ -z "${TWINSWEEP_BENCH_DISPLAY:-}" ]; then
+    . "$root/scripts/deps.sh"
+    ensure_packages $BUILD_PACKAGES $WINDOWS_PACKAGES $BENCH_PACKAGES
+    exec env TWINSWEEP_BENCH_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "${arguments[@]}"
+fi
+
 cmake -S "$root" -B "$root/out/bench" -DCMAKE_BUILD_TYPE=Release -DTWINSWEEP_TESTS=OFF >/dev/null
 cmake --build "$root/out/bench" --target twinsweep-cli make_bench_tree -j2 >/dev/null
-cmake -S "$root" -B "$root/out/bench-win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
-    -DTWINSWEEP_TESTS=OFF >/dev/null
-cmake --build "$root/out/bench-win64" --target window_search twinsweep-cli -j2 >/dev/null
+win=$root/out/bench-win-x86_64
+cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DTWINSWEEP_TESTS=OFF >/dev/null
+cmake --build "$win" --target window_search twinsweep-cli -j2 >/dev/null
 
-tree=/tmp/twinsweep-bench/tree-$files-1
+mkdir -p "$base"
+base=$(cd "$base" && pwd)
+tree=$base/tree-$files-1  # named as bench/run.sh names it, so that both share it
 if [ ! -d "$tree" ]; then
-    mkdir -p /tmp/twinsweep-bench
     rm -rf "$tree.partial"
-    "$root/out/bench/bench/make_bench_tree" "$tree.partial" --files "$files"
+    "$root/out/bench/bench/make_bench_tree" "$tree.partial" --files "$files" >/dev/null
     mv "$tree.partial" "$tree"
 fi
-find "$tree" -type f -print0 | xargs -0 -P2 cat >/dev/null
-windowsTree="Z:${tree//\//\\}"
+empty=$base/wine-empty
+mkdir -p "$empty"
+scratch=$base/window-scratch
+rm -rf "$scratch"
+mkdir -p "$scratch"
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+q() { printf '%q' "$1"; }
+windowsPath() { echo "Z:${1//\//\\}"; }
+. "$root/scripts/wine-env.sh"
+wine_start >/dev/null 2>&1
+trap wine_stop EXIT
+# Every output goes to a file, as a user keeps it: under Wine /dev/null is a
+# character device, which the C runtime takes for a console and asks for its mode
+# at every write.
+declare -A commands=(
+    [window]="$(q "$WINE") $(q "$win/bench/window_search.exe") $(q "$(windowsPath "$tree")")"
+    [console]="$(q "$WINE") $(q "$win/twinsweep-cli.exe") $(q "$(windowsPath "$tree")")"
+    [console-start]="$(q "$WINE") $(q "$win/twinsweep-cli.exe") $(q "$(windowsPath "$empty")")"
+    [native]="$(q "$root/out/bench/twinsweep-cli") $(q "$tree")"
+)
+if [ "$cache" = warm ]; then
+    find "$tree" -type f -print0 | xargs -0 -P2 cat >/dev/null
+fi
+time_rounds "$runs" window console console-start native
 
-export root
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    set -euo pipefail
-    . "$root/scripts/wine-env.sh"
-    wine_start
-    for i in $(seq '"$runs"'); do
-        $WINE "$root/out/bench-win64/bench/window_search.exe" "'"$windowsTree"'" >>/tmp/twinsweep-window.$$
-        # Output to a file, as in bench/wine.sh: Wine takes /dev/null for a console.
-        /usr/bin/time -f %e -a -o /tmp/twinsweep-wincli.$$ \
-            $WINE "$root/out/bench-win64/twinsweep-cli.exe" "'"$windowsTree"'" >/tmp/twinsweep-wincli-output.$$ 2>&1
-    done
-    wine_stop
-    cat /tmp/twinsweep-window.$$ >/tmp/twinsweep-window.out
-    cat /tmp/twinsweep-wincli.$$ >/tmp/twinsweep-wincli.out
-    rm -f /tmp/twinsweep-window.$$ /tmp/twinsweep-wincli.$$ /tmp/twinsweep-wincli-output.$$
-'
-for i in $(seq "$runs"); do
-    /usr/bin/time -f %e -a -o /tmp/twinsweep-native.out "$root/out/bench/twinsweep-cli" "$tree" >/dev/null 2>&1
-done
-
-window=$(awk '$1 == "seconds" { print $2 }' /tmp/twinsweep-window.out | median)
-wait=$(awk '$1 == "longest-ui-wait-ms" { print $2 }' /tmp/twinsweep-window.out | sort -n | tail -1)
-lines=$(awk '$1 == "lines" { print $2 }' /tmp/twinsweep-window.out | tail -1)
-groups=$(awk '$1 == "groups" { print $2 }' /tmp/twinsweep-window.out | tail -1)
-wincli=$(median </tmp/twinsweep-wincli.out)
-native=$(tail -n "$runs" /tmp/twinsweep-native.out | median)
-rm -f /tmp/twinsweep-native.out
-echo "Tree $tree, warm cache, median of $runs runs"
-printf '%-40s %8s s\n' "window program under Wine (Go to end)" "$window"
-printf '%-40s %8s s   (process start included)\n' "twinsweep-cli.exe under Wine" "$wincli"
-printf '%-40s %8s s\n' "native twinsweep-cli" "$native"
-echo "window: $groups groups, $lines lines; longest wait of the user-interface thread: $wait ms"
+window=$(figure_median_of window seconds)
+console=$(median_of console)
+start=$(median_of console-start)
+echo
+echo "Tree $tree"
+describe_clock "$runs"
+line() { # LABEL NAME [TEXT]
+    awk -v label="$1" -v median="$(median_of "$2")" -v least="$(least_of "$2")" -v text="${3:-}" \
+        'BEGIN { printf "%-44s %9.3f %9.3f  %s\n", label, median, least, text }'
+}
+printf '%-44s %9s %9s\n' "" "median s" "least s"
+line "window program under Wine, whole process" window
+line "twinsweep-cli.exe under Wine" console
+line "  searching an empty folder" console-start
+line "native twinsweep-cli" native
+awk -v wholeWindow="$(median_of window)" -v wholeLeast="$(least_of window)" -v console="$console" \
+    -v consoleLeast="$(least_of console)" -v window="$window" -v start="$start" 'BEGIN {
+    printf "window / console, both whole processes (start included):  %.2f (%.2f)\n",
+           wholeWindow / console, wholeLeast / consoleLeast
+    printf "window / console, start on neither side:                  %.2f\n", window / (console - start)
+    printf "  (the window from Go to the end, median %.3f s, against the console less its empty search, %.3f s)\n",
+           window, console - start
+}'
+echo "window: $(tail -1 <(awk '$1 == "groups" { print $2 }' "$scratch/window.figures")) groups," \
+     "$(tail -1 <(awk '$1 == "lines" { print $2 }' "$scratch/window.figures")) lines;" \
+     "longest wait of the user-interface thread: $(awk '$1 == "longest-ui-wait-ms" { print $2 }' \
+         "$scratch/window.figures" | sort -n | tail -1) ms"

@@ -2,43 +2,61 @@
 # Times twinsweep-cli.exe under Wine, x86_64 and i686, against the Win32 floor
 # (bench/win_floor.cpp, under the same Wine) and the native twinsweep-cli
 # against jdupes and rdfind, on trees of four shapes, and prints the ratios:
-#   bash bench/wine.sh [--runs R] [--best B] [--dir D] [--trees "60000 250000 hugepairs deep-2000 flat-300000"]
+#   bash bench/wine.sh [--runs R] [--cold] [--dir D] [--trees "60000 250000 hugepairs deep-2000 flat-300000"]
 # A number is a tree of that many files made by make_bench_tree, random, tail2,
-# tail1 and hugepairs its trees of files of one size (as in bench/run.sh);
-# deep-N is N nested folders and flat-N one folder of N files (make_walk_tree). Trees are
-# made once under D (default /tmp/twinsweep-bench) and kept. Times are medians
-# of R runs (default 3), warm cache, process start included; the floor program
-# runs in every round too, between the others, so that both see the same moments
-# of a busy machine, and its figure is the median of its rounds (each the best of
-# three in-process). twinsweep-cli.exe likewise runs B times in each round (default
-# 3), and the round keeps its best run, so that both sides are the best of as
-# many tries; the least of the rounds is printed too. The start of a Wine
-# process, timed on an empty folder, is printed for its share of each run. Figures, not a test: CI does not run this.
+# tail1, hugepairs, head1 and empty its other shapes (as in bench/run.sh);
+# deep-N is N nested folders and flat-N one folder of N files (make_walk_tree).
+# Trees are made once under D (default /tmp/twinsweep-bench) and kept.
+# Every program, the floor's passes included, is timed alike, in R interleaved
+# rounds (default 3) as bench/rounds.sh says: the wall time of its process, the
+# start of a Wine process included on every side. The floor's reads are planned
+# by a process of their own before the rounds, so that no pass follows a pass
+# of its own over the same bytes. --cold drops the page cache before every run.
+# The start of a Wine process alone (twinsweep-cli.exe searching an empty
+# folder) is timed in the same rounds and printed for its share.
+# Figures, not a test: CI does not run this.
 set -euo pipefail
 # Wine maps the trees' UTF-8 names only under a UTF-8 locale.
 export LC_ALL=C.UTF-8
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=3
-best=3
+cache=warm
 base=/tmp/twinsweep-bench
 trees="60000 250000 hugepairs deep-2000 flat-300000"
 
 usage() {
-    echo 'usage: bash bench/wine.sh [--runs R] [--best B] [--dir D] [--trees "60000 deep-2000 ..."]' >&2
+    echo 'usage: bash bench/wine.sh [--runs R] [--cold] [--dir D] [--trees "60000 deep-2000 ..."]' >&2
     exit 2
 }
 while [ $# -gt 0 ]; do
+    if [ "$1" = --cold ]; then
+        cache=cold
+        shift
+        continue
+    fi
     [ $# -ge 2 ] || usage
     case $1 in
         --runs) runs=$2 ;;
-        --best) best=$2 ;;
         --dir) base=$2 ;;
         --trees) trees=$2 ;;
         *) usage ;;
     esac
     shift 2
 done
+. "$root/bench/rounds.sh"
+require_count --runs "$runs"
+for name in $trees; do
+    case $name in
+        random | tail2 | tail1 | hugepairs | head1 | empty) ;;
+        deep-* | flat-*) require_count "--trees ${name%%-*}-N" "${name#*-}" ;;
+        *[!0-9]* | 0*)
+            echo "a tree is a number of files, random, tail2, tail1, hugepairs, head1, empty, deep-N or flat-N; not '$name'" >&2
+            exit 2 ;;
+    esac
+done
+[ -n "$trees" ] || usage
+check_cache_mode
 
 . "$root/scripts/deps.sh"
 ensure_packages $BUILD_PACKAGES $WINDOWS_PACKAGES $BENCH_PACKAGES
@@ -46,11 +64,14 @@ ensure_packages $BUILD_PACKAGES $WINDOWS_PACKAGES $BENCH_PACKAGES
 echo "Building"
 cmake -S "$root" -B "$root/out/bench" -DCMAKE_BUILD_TYPE=Release -DTWINSWEEP_TESTS=OFF >/dev/null
 cmake --build "$root/out/bench" --target twinsweep-cli make_bench_tree make_walk_tree -j2 >/dev/null
-for arch in x86_64 i686; do
-    build=$root/out/bench-win-$arch
-    cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DTWINSWEEP_TESTS=OFF >/dev/null
-    cmake --build "$build" --target twinsweep-cli win_floor -j2 >/dev/null
-done
+build_windows() {
+    local build=$root/out/bench-win-$1
+    cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1.cmake" -DTWINSWEEP_TESTS=OFF >/dev/null &&
+        cmake --build "$build" --target twinsweep-cli win_floor -j2 >/dev/null
+}
+build_windows x86_64
+# Without a 32-bit build the i686 figures are left out below.
+build_windows i686 || rm -f "$root/out/bench-win-i686/twinsweep-cli.exe"
 
 mkdir -p "$base"
 base=$(cd "$base" && pwd)
@@ -69,6 +90,8 @@ make_tree() {
         deep-* | flat-*) tree=$base/$name ;;
         hugepairs) tree=$base/tree-hugepairs-4-1 ;;
         random | tail2 | tail1) tree=$base/tree-$name-50000-1 ;;
+        head1) tree=$base/tree-head1-4000-1 ;;
+        empty) tree=$base/tree-empty-1000000-1 ;;
         *) tree=$base/tree-$name-1 ;;
     esac
     if [ ! -d "$tree" ]; then
@@ -77,7 +100,7 @@ make_tree() {
         case $name in
             deep-*) "$root/out/bench/bench/make_walk_tree" "$tree.partial" --depth "${name#deep-}" ;;
             flat-*) "$root/out/bench/bench/make_walk_tree" "$tree.partial" --flat "${name#flat-}" ;;
-            random | tail2 | tail1 | hugepairs)
+            random | tail2 | tail1 | hugepairs | head1 | empty)
                 "$root/out/bench/bench/make_bench_tree" "$tree.partial" --shape "$name" >/dev/null ;;
             *) "$root/out/bench/bench/make_bench_tree" "$tree.partial" --files "$name" >/dev/null ;;
         esac
@@ -86,18 +109,8 @@ make_tree() {
     echo "$tree"
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-least() { sort -n | head -1; }
-
-# Appends the wall time of one run of a command to $scratch/NAME. Its output goes
-# to a file, as a user keeps it: under Wine /dev/null is a character device, which
-# the C runtime takes for a console and asks for its mode at every write.
-timed() {
-    local name=$1
-    shift
-    /usr/bin/time -f %e -a -o "$scratch/$name" "$@" >"$scratch/$name.out" 2>"$scratch/$name.err" ||
-        { echo "$name failed; see $scratch/$name.err" >&2; exit 1; }
-}
+q() { printf '%q' "$1"; }
+windowsPath() { echo "Z:${1//\//\\}"; }
 
 export WINEPREFIX=${WINEPREFIX:-$root/out/bench-wineprefix}
 . "$root/scripts/wine-env.sh"
@@ -113,65 +126,55 @@ loader() { if [ "$1" = i686 ]; then echo "$WINE32"; else echo "$WINE64"; fi; }
 
 for name in $trees; do
     tree=$(make_tree "$name")
-    windowsTree="Z:${tree//\//\\}"
-    echo "Warming the page cache for $tree"
-    find "$tree" -type f -print0 | xargs -0 -P2 cat >/dev/null
     rm -f "$scratch"/*
-    for i in $(seq "$runs"); do
-        echo "Run $i of $runs"
-        for arch in $archs; do
-            $(loader $arch) "$root/out/bench-win-$arch/bench/win_floor.exe" "$windowsTree" >>"$scratch/floor-$arch.txt"
-            for try in $(seq "$best"); do
-                timed "tries-$arch" $(loader $arch) "$root/out/bench-win-$arch/twinsweep-cli.exe" "$windowsTree"
-            done
-            least <"$scratch/tries-$arch" >>"$scratch/ours-$arch"
-            rm "$scratch/tries-$arch"
-            timed "start-$arch" $(loader $arch) "$root/out/bench-win-$arch/twinsweep-cli.exe" "Z:${empty//\//\\}"
-        done
-        timed native "$root/out/bench/twinsweep-cli" "$tree"
-        timed jdupes jdupes -r -q "$tree"
-        timed rdfind rdfind -dryrun true -outputname "$scratch/rdfind.results" "$tree"
+    declare -A commands=()
+    names=()
+    for arch in $archs; do
+        floor="$(q "$(loader $arch)") $(q "$root/out/bench-win-$arch/bench/win_floor.exe")"
+        plan=$(windowsPath "$scratch/plan-$arch")
+        echo "Planning the floor's reads, $arch"
+        eval "$floor --plan $(q "$(windowsPath "$tree")") $(q "$plan")" >"$scratch/floor-$arch.txt"
+        commands[ours-$arch]="$(q "$(loader $arch)") $(q "$root/out/bench-win-$arch/twinsweep-cli.exe") $(q "$(windowsPath "$tree")")"
+        commands[floor-$arch]="$floor --pass $(q "$(windowsPath "$tree")") $(q "$plan")"
+        commands[floor-by-size-$arch]="$floor --pass $(q "$(windowsPath "$tree")") $(q "$plan") --by-size"
+        commands[start-$arch]="$(q "$(loader $arch)") $(q "$root/out/bench-win-$arch/twinsweep-cli.exe") $(q "$(windowsPath "$empty")")"
+        names+=(ours-$arch floor-$arch floor-by-size-$arch start-$arch)
     done
+    commands[native]="$(q "$root/out/bench/twinsweep-cli") $(q "$tree")"
+    commands[jdupes]="jdupes -r -q $(q "$tree")"
+    commands[rdfind]="rdfind -dryrun true -outputname $(q "$scratch/rdfind.results") $(q "$tree")"
+    names+=(native jdupes rdfind)
+    if [ "$cache" = warm ]; then
+        echo "Warming the page cache for $tree"
+        find "$tree" -type f -print0 | xargs -0 -P2 cat >/dev/null
+    fi
+    time_rounds "$runs" "${names[@]}"
 
     echo
     echo "Tree $tree: $(awk '/^Files:/ { sub(/^Files: /, ""); print; exit }' "$scratch/floor-x86_64.txt")"
-    printf '  %-34s %10s  %s\n' "" "seconds" "ratio"
+    describe_clock "$runs"
+    printf '  %-34s %9s %9s  %s\n' "" "median s" "least s" "ratio of medians (of leasts)"
+    line() { # LABEL NAME [TEXT]
+        awk -v label="$1" -v median="$(median_of "$2")" -v least="$(least_of "$2")" -v text="${3:-}" \
+            'BEGIN { printf "  %-34s %9.3f %9.3f  %s\n", label, median, least, text }'
+    }
+    ratio() { # NAME OTHER
+        awk -v a="$(median_of "$1")" -v b="$(median_of "$2")" -v c="$(least_of "$1")" -v d="$(least_of "$2")" \
+            'BEGIN { printf "%.2f (%.2f)", a / b, c / d }'
+    }
     for arch in $archs; do
-        floor=$(awk '/^Floor:/ { print $2 }' "$scratch/floor-$arch.txt" | median)
-        bySize=$(awk '/^Floor by size:/ { print $4 }' "$scratch/floor-$arch.txt" | median)
-        walk=$(awk '/^Walk floor/ { print $5 }' "$scratch/floor-$arch.txt" | median)
-        read=$(awk '/^Read floor,/ { print $5 }' "$scratch/floor-$arch.txt" | median)
-        readBySize=$(awk '/^Read floor by size,/ { print $7 }' "$scratch/floor-$arch.txt" | median)
-        ours=$(median <"$scratch/ours-$arch")
-        start=$(median <"$scratch/start-$arch")
-        oursBest=$(least <"$scratch/ours-$arch")
-        floorBest=$(awk '/^Floor:/ { print $2 }' "$scratch/floor-$arch.txt" | least)
-        bySizeBest=$(awk '/^Floor by size:/ { print $4 }' "$scratch/floor-$arch.txt" | least)
-        printf '  %-34s %10.3f  (walk %.3f + read %.3f)\n' "Win32 floor, $arch" "$floor" "$walk" "$read"
-        printf '  %-34s %10.3f  (walk %.3f + read %.3f)\n' "Win32 floor reading by size, $arch" "$bySize" "$walk" \
-            "$readBySize"
-        awk -v arch="$arch" -v ours="$ours" -v floor="$floor" -v bySize="$bySize" -v start="$start" 'BEGIN {
-            printf "  %-34s %10.3f  %.2f x the floor (%.2f x without the process start, %.3f s)\n",
-                   "twinsweep-cli.exe, " arch, ours, ours / floor, (ours - start) / floor, start
-            printf "  %-34s %10s  %.2f x the floor reading by size (%.2f x without the process start)\n",
-                   "", "", ours / bySize, (ours - start) / bySize
-        }'
-        # A busy moment only ever adds time: the least of the rounds is the figure
-        # least disturbed, on both sides.
-        awk -v ours="$oursBest" -v floor="$floorBest" -v bySize="$bySizeBest" 'BEGIN {
-            printf "  %-34s %10.3f  %.2f x the least floor, %.2f x the least floor reading by size\n",
-                   "  least of the rounds", ours, ours / floor, ours / bySize
-        }'
+        for floor in floor floor-by-size; do
+            line "Win32 $floor, $arch" $floor-$arch "$(awk -v walk="$(figure_median_of $floor-$arch Walk:)" \
+                -v read="$(figure_median_of $floor-$arch Read:)" \
+                'BEGIN { printf "in-process medians: walk %.3f + read %.3f", walk, read }')"
+        done
+        line "twinsweep-cli.exe, $arch" ours-$arch \
+            "$(ratio ours-$arch floor-$arch) x the floor, $(ratio ours-$arch floor-by-size-$arch) x by size"
+        line "  start of a Wine process, $arch" start-$arch "(an empty folder searched)"
     done
-    native=$(median <"$scratch/native")
-    jdupes=$(median <"$scratch/jdupes")
-    rdfind=$(median <"$scratch/rdfind")
-    awk -v native="$native" -v jdupes="$jdupes" -v rdfind="$rdfind" -v wine="$(median <"$scratch/ours-x86_64")" 'BEGIN {
-        printf "  %-34s %10.3f  %.2f x jdupes, %.2f x rdfind\n", "twinsweep-cli, native", native,
-               native / jdupes, native / rdfind
-        printf "  %-34s %10.3f\n", "jdupes", jdupes
-        printf "  %-34s %10.3f\n", "rdfind", rdfind
-        printf "  %-34s %10.2f\n", "x86_64 under Wine / native", wine / native
-    }'
+    line "twinsweep-cli, native" native "$(ratio native jdupes) x jdupes, $(ratio native rdfind) x rdfind"
+    line jdupes jdupes
+    line rdfind rdfind
+    printf '  %-34s %9s %9s  %s\n' "x86_64 under Wine / native" "" "" "$(ratio ours-x86_64 native)"
     echo
 done
