@@ -22,10 +22,15 @@ FileIdentity IdentityOf(const struct stat& st)
     return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
+int64_t Nanoseconds(const struct timespec& time)
+{
+    return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
 FileStamp StampOf(const struct stat& st)
 {
-    int64_t lastWrite = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    return {static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size), lastWrite};
+    return {static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size), Nanoseconds(st.st_mtim),
+            Nanoseconds(st.st_ctim)};
 }
 
 // The comparison keeps many files open at once, and the usual soft limit of 1 024
@@ -147,11 +152,14 @@ private:
     std::vector<Entry> m_entries;
 };
 
-// Links to folders are followed, as for any path.
+// Links to folders are followed, as for any path. A folder that lets its names
+// be read but not looked up (no search permission) hides what they are: it
+// counts as a folder that cannot be entered, not as an empty one.
 std::unique_ptr<FolderListing> ListFolderAt(int parentFd, const char* path)
 {
     auto listing = std::make_unique<PosixFolderListing>(openat(parentFd, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (listing->Fd() < 0 || !listing->ReadEntries())
+    struct stat self;
+    if (listing->Fd() < 0 || !listing->ReadEntries() || fstatat(listing->Fd(), ".", &self, 0) != 0)
         return nullptr;
     return listing;
 }

@@ -51,11 +51,6 @@ uint64_t Join(DWORD high, DWORD low)
     return (uint64_t{high} << 32) | low;
 }
 
-int64_t TimeOf(const FILETIME& time)
-{
-    return static_cast<int64_t>(Join(time.dwHighDateTime, time.dwLowDateTime));
-}
-
 // A file index of 0 means the file system keeps none (some network shares): such a
 // file cannot be told apart from another by identity.
 std::optional<FileIdentity> IdentityOf(uint32_t volume, uint64_t index)
@@ -87,14 +82,14 @@ std::optional<FileIdentity> IdentityOf(HANDLE handle)
 std::optional<FileStamp> StampOf(HANDLE handle)
 {
     LARGE_INTEGER size;
-    FILETIME lastWrite;
+    FILE_BASIC_INFO times;
     IO_STATUS_BLOCK status;
     FILE_INTERNAL_INFORMATION internal;
-    if (!GetFileSizeEx(handle, &size) || !GetFileTime(handle, nullptr, nullptr, &lastWrite) ||
+    if (!GetFileSizeEx(handle, &size) || !GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof times) ||
         NtQueryInformationFile(handle, &status, &internal, sizeof internal, FileInternalInformation) < 0)
         return std::nullopt;
     return FileStamp{static_cast<uint64_t>(internal.IndexNumber.QuadPart), static_cast<uint64_t>(size.QuadPart),
-                     TimeOf(lastWrite)};
+                     times.LastWriteTime.QuadPart, times.ChangeTime.QuadPart};
 }
 
 // Without FILE_FLAG_BACKUP_SEMANTICS in flags, a folder does not open.
@@ -246,13 +241,6 @@ public:
     Win32File(UniqueHandle handle, const FileStamp& stamp) : m_handle(std::move(handle)), m_stamp(stamp) {}
 
     const FileStamp& Stamp() const override { return m_stamp; }
-
-    // The file is open without sharing deletion: nobody can rename, replace or
-    // delete it, so its path leads to it until it is closed.
-    std::optional<FileStamp> StateOfPath(const FileSystem&, const std::string&) const override
-    {
-        return StampOf(m_handle.get());
-    }
 
     // A plain read of the next bytes is one cheap call; a read at an offset
     // (ReadFile with an OVERLAPPED position) costs a round trip more under Wine.

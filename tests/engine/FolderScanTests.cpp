@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "engine/FolderScan.h"
@@ -14,7 +15,10 @@
 #include "tests/support/TempTree.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace twinsweep {
@@ -260,6 +264,53 @@ TEST_F(FolderScanTest, HandlesPathsLongerThan260Characters)
     EXPECT_EQ(reporter.groups, (std::vector<Paths>{{first, second}}));
 }
 
+// Folders nested 30 deep, each named name and made from the one before, since
+// the path grows beyond what the system takes at once; a file "f" at each given
+// depth.
+void MakeDeepTree(const TempTree& tree, const std::string& name, const std::vector<int>& fileDepths)
+{
+    constexpr int kDepth = 30;
+#ifdef _WIN32
+    std::string relative;
+    for (int level = 1; level <= kDepth; ++level) {
+        relative += name + "/";
+        if (std::find(fileDepths.begin(), fileDepths.end(), level) != fileDepths.end())
+            tree.Write(relative + "f", "x");
+    }
+#else
+    int folder = open(tree.Root().c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 1; level <= kDepth; ++level) {
+        mkdirat(folder, name.c_str(), 0755);
+        int next = openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+        close(folder);
+        folder = next;
+        if (std::find(fileDepths.begin(), fileDepths.end(), level) != fileDepths.end())
+            close(openat(folder, "f", O_CREAT | O_WRONLY, 0644));
+    }
+    close(folder);
+#endif
+}
+
+// However few listings the walk may hold open, every subfolder is opened from
+// its parent: by its path, a folder beyond the longest path would be lost.
+TEST_F(FolderScanTest, ADeepTreeIsWalkedWholeEachFolderFromItsParent)
+{
+#ifdef _WIN32
+    const std::string name(20, 'd');  // some 650 characters in all
+#else
+    const std::string name(150, 'd');  // some 4 600 bytes in all
+#endif
+    const std::vector<int> fileDepths = {1, 8, 15, 21, 29, 30};
+    MakeDeepTree(tree, name, fileDepths);
+    test::ForwardingFileSystem tight(4);
+    job.masks = {"*.*"};
+    FolderScanner(job, tight, reporter).ScanFolder(tree.Root());
+    EXPECT_EQ(job.files.Count(), fileDepths.size());
+    EXPECT_EQ(job.unreadableFolders, 0u);
+    EXPECT_EQ(tight.foldersOpenedByPath.size(), 1u);
+    tree.RunShell("rm -rf " + name);
+}
+
 TEST_F(FolderScanTest, FindsOpensAndShowsNamesOutsideAnyCodePage)
 {
     std::string greek = tree.Write("\xCE\xB5\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC.txt", "payload");
@@ -326,6 +377,34 @@ TEST_F(FolderScanTest, AWideTreeListedAheadKeepsWithinTheOpenFileLimit)
     limit.Restore();
     EXPECT_EQ(job.files.Count(), 300u);
     EXPECT_EQ(job.unreadableFolders, 0u);
+}
+
+// Root enters every folder whatever its mode: body then runs in a child process
+// as nobody. Returns what body returns, below 256.
+int AsAnotherUser(const std::function<int()>& body)
+{
+    if (geteuid() != 0)
+        return body();
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(setgid(65534) == 0 && setuid(65534) == 0 ? body() : 255);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+}
+
+TEST_F(FolderScanTest, AFolderThatCanBeListedButNotEnteredIsCountedUnreadable)
+{
+    tree.Write("open/a", "x");
+    tree.Write("shut/b", "x");
+    tree.Write("shut/sub/c", "x");
+    chmod(tree.Path("shut").c_str(), 0644);
+    const int seen = AsAnotherUser([&] {
+        Scan("*.*", {tree.Root()});
+        return static_cast<int>(10 * job.files.Count() + job.unreadableFolders);
+    });
+    chmod(tree.Path("shut").c_str(), 0755);
+    EXPECT_EQ(seen, 11) << "10 for each file collected, 1 for each folder counted unreadable";
 }
 
 TEST_F(FolderScanTest, CollectsAFileReachedByTwoLinksOnce)

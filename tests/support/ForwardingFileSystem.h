@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "tests/support/TempTree.h"
 
 namespace twinsweep::test {
 
@@ -34,6 +35,25 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_changes.push_back({path, offset, true, std::move(change)});
+    }
+
+    // Ways another program gives a file other bytes of its size, putting its
+    // last-write time back: written over; deleted and written anew, where the
+    // system may give the new file the old one's number; replaced by a file
+    // renamed over it, which no sharing mode of an open file keeps out on Linux.
+    enum class Edit { Rewrite, Recreate, Replace };
+
+    // Gives the file at relative in tree the bytes by edit, just before the
+    // engine reads it at offset, or right after it closed the file it read there
+    // with. edited tells whether the system let it happen.
+    void EditAt(const TempTree& tree, const std::string& relative, uint64_t offset, bool afterClose, Edit edit,
+                std::string bytes, bool& edited)
+    {
+        Change change = [&tree, relative, edit, bytes = std::move(bytes), &edited] {
+            edited = EditFile(tree, relative, edit, bytes);
+        };
+        std::lock_guard lock(m_mutex);
+        m_changes.push_back({tree.Path(relative), offset, afterClose, std::move(change)});
     }
 
     char Separator() const override { return m_inner.Separator(); }
@@ -131,10 +151,6 @@ private:
         WatchedFile& operator=(const WatchedFile&) = delete;
 
         const FileStamp& Stamp() const override { return m_inner->Stamp(); }
-        std::optional<FileStamp> StateOfPath(const FileSystem& fs, const std::string& path) const override
-        {
-            return m_inner->StateOfPath(fs, path);
-        }
         std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) override
         {
             m_fs.Apply(m_path, offset, false);
@@ -148,6 +164,8 @@ private:
         std::unique_ptr<ReadableFile> m_inner;
         std::vector<uint64_t> m_offsetsRead;
     };
+
+    static bool EditFile(const TempTree& tree, const std::string& relative, Edit edit, const std::string& bytes);
 
     void Apply(const std::string& path, uint64_t offset, bool afterClose) const
     {
