@@ -161,7 +161,10 @@ public:
                 bytes += entry->NextEntryOffset;
             }
         }
-        return GetLastError() == ERROR_NO_MORE_FILES;
+        if (GetLastError() != ERROR_NO_MORE_FILES)
+            return false;
+        MarkRepeatedNames();
+        return true;
     }
 
     void Find(const std::string& mask, std::vector<FolderEntry>& entries) override
@@ -185,6 +188,9 @@ private:
             return;
         FolderEntry entry;
         entry.name = WideToUtf8(name);
+        // A path drops a trailing dot or space of its last name: it would open
+        // another file, or none, and the shell would delete another one.
+        entry.unopenable = name.back() == L'.' || name.back() == L' ';
         entry.isFolder = (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.isLink = (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (!entry.isFolder) {
@@ -196,6 +202,20 @@ private:
                 return;
         }
         m_all.push_back(std::move(entry));
+    }
+
+    // Wine lists each byte of a Linux name that is not UTF-8 as U+FFFD, so names
+    // that differ only there are listed alike, and all open one of the files.
+    void MarkRepeatedNames()
+    {
+        std::unordered_map<std::string_view, size_t> first;
+        for (size_t i = 0; i < m_all.size(); ++i) {
+            if (m_all[i].name.find("\xEF\xBF\xBD") == std::string::npos)
+                continue;
+            auto [known, added] = first.emplace(m_all[i].name, i);
+            if (!added)
+                m_all[known->second].unopenable = m_all[i].unopenable = true;
+        }
     }
 
     bool DescribeTarget(FolderEntry& entry) const
