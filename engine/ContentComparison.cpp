@@ -456,7 +456,7 @@ FileClass ContentComparer::FinishedFiles(const std::vector<SetMember>& members)
     for (const SetMember& member : members) {
         std::optional<FileStamp> now = StateNow(member);
         if (now && *now == member.stamp)
-            unchanged.push_back(member.index);
+            unchanged.push_back({member.index, member.stamp});
         else
             LeaveOut(m_job.changedFiles);
     }

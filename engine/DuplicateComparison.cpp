@@ -90,28 +90,40 @@ Buckets MakeBuckets(const FileCatalogue& files, const SearchOptions& options)
     return buckets;
 }
 
-std::unique_ptr<DupGroup> MakeGroup(const FileCatalogue& files, std::span<const uint32_t> members)
+std::unique_ptr<DupFileEntry> MakeEntry(const FileCatalogue& files, uint32_t k, std::optional<FileStamp> stamp)
 {
-    auto group = std::make_unique<DupGroup>();
-    for (uint32_t k : members) {
-        auto entry = std::make_unique<DupFileEntry>();
-        entry->strPath = files.PathOf(k);
-        entry->dwSize = files.SizeOf(k);
-        group->entries.push_back(std::move(entry));
-    }
-    return group;
+    auto entry = std::make_unique<DupFileEntry>();
+    entry->strPath = files.PathOf(k);
+    entry->dwSize = files.SizeOf(k);
+    entry->stamp = stamp;
+    return entry;
 }
 
 // Reports groups in the order of their first files and keeps the progress bar on
 // the first file still being looked at.
 class GroupReporter {
 public:
-    GroupReporter(SearchJob& job, SearchReporter& reporter) : m_job(job), m_reporter(reporter) {}
+    GroupReporter(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
+        : m_job(job), m_fs(fs), m_reporter(reporter)
+    {
+    }
 
+    // Files grouped without a look at their contents: each as it is now.
     void Report(std::span<const uint32_t> members)
     {
-        m_reporter.ReportGroup(MakeGroup(m_job.files, members));
-        m_found = true;
+        auto group = std::make_unique<DupGroup>();
+        for (uint32_t k : members)
+            group->entries.push_back(MakeEntry(m_job.files, k, m_fs.StateOf(m_job.files.PathOf(k))));
+        Report(std::move(group));
+    }
+
+    // Files found equal: each as it was compared.
+    void Report(const FileClass& members)
+    {
+        auto group = std::make_unique<DupGroup>();
+        for (const EqualFile& file : members)
+            group->entries.push_back(MakeEntry(m_job.files, file.index, file.stamp));
+        Report(std::move(group));
     }
 
     bool ProgressDue() { return m_throttle.Due(); }
@@ -152,7 +164,14 @@ public:
     bool Found() const { return m_found; }
 
 private:
+    void Report(std::unique_ptr<DupGroup> group)
+    {
+        m_reporter.ReportGroup(std::move(group));
+        m_found = true;
+    }
+
     SearchJob& m_job;
+    const FileSystem& m_fs;
     SearchReporter& m_reporter;
     ProgressThrottle m_throttle;
     bool m_found = false;
@@ -350,7 +369,8 @@ private:
     void Coordinate()
     {
         using Ready = std::pair<uint32_t, FileClass>;  // first index, members
-        std::priority_queue<Ready, std::vector<Ready>, std::greater<>> ready;
+        auto later = [](const Ready& a, const Ready& b) { return a.first > b.first; };
+        std::priority_queue<Ready, std::vector<Ready>, decltype(later)> ready(later);
         for (;;) {
             // No bucket still open can hold a group that starts below this file.
             bool finished = m_firstUndone == m_buckets.ranges.size();
@@ -369,7 +389,7 @@ private:
             m_wake.wait_for(lock, ProgressThrottle::kInterval, [&] { return m_job.stop || m_remaining == 0; });
             for (; m_firstUndone < m_done.size() && m_done[m_firstUndone]; ++m_firstUndone) {
                 for (FileClass& equal : m_results[m_firstUndone])
-                    ready.emplace(equal.front(), std::move(equal));
+                    ready.emplace(equal.front().index, std::move(equal));
                 m_results[m_firstUndone] = {};
             }
         }
@@ -415,7 +435,7 @@ bool FindDuplicateGroups(SearchJob& job, const FileSystem& fs, SearchReporter& r
     reporter.SetProgressRange(ProgressBar::Overall, job.files.Count());
     if (job.stop)
         return false;
-    GroupReporter groups(job, reporter);
+    GroupReporter groups(job, fs, reporter);
     Buckets buckets = MakeBuckets(job.files, job.options);
     if (!job.options.equalContents)
         ReportBuckets(buckets, groups);

@@ -28,6 +28,7 @@ namespace {
 using test::PatternBytes;
 using test::RecordingReporter;
 using test::TempTree;
+using By = test::ForwardingFileSystem::Edit;
 using Paths = std::vector<std::string>;
 using Groups = std::vector<Paths>;
 
@@ -436,7 +437,6 @@ TEST_P(ChangingFileTest, AFileChangedWhileComparedJoinsNoGroupAndIsCounted)
         changing.BeforeRead(b, lastBlock, [&] { std::filesystem::resize_file(test::FromUtf8(b), 5000); });
         break;
     default: {
-        using By = test::ForwardingFileSystem::Edit;
         const By by = edit == Edit::Replace ? By::Replace : edit == Edit::Rewrite ? By::Rewrite : By::Recreate;
         changing.EditAt(tree, "b", reopened ? 0 : lastBlock, reopened, by, WithByteChanged(bytes, 0), edited);
     }
@@ -489,6 +489,36 @@ TEST_F(ComparisonTest, AFileSwappedOutAndBackBetweenBlocksJoinsNoGroup)
     });
     EXPECT_FALSE(FindDuplicateGroups(job, reopening, reporter));
     EXPECT_EQ(job.changedFiles, 1u);
+}
+
+// A user deletes on the search's word: an entry holds the file it was found as,
+// and only an unchanged file at its path passes for it.
+TEST_F(ComparisonTest, AnEntryIsAsFoundOnlyWhileItsPathLeadsToTheFileFoundUnchanged)
+{
+    const std::string bytes = PatternBytes(5000, 13);
+    const std::string other = WithByteChanged(bytes, 0);
+    for (const char* name : {"folder", "gone", "kept", "recreated", "replaced", "rewritten"})
+        tree.Write(name, bytes);
+    // Found by contents, and without a look at them.
+    std::vector<DupFileEntry> entries;
+    for (bool contents : {true, false}) {
+        Restart();
+        Options(contents, false, false);
+        ASSERT_EQ(WalkAndCompare().size(), 1u);
+        entries.insert(entries.end(), reporter.entries.begin(), reporter.entries.end());
+    }
+    for (const DupFileEntry& entry : entries)
+        EXPECT_TRUE(IsAsFound(entry, fs)) << entry.strPath;
+    tree.Remove("folder");
+    tree.Write("folder/work/thesis.txt", "thesis");
+    tree.Remove("gone");
+    for (By edit : {By::Recreate, By::Replace, By::Rewrite}) {
+        const char* names[] = {"rewritten", "recreated", "replaced"};
+        if (!test::ForwardingFileSystem::EditFile(tree, names[static_cast<int>(edit)], edit, other))
+            GTEST_SKIP() << "no Unix shell to change files with";
+    }
+    for (const DupFileEntry& entry : entries)
+        EXPECT_EQ(IsAsFound(entry, fs), entry.strPath == tree.Path("kept")) << entry.strPath;
 }
 
 #ifdef _WIN32

@@ -43,6 +43,10 @@ public:
     // renamed over it, which no sharing mode of an open file keeps out on Linux.
     enum class Edit { Rewrite, Recreate, Replace };
 
+    // Gives the file at relative in tree the bytes by edit at once; false when
+    // the system did not let it happen.
+    static bool EditFile(const TempTree& tree, const std::string& relative, Edit edit, const std::string& bytes);
+
     // Gives the file at relative in tree the bytes by edit, just before the
     // engine reads it at offset, or right after it closed the file it read there
     // with. edited tells whether the system let it happen.
@@ -164,8 +168,6 @@ private:
         std::unique_ptr<ReadableFile> m_inner;
         std::vector<uint64_t> m_offsetsRead;
     };
-
-    static bool EditFile(const TempTree& tree, const std::string& relative, Edit edit, const std::string& bytes);
 
     void Apply(const std::string& path, uint64_t offset, bool afterClose) const
     {
