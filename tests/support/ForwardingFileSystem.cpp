@@ -22,19 +22,14 @@ bool ForwardingFileSystem::EditFile(const TempTree& tree, const std::string& rel
                                     const std::string& bytes)
 {
     AwaitNewFileTime(tree, tree.Path(relative));
-    tree.Write(".edit-bytes", bytes);
-    const std::string file = "'" + relative + "'";
-    switch (edit) {
-    case Edit::Rewrite:
-        return tree.RunShell("touch -r " + file + " .edit-time && cat .edit-bytes > " + file + " && touch -r .edit-time " +
-                             file + " && rm .edit-time .edit-bytes");
-    case Edit::Recreate:
-        return tree.RunShell("touch -r " + file + " .edit-time && rm " + file + " && cat .edit-bytes > " + file +
-                             " && touch -r .edit-time " + file + " && rm .edit-time .edit-bytes");
-    case Edit::Replace:
-        return tree.RunShell("touch -r " + file + " .edit-bytes && mv .edit-bytes " + file);
-    }
-    return false;
+    tree.Write(".edit", bytes);
+    const char* const steps[] = {"cat .edit > F", "rm F && cat .edit > F", "mv .edit F"};
+    std::string command = std::string("touch -r F .time && ") + steps[static_cast<int>(edit)] +
+                          " && touch -r .time F && rm -f .time .edit";
+    const std::string quoted = "'" + relative + "'";
+    for (size_t at = command.find('F'); at != std::string::npos; at = command.find('F', at + quoted.size()))
+        command.replace(at, 1, quoted);
+    return tree.RunShell(command);
 }
 
 }  // namespace twinsweep::test

@@ -40,25 +40,10 @@ public:
     // Ways another program gives a file other bytes of its size, putting its
     // last-write time back: written over; deleted and written anew, where the
     // system may give the new file the old one's number; replaced by a file
-    // renamed over it, which no sharing mode of an open file keeps out on Linux.
+    // renamed over it, which no sharing mode keeps out on Linux. A change for
+    // BeforeRead or AfterRead; false when the system did not let it happen.
     enum class Edit { Rewrite, Recreate, Replace };
-
-    // Gives the file at relative in tree the bytes by edit at once; false when
-    // the system did not let it happen.
     static bool EditFile(const TempTree& tree, const std::string& relative, Edit edit, const std::string& bytes);
-
-    // Gives the file at relative in tree the bytes by edit, just before the
-    // engine reads it at offset, or right after it closed the file it read there
-    // with. edited tells whether the system let it happen.
-    void EditAt(const TempTree& tree, const std::string& relative, uint64_t offset, bool afterClose, Edit edit,
-                std::string bytes, bool& edited)
-    {
-        Change change = [&tree, relative, edit, bytes = std::move(bytes), &edited] {
-            edited = EditFile(tree, relative, edit, bytes);
-        };
-        std::lock_guard lock(m_mutex);
-        m_changes.push_back({tree.Path(relative), offset, afterClose, std::move(change)});
-    }
 
     char Separator() const override { return m_inner.Separator(); }
     std::string FullPath(const std::string& path) const override { return m_inner.FullPath(path); }
