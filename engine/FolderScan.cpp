@@ -102,7 +102,7 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
 bool FolderScanner::CollectedBefore(const FolderEntry& file, uint32_t folder)
 {
     const uint64_t index = file.Index();
-    if (index == 0)
+    if (index == 0 || file.onlyPath)
         return false;
     Collected here{folder, file.identity ? std::optional(file.identity->volume) : std::nullopt};
     auto volumeOf = [this](const Collected& collected) {
@@ -147,10 +147,6 @@ FolderContents FolderScanner::ListFolder(const FolderRequest& request)
     // other masks each ask the folder for their own names.
     std::vector<FolderEntry> all;
     listing->Find("*.*", all);
-    if (CollectsEveryName())
-        TakeFiles(all, contents);
-    else
-        FindFiles(*listing, contents);
     for (const FolderEntry& entry : all) {
         if (!entry.isFolder)
             continue;
@@ -161,6 +157,10 @@ FolderContents FolderScanner::ListFolder(const FolderRequest& request)
         contents.linkedSubfolder = contents.linkedSubfolder || entry.isLink;
         contents.subfolders.push_back({JoinPath(request.path, entry.name), entry.isLink, nullptr});
     }
+    if (CollectsEveryName())
+        TakeFiles(all, contents);
+    else
+        FindFiles(*listing, contents);
     if (!contents.subfolders.empty())
         contents.listing = Hold(std::move(listing));
     if (request.queueSubfolders)
@@ -209,21 +209,19 @@ bool FolderScanner::CollectsEveryName() const
     return m_job.masks.size() == 1 && MatchesEveryName(m_job.masks.front());
 }
 
-// Moves the files out of a listing of every name; the folders stay.
+// Keeps the files of a listing of every name, in place: a folder of many files
+// is not held twice.
 void FolderScanner::TakeFiles(std::vector<FolderEntry>& all, FolderContents& contents) const
 {
-    for (FolderEntry& entry : all) {
-        if (!entry.isFolder && InRange(entry))
-            AddFile(entry, contents);
-    }
+    std::erase_if(all, [&](const FolderEntry& entry) { return entry.isFolder || !InRange(entry) || !Openable(entry, contents); });
+    contents.files = std::move(all);
 }
 
-void FolderScanner::AddFile(FolderEntry& file, FolderContents& contents) const
+// Counts a file that cannot be opened by its name.
+bool FolderScanner::Openable(const FolderEntry& file, FolderContents& contents) const
 {
-    if (file.unopenable)
-        ++contents.unopenableFiles;
-    else
-        contents.files.push_back(std::move(file));
+    contents.unopenableFiles += file.unopenable;
+    return !file.unopenable;
 }
 
 // A file matching two masks is listed twice but collected once.
@@ -240,7 +238,8 @@ void FolderScanner::FindFiles(FolderListing& listing, FolderContents& contents) 
                 continue;
             if (severalMasks && !names.insert(entry.name).second)
                 continue;
-            AddFile(entry, contents);
+            if (Openable(entry, contents))
+                contents.files.push_back(std::move(entry));
         }
     }
 }

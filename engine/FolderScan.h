@@ -48,7 +48,7 @@ private:
     bool CollectsEveryName() const;
     void TakeFiles(std::vector<FolderEntry>& all, FolderContents& contents) const;
     void FindFiles(FolderListing& listing, FolderContents& contents) const;
-    void AddFile(FolderEntry& file, FolderContents& contents) const;
+    bool Openable(const FolderEntry& file, FolderContents& contents) const;
     bool InRange(const FolderEntry& entry) const;
     std::string JoinPath(const std::string& folder, const std::string& name) const;
     bool Stopped() const { return m_job.stop.load(std::memory_order_relaxed); }

@@ -68,7 +68,7 @@ private:
     int m_fd;
 };
 
-// The folder stays open after its entries are read: they are described, and its
+// The folder stays open after its names are read: they are described, and its
 // subfolders opened, relative to it.
 class PosixFolderListing : public FolderListing {
 public:
@@ -90,11 +90,12 @@ public:
             std::string_view name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            m_entries.push_back({std::string(name), entry->d_type, false, {}});
+            m_entries.push_back({std::string(name), entry->d_type});
         }
         closedir(dir);
         std::sort(m_entries.begin(), m_entries.end(),
                   [](const Entry& a, const Entry& b) { return ListsBefore(a.name, b.name); });
+        m_entries.shrink_to_fit();
         return true;
     }
 
@@ -102,13 +103,17 @@ public:
 
     void Find(const std::string& mask, std::vector<FolderEntry>& entries) override
     {
-        for (Entry& entry : m_entries) {
-            if (!MatchesMask(mask, entry.name) || !Describe(entry))
+        if (MatchesEveryName(mask))
+            entries.reserve(entries.size() + m_entries.size());
+        struct stat st;
+        for (const Entry& entry : m_entries) {
+            if (!MatchesMask(mask, entry.name) || !Describe(entry, st))
                 continue;
-            const struct stat& st = entry.status;
             bool isFolder = S_ISDIR(st.st_mode);
             uint64_t size = isFolder ? 0 : static_cast<uint64_t>(st.st_size);
             entries.push_back({entry.name, isFolder, size, IsLink(entry), IdentityOf(st)});
+            // A file of one name, reached through no link, cannot be collected twice.
+            entries.back().onlyPath = !isFolder && st.st_nlink == 1 && !entries.back().isLink;
         }
     }
 
@@ -121,23 +126,18 @@ public:
     }
 
 private:
+    // Names only: a folder of many entries is listed at the size of its names,
+    // and each is described when a mask asks for it.
     struct Entry {
         std::string name;
         unsigned char type;
-        bool described;
-        struct stat status;
     };
 
     // Links are followed, so a link to a file counts as that file and a link to a
     // folder as that folder; a dangling link, a pipe or a device is neither.
-    bool Describe(Entry& entry)
+    bool Describe(const Entry& entry, struct stat& st) const
     {
-        if (!entry.described) {
-            if (fstatat(m_fd.get(), entry.name.c_str(), &entry.status, 0) != 0)
-                entry.status.st_mode = 0;
-            entry.described = true;
-        }
-        return S_ISDIR(entry.status.st_mode) || S_ISREG(entry.status.st_mode);
+        return fstatat(m_fd.get(), entry.name.c_str(), &st, 0) == 0 && (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode));
     }
 
     bool IsLink(const Entry& entry) const
