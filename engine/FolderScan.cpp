@@ -213,7 +213,9 @@ bool FolderScanner::CollectsEveryName() const
 // is not held twice.
 void FolderScanner::TakeFiles(std::vector<FolderEntry>& all, FolderContents& contents) const
 {
-    std::erase_if(all, [&](const FolderEntry& entry) { return entry.isFolder || !InRange(entry) || !Openable(entry, contents); });
+    std::erase_if(all, [&](const FolderEntry& entry) {
+        return entry.isFolder || !InRange(entry) || !Openable(entry, contents);
+    });
     contents.files = std::move(all);
 }
 
