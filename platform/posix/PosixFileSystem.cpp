@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <thread>
 
 #include "platform/FileSystem.h"
@@ -63,10 +64,39 @@ public:
         m_fd = -1;
         return fd;
     }
+    void reset(int fd)
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = fd;
+    }
 
 private:
     int m_fd;
 };
+
+// The system takes paths of up to PATH_MAX bytes: a longer one is followed a
+// piece at a time, each piece looked up in the folder the one before it opened.
+// Returns the folder that holds the rest of the path, set in rest: AT_FDCWD and
+// the whole path when it is short, -1 when a piece cannot be opened.
+int FolderOfLongPath(const std::string& path, std::string& rest)
+{
+    rest = path;
+    UniqueFd folder(AT_FDCWD);
+    while (rest.size() >= PATH_MAX) {
+        const size_t cut = rest.rfind('/', PATH_MAX - 1);
+        if (cut == std::string::npos || cut == 0) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        UniqueFd next(openat(folder.get(), rest.substr(0, cut).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (next.get() < 0)
+            return -1;
+        folder.reset(next.release());
+        rest.erase(0, cut + 1);
+    }
+    return folder.release();
+}
 
 // The folder stays open after its names are read: they are described, and its
 // subfolders opened, relative to it.
@@ -247,7 +277,10 @@ public:
     {
         // Non-blocking, so that a pipe put in place of a file cannot hang the open;
         // reads of a regular file block all the same.
-        UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        std::string name;
+        UniqueFd folder(FolderOfLongPath(path, name));
+        constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+        UniqueFd fd(folder.get() == -1 ? -1 : openat(folder.get(), name.c_str(), kFlags));
         if (fd.get() < 0)
             return {nullptr, errno == EMFILE || errno == ENFILE};
         struct stat st;
@@ -260,8 +293,10 @@ public:
 
     std::optional<FileStamp> StateOf(const std::string& path) const override
     {
+        std::string name;
+        UniqueFd folder(FolderOfLongPath(path, name));
         struct stat st;
-        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (folder.get() == -1 || fstatat(folder.get(), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode))
             return std::nullopt;
         return StampOf(st);
     }
