@@ -102,7 +102,7 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
 bool FolderScanner::CollectedBefore(const FolderEntry& file, uint32_t folder)
 {
     const uint64_t index = file.Index();
-    if (index == 0 || file.onlyPath)
+    if (index == 0)
         return false;
     Collected here{folder, file.identity ? std::optional(file.identity->volume) : std::nullopt};
     auto volumeOf = [this](const Collected& collected) {

@@ -55,8 +55,6 @@ struct FolderEntry {
     // Its name does not lead to it (it leads to another entry, or to none): such an
     // entry is counted as unreadable, never walked or compared.
     bool unopenable = false;
-    // The listing knows this path to be the file's only one.
-    bool onlyPath = false;
 
     // The file's number on its volume, 0 when the listing does not know it.
     uint64_t Index() const { return identity ? identity->index : index; }

@@ -142,8 +142,6 @@ public:
             bool isFolder = S_ISDIR(st.st_mode);
             uint64_t size = isFolder ? 0 : static_cast<uint64_t>(st.st_size);
             entries.push_back({entry.name, isFolder, size, IsLink(entry), IdentityOf(st)});
-            // A file of one name, reached through no link, cannot be collected twice.
-            entries.back().onlyPath = !isFolder && st.st_nlink == 1 && !entries.back().isLink;
         }
     }
 
