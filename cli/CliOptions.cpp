@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "engine/MaskList.h"
+
 namespace twinsweep {
 
 const char* const kCliUsage =
@@ -43,9 +45,11 @@ std::optional<int64_t> ParseByteCount(const std::string& text)
     uint64_t value = 0;
     constexpr auto kMax = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
     for (; digits < text.size() && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
-        value = value * 10 + static_cast<uint64_t>(text[digits] - '0');
-        if (value > kMax)
+        const auto digit = static_cast<uint64_t>(text[digits] - '0');
+        // Checked before the step: past 2^64 the value would wrap to a small one.
+        if (value > (kMax - digit) / 10)
             return std::nullopt;
+        value = value * 10 + digit;
     }
     if (digits == 0 || text.size() - digits > 1)
         return std::nullopt;
@@ -112,6 +116,13 @@ std::optional<CliOptions> ParseCliArguments(const std::vector<std::string>& args
             const std::string* text = value();
             if (!text)
                 return std::nullopt;
+            // A search for no names at all is a slip, not a question.
+            std::vector<std::string> masks;
+            SplitMaskList(*text, masks, true);
+            if (masks.empty()) {
+                error = "option --mask takes file masks separated by ';' or ',': '" + *text + "'";
+                return std::nullopt;
+            }
             options.maskText = *text;
         } else if (arg == "--min" || arg == "--max") {
             const std::string* text = value();

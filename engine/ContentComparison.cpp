@@ -388,6 +388,11 @@ bool ContentComparer::ReadBlock(Pass& pass, SetMember& member, bool firstRead, s
             return LeaveOut(m_job.unreadableFiles);
         const FileStamp& stamp = opened.file->Stamp();
         if (firstRead) {
+            // The name led to another file than the one listed: under Wine, names
+            // that differ only in bytes that are not UTF-8 all open one file.
+            const uint64_t listed = m_files.IndexOf(member.index);
+            if (listed != 0 && stamp.index != 0 && stamp.index != listed)
+                return LeaveOut(m_job.unreadableFiles);
             // A file that grew or shrank since the walk would be shown with a size
             // it no longer has.
             if (stamp.size != pass.size)
@@ -451,18 +456,18 @@ FileClass ContentComparer::FinishedFiles(const std::vector<SetMember>& members)
     for (const SetMember& member : members) {
         std::optional<FileStamp> now = StateNow(member);
         if (now && *now == member.stamp)
-            unchanged.push_back(member.index);
+            unchanged.push_back({member.index, member.stamp});
         else
             LeaveOut(m_job.changedFiles);
     }
     return unchanged;
 }
 
-// What a member's path leads to now, asked of its open file where that can tell.
+// What a member's path leads to now. An open file cannot answer for its path:
+// under Wine another process can rename over a file whatever its sharing says.
 std::optional<FileStamp> ContentComparer::StateNow(const SetMember& member) const
 {
-    const std::string path = m_files.PathOf(member.index);
-    return member.file ? member.file->StateOfPath(m_fs, path) : m_fs.StateOf(path);
+    return m_fs.StateOf(m_files.PathOf(member.index));
 }
 
 // A stopped search reports nothing, so what it left out is not counted either.

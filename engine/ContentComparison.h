@@ -16,7 +16,12 @@
 
 namespace twinsweep {
 
-using FileClass = std::vector<uint32_t>;  // catalogue indices, ascending
+// A file found equal to others, as it was when its bytes were compared.
+struct EqualFile {
+    uint32_t index;
+    FileStamp stamp;
+};
+using FileClass = std::vector<EqualFile>;  // ascending indices
 
 struct SetMember {
     uint32_t index;

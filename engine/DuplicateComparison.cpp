@@ -90,31 +90,40 @@ Buckets MakeBuckets(const FileCatalogue& files, const SearchOptions& options)
     return buckets;
 }
 
-std::unique_ptr<DupGroup> MakeGroup(const FileCatalogue& files, std::span<const uint32_t> members)
+std::unique_ptr<DupFileEntry> MakeEntry(const FileCatalogue& files, uint32_t k, std::optional<FileStamp> stamp)
 {
-    auto group = std::make_unique<DupGroup>();
-    for (uint32_t k : members) {
-        auto entry = std::make_unique<DupFileEntry>();
-        entry->strPath = files.PathOf(k);
-        entry->dwSize = files.SizeOf(k);
-        group->entries.push_back(std::move(entry));
-    }
-    return group;
+    auto entry = std::make_unique<DupFileEntry>();
+    entry->strPath = files.PathOf(k);
+    entry->dwSize = files.SizeOf(k);
+    entry->stamp = stamp;
+    return entry;
 }
 
 // Reports groups in the order of their first files and keeps the progress bar on
 // the first file still being looked at.
 class GroupReporter {
 public:
-    GroupReporter(SearchJob& job, SearchReporter& reporter) : m_job(job), m_reporter(reporter) {}
+    GroupReporter(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
+        : m_job(job), m_fs(fs), m_reporter(reporter)
+    {
+    }
 
+    // Files grouped without a look at their contents: each as it is now.
     void Report(std::span<const uint32_t> members)
     {
+        auto group = std::make_unique<DupGroup>();
         for (uint32_t k : members)
-            m_job.fileGroups[k] = m_groupCount;
-        ++m_groupCount;
-        m_reporter.ReportGroup(MakeGroup(m_job.files, members));
-        m_found = true;
+            group->entries.push_back(Entry(k, m_fs.StateOf(m_job.files.PathOf(k))));
+        Report(std::move(group));
+    }
+
+    // Files found equal: each as it was compared.
+    void Report(const FileClass& members)
+    {
+        auto group = std::make_unique<DupGroup>();
+        for (const EqualFile& file : members)
+            group->entries.push_back(Entry(file.index, file.stamp));
+        Report(std::move(group));
     }
 
     bool ProgressDue() { return m_throttle.Due(); }
@@ -155,7 +164,22 @@ public:
     bool Found() const { return m_found; }
 
 private:
+    // An entry of the group being made; its file is marked as in that group.
+    std::unique_ptr<DupFileEntry> Entry(uint32_t k, std::optional<FileStamp> stamp)
+    {
+        m_job.fileGroups[k] = m_groupCount;
+        return MakeEntry(m_job.files, k, stamp);
+    }
+
+    void Report(std::unique_ptr<DupGroup> group)
+    {
+        ++m_groupCount;
+        m_reporter.ReportGroup(std::move(group));
+        m_found = true;
+    }
+
     SearchJob& m_job;
+    const FileSystem& m_fs;
     SearchReporter& m_reporter;
     ProgressThrottle m_throttle;
     bool m_found = false;
@@ -354,7 +378,8 @@ private:
     void Coordinate()
     {
         using Ready = std::pair<uint32_t, FileClass>;  // first index, members
-        std::priority_queue<Ready, std::vector<Ready>, std::greater<>> ready;
+        auto later = [](const Ready& a, const Ready& b) { return a.first > b.first; };
+        std::priority_queue<Ready, std::vector<Ready>, decltype(later)> ready(later);
         for (;;) {
             // No bucket still open can hold a group that starts below this file.
             bool finished = m_firstUndone == m_buckets.ranges.size();
@@ -373,7 +398,7 @@ private:
             m_wake.wait_for(lock, ProgressThrottle::kInterval, [&] { return m_job.stop || m_remaining == 0; });
             for (; m_firstUndone < m_done.size() && m_done[m_firstUndone]; ++m_firstUndone) {
                 for (FileClass& equal : m_results[m_firstUndone])
-                    ready.emplace(equal.front(), std::move(equal));
+                    ready.emplace(equal.front().index, std::move(equal));
                 m_results[m_firstUndone] = {};
             }
         }
@@ -420,7 +445,7 @@ bool FindDuplicateGroups(SearchJob& job, const FileSystem& fs, SearchReporter& r
     job.fileGroups.assign(job.files.Count(), SearchJob::kNoGroup);
     if (job.stop)
         return false;
-    GroupReporter groups(job, reporter);
+    GroupReporter groups(job, fs, reporter);
     Buckets buckets = MakeBuckets(job.files, job.options);
     if (!job.options.equalContents)
         ReportBuckets(buckets, groups);

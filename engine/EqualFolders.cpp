@@ -259,7 +259,9 @@ private:
     bool WalkCollectedAll() const
     {
         const bool everyName = m_job.masks.size() == 1 && MatchesEveryName(m_job.masks.front());
-        return everyName && !m_job.options.rangeOn && m_job.unreadableFolders == 0 && m_job.repeatsLeftOut == 0;
+        // An entry the walk could not open is in no folder's class.
+        return everyName && !m_job.options.rangeOn && m_job.unreadableFolders == 0 && m_job.unreadableFiles == 0 &&
+               m_job.repeatsLeftOut == 0;
     }
 
     // The whole tree of a walked folder as it is now; nothing when a part cannot

@@ -8,9 +8,9 @@ uint32_t FileCatalogue::AddFolder(std::string folderPath)
     return static_cast<uint32_t>(m_folders.size() - 1);
 }
 
-void FileCatalogue::AddFile(uint32_t folder, std::string_view name, uint64_t size)
+void FileCatalogue::AddFile(uint32_t folder, std::string_view name, uint64_t size, uint64_t index)
 {
-    m_files.push_back({folder, static_cast<uint32_t>(name.size()), m_names.size(), size});
+    m_files.push_back({folder, static_cast<uint32_t>(name.size()), m_names.size(), size, index});
     m_names.append(name);
 }
 

@@ -51,7 +51,8 @@ struct PrefetchTask {
     FolderContents contents;
 };
 
-FolderPrefetcher::FolderPrefetcher(Lister lister, size_t helpers) : m_lister(std::move(lister))
+FolderPrefetcher::FolderPrefetcher(Lister lister, size_t helpers, Room roomAhead)
+    : m_lister(std::move(lister)), m_roomAhead(std::move(roomAhead))
 {
     for (size_t i = 0; i < helpers; ++i)
         m_helpers.emplace_back(&FolderPrefetcher::HelperLoop, this);
@@ -93,6 +94,14 @@ FolderContents FolderPrefetcher::Take(const FolderTicket& ticket)
     return std::move(ticket->contents);
 }
 
+void FolderPrefetcher::Wake()
+{
+    {
+        std::lock_guard lock(m_mutex);
+    }
+    m_queued.notify_all();
+}
+
 // Helpers take the folder queued last: a sibling further down the list, which the
 // walk reaches later, while the walk goes on into the first one itself.
 void FolderPrefetcher::HelperLoop()
@@ -101,7 +110,7 @@ void FolderPrefetcher::HelperLoop()
         FolderTicket task;
         {
             std::unique_lock lock(m_mutex);
-            m_queued.wait(lock, [&] { return m_closing || !m_queue.empty(); });
+            m_queued.wait(lock, [&] { return m_closing || (!m_queue.empty() && m_roomAhead()); });
             if (m_closing)
                 return;
             task = std::move(m_queue.back());

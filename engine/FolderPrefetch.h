@@ -44,6 +44,10 @@ struct FolderContents {
     std::optional<FileIdentity> identity;  // when asked for
     std::vector<FolderEntry> files;        // in collection order
     std::vector<Subfolder> subfolders;
+    // Entries that cannot be opened by their names, counted once the walk takes
+    // the folder.
+    uint32_t unopenableFiles = 0;
+    uint32_t unopenableFolders = 0;
     bool linkedSubfolder = false;  // a subfolder is a link or junction
     // The folder, kept open while it has subfolders to be opened from it.
     std::shared_ptr<const FolderListing> listing;
@@ -52,9 +56,12 @@ struct FolderContents {
 class FolderPrefetcher {
 public:
     using Lister = std::function<FolderContents(const FolderRequest& request)>;
+    using Room = std::function<bool()>;
 
-    // lister must be safe to call from several threads at once.
-    FolderPrefetcher(Lister lister, size_t helpers);
+    // lister must be safe to call from several threads at once. Helpers list a
+    // folder only while roomAhead says so, since each folder listed ahead may be
+    // held open for its subfolders; Wake tells them to ask again.
+    FolderPrefetcher(Lister lister, size_t helpers, Room roomAhead);
     ~FolderPrefetcher();
     FolderPrefetcher(const FolderPrefetcher&) = delete;
     FolderPrefetcher& operator=(const FolderPrefetcher&) = delete;
@@ -63,11 +70,13 @@ public:
     std::vector<FolderTicket> Schedule(std::vector<FolderRequest> requests);
     // The folder's contents: listed here unless a helper has started on it.
     FolderContents Take(const FolderTicket& ticket);
+    void Wake();
 
 private:
     void HelperLoop();
 
     Lister m_lister;
+    Room m_roomAhead;
     std::mutex m_mutex;
     std::condition_variable m_queued;
     std::condition_variable m_listed;

@@ -1,12 +1,14 @@
 #include "engine/FolderScan.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace twinsweep {
 
 FolderScanner::FolderScanner(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
     : m_job(job), m_fs(fs), m_reporter(reporter), m_mostHeldListings(std::max<size_t>(1, fs.OpenFileBudget() / 4)),
-      m_prefetcher([this](const FolderRequest& request) { return ListFolder(request); }, fs.ReadingThreads() - 1)
+      m_prefetcher([this](const FolderRequest& request) { return ListFolder(request); }, fs.ReadingThreads() - 1,
+                   [this] { return m_heldListings.load(std::memory_order_relaxed) < m_mostHeldListings; })
 {
 }
 
@@ -77,6 +79,8 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
         ++m_job.repeatsLeftOut;
         return;
     }
+    m_job.unreadableFiles += contents.unopenableFiles;
+    m_job.unreadableFolders += contents.unopenableFolders;
     if (reportNow && !m_reporter.SetProgressText(folder.path))
         m_job.stop = true;
     if (Stopped())
@@ -90,7 +94,7 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
             ++m_job.repeatsLeftOut;
             continue;
         }
-        m_job.files.AddFile(catalogueFolder, file.name, file.size);
+        m_job.files.AddFile(catalogueFolder, file.name, file.size, file.Index());
     }
 
     if (contents.linkedSubfolder && !m_identifyFolders)
@@ -101,7 +105,7 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
 
 bool FolderScanner::CollectedBefore(const FolderEntry& file, uint32_t folder)
 {
-    const uint64_t index = file.identity ? file.identity->index : file.index;
+    const uint64_t index = file.Index();
     if (index == 0)
         return false;
     Collected here{folder, file.identity ? std::optional(file.identity->volume) : std::nullopt};
@@ -147,16 +151,20 @@ FolderContents FolderScanner::ListFolder(const FolderRequest& request)
     // other masks each ask the folder for their own names.
     std::vector<FolderEntry> all;
     listing->Find("*.*", all);
-    if (CollectsEveryName())
-        TakeFiles(all, contents.files);
-    else
-        FindFiles(*listing, contents.files);
     for (const FolderEntry& entry : all) {
         if (!entry.isFolder)
             continue;
+        if (entry.unopenable) {
+            ++contents.unopenableFolders;
+            continue;
+        }
         contents.linkedSubfolder = contents.linkedSubfolder || entry.isLink;
         contents.subfolders.push_back({JoinPath(request.path, entry.name), entry.isLink, nullptr});
     }
+    if (CollectsEveryName())
+        TakeFiles(all, contents);
+    else
+        FindFiles(*listing, contents);
     if (!contents.subfolders.empty())
         contents.listing = Hold(std::move(listing));
     if (request.queueSubfolders)
@@ -166,32 +174,37 @@ FolderContents FolderScanner::ListFolder(const FolderRequest& request)
 
 namespace {
 
-// A listing kept open for its subfolders, counted while it is.
+// A listing kept open for its subfolders; the scanner is told when it closes.
 struct HeldListing {
-    HeldListing(std::unique_ptr<FolderListing> held, std::atomic<size_t>& counter) : listing(std::move(held)), count(counter)
+    HeldListing(std::unique_ptr<FolderListing> held, std::function<void()> closed)
+        : listing(std::move(held)), onClose(std::move(closed))
     {
     }
-    ~HeldListing() { count.fetch_sub(1, std::memory_order_relaxed); }
+    ~HeldListing() { onClose(); }
     HeldListing(const HeldListing&) = delete;
     HeldListing& operator=(const HeldListing&) = delete;
 
     std::unique_ptr<FolderListing> listing;
-    std::atomic<size_t>& count;
+    std::function<void()> onClose;
 };
 
 }  // namespace
 
-// Folders listed ahead keep their listings open until their subfolders are
-// opened: past a few hundred, a wide tree would use up the process's handles, so
-// further subfolders are opened by their paths.
-std::shared_ptr<const FolderListing> FolderScanner::Hold(std::unique_ptr<FolderListing> listing) const
+// A folder keeps its listing open until its subfolders are opened from it: a
+// subfolder opened by its path instead can lie beyond the longest path the
+// system takes. Folders listed ahead hold listings too, so the helpers wait
+// while a few hundred are held; the walk itself never does.
+std::shared_ptr<const FolderListing> FolderScanner::Hold(std::unique_ptr<FolderListing> listing)
 {
-    if (m_heldListings.fetch_add(1, std::memory_order_relaxed) >= m_mostHeldListings) {
-        m_heldListings.fetch_sub(1, std::memory_order_relaxed);
-        return nullptr;
-    }
-    auto held = std::make_shared<HeldListing>(std::move(listing), m_heldListings);
+    m_heldListings.fetch_add(1, std::memory_order_relaxed);
+    auto held = std::make_shared<HeldListing>(std::move(listing), [this] { Release(); });
     return {held, held->listing.get()};
+}
+
+void FolderScanner::Release()
+{
+    if (m_heldListings.fetch_sub(1, std::memory_order_relaxed) == m_mostHeldListings)
+        m_prefetcher.Wake();
 }
 
 // The usual case: one mask, for every name.
@@ -200,17 +213,25 @@ bool FolderScanner::CollectsEveryName() const
     return m_job.masks.size() == 1 && MatchesEveryName(m_job.masks.front());
 }
 
-// Moves the files out of a listing of every name; the folders stay.
-void FolderScanner::TakeFiles(std::vector<FolderEntry>& all, std::vector<FolderEntry>& files) const
+// Keeps the files of a listing of every name, in place: a folder of many files
+// is not held twice.
+void FolderScanner::TakeFiles(std::vector<FolderEntry>& all, FolderContents& contents) const
 {
-    for (FolderEntry& entry : all) {
-        if (!entry.isFolder && InRange(entry))
-            files.push_back(std::move(entry));
-    }
+    std::erase_if(all, [&](const FolderEntry& entry) {
+        return entry.isFolder || !InRange(entry) || !Openable(entry, contents);
+    });
+    contents.files = std::move(all);
+}
+
+// Counts a file that cannot be opened by its name.
+bool FolderScanner::Openable(const FolderEntry& file, FolderContents& contents) const
+{
+    contents.unopenableFiles += file.unopenable;
+    return !file.unopenable;
 }
 
 // A file matching two masks is listed twice but collected once.
-void FolderScanner::FindFiles(FolderListing& listing, std::vector<FolderEntry>& files) const
+void FolderScanner::FindFiles(FolderListing& listing, FolderContents& contents) const
 {
     std::unordered_set<std::string> names;
     const bool severalMasks = m_job.masks.size() > 1;
@@ -223,7 +244,8 @@ void FolderScanner::FindFiles(FolderListing& listing, std::vector<FolderEntry>& 
                 continue;
             if (severalMasks && !names.insert(entry.name).second)
                 continue;
-            files.push_back(std::move(entry));
+            if (Openable(entry, contents))
+                contents.files.push_back(std::move(entry));
         }
     }
 }

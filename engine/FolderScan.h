@@ -42,11 +42,13 @@ private:
     bool CollectedBefore(const FolderEntry& file, uint32_t folder);
     std::optional<uint64_t> FolderVolume(uint32_t folder);
     FolderContents ListFolder(const FolderRequest& request);
-    std::shared_ptr<const FolderListing> Hold(std::unique_ptr<FolderListing> listing) const;
+    std::shared_ptr<const FolderListing> Hold(std::unique_ptr<FolderListing> listing);
+    void Release();
     void IdentifyWalkedFolders();
     bool CollectsEveryName() const;
-    void TakeFiles(std::vector<FolderEntry>& all, std::vector<FolderEntry>& files) const;
-    void FindFiles(FolderListing& listing, std::vector<FolderEntry>& files) const;
+    void TakeFiles(std::vector<FolderEntry>& all, FolderContents& contents) const;
+    void FindFiles(FolderListing& listing, FolderContents& contents) const;
+    bool Openable(const FolderEntry& file, FolderContents& contents) const;
     bool InRange(const FolderEntry& entry) const;
     std::string JoinPath(const std::string& folder, const std::string& name) const;
     bool Stopped() const { return m_job.stop.load(std::memory_order_relaxed); }
@@ -71,7 +73,7 @@ private:
     std::unordered_map<uint32_t, std::optional<uint64_t>> m_folderVolumes;
     std::atomic<bool> m_identifyFolders = false;
     size_t m_listedFoldersWalked = 0;
-    mutable std::atomic<size_t> m_heldListings{0};
+    std::atomic<size_t> m_heldListings{0};
     const size_t m_mostHeldListings;
     FolderPrefetcher m_prefetcher;  // last: its helpers stop before the rest goes
 };

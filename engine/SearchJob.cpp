@@ -19,4 +19,9 @@ uint64_t DupGroup::ByteTotal() const
     return total;
 }
 
+bool IsAsFound(const DupFileEntry& entry, const FileSystem& fs)
+{
+    return entry.stamp && fs.StateOf(entry.strPath) == entry.stamp;
+}
+
 }  // namespace twinsweep

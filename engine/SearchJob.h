@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/FileCatalogue.h"
+#include "platform/FileSystem.h"
 
 namespace twinsweep {
 
@@ -34,7 +35,13 @@ struct DupFileEntry {
     uint64_t dwSize = 0;  // 64-bit: two different files of 4 GiB must not look alike
     bool bLastInGroup = false;
     bool bFirstInGroup = false;
+    // The file as the search found it; none when it found nothing there.
+    std::optional<FileStamp> stamp;
 };
+
+// The entry's path still leads to the file the search found, unchanged: what a
+// user deletes on the search's word must be what the search compared.
+bool IsAsFound(const DupFileEntry& entry, const FileSystem& fs);
 
 // The files of one group, at least two: entry 0 is the file collected first, the
 // others follow in collection order.

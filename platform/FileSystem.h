@@ -30,11 +30,14 @@ struct FileIdentityHash {
 // A file as one open or one look at its path finds it. Two equal stamps of one
 // path mean one and the same file, unchanged in between, as far as the system
 // tells: a file put in its place by a rename has another index, a write moves the
-// last-write time.
+// last-write time, and a program that puts the last-write time back, or a new
+// file that gets the number of a deleted one, still moves the change time, which
+// no program sets back.
 struct FileStamp {
     uint64_t index = 0;  // the file's number on its volume; 0 where the system keeps none
     uint64_t size = 0;
     int64_t lastWrite = 0;  // in the platform's own units
+    int64_t change = 0;     // of contents or attributes, in the same units
     bool operator==(const FileStamp&) const = default;
 };
 
@@ -49,6 +52,12 @@ struct FolderEntry {
     // not its volume gives the number alone: the volume is the folder's.
     std::optional<FileIdentity> identity;
     uint64_t index = 0;
+    // Its name does not lead to it (it leads to another entry, or to none): such an
+    // entry is counted as unreadable, never walked or compared.
+    bool unopenable = false;
+
+    // The file's number on its volume, 0 when the listing does not know it.
+    uint64_t Index() const { return identity ? identity->index : index; }
 };
 
 // The masks that match every name, whatever the name.
@@ -79,10 +88,6 @@ public:
     // or nothing when the read fails. One thread at a time: reading on from where
     // the last read ended is the cheap case.
     virtual std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) = 0;
-    // What the path this file was opened by leads to now. Where a path cannot
-    // change while its file is open, the open file answers, which saves an open;
-    // by default the path is looked at again.
-    virtual std::optional<FileStamp> StateOfPath(const FileSystem& fs, const std::string& path) const;
 };
 
 // A file opened, or why not: "no handle left" passes once other files are closed,
@@ -131,11 +136,6 @@ public:
     // on by default.
     virtual size_t ReadingThreads() const = 0;
 };
-
-inline std::optional<FileStamp> ReadableFile::StateOfPath(const FileSystem& fs, const std::string& path) const
-{
-    return fs.StateOf(path);
-}
 
 // The file system of the platform the program runs on.
 const FileSystem& PlatformFileSystem();

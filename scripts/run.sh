@@ -23,6 +23,14 @@ ensure_packages $BUILD_PACKAGES $WINDOWS_PACKAGES
 cmake -S "$root" -B "$root/out/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
 cmake --build "$root/out/win64" --target Twinsweep -j"$(nproc)" >/dev/null
 
+# Wine sends deleted files to the user's trash only where the trash folder can be
+# made; without ~/.local/share it deletes them for good. An XDG_DATA_HOME that is
+# not absolute does not count.
+data_home=${XDG_DATA_HOME:-}
+[[ $data_home == /* ]] || data_home=$HOME/.local/share
+mkdir -p "$data_home"
+mkdir -p -m 700 "$data_home/Trash" "$data_home/Trash/files" "$data_home/Trash/info"
+
 # Its own prefix, without the tests' virtual desktop.
 export WINEPREFIX="$root/out/wineprefix-run"
 export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="

@@ -12,9 +12,11 @@
 #include "dialogs/CSelectFilesDlg.h"
 #include "document/CDFDoc.h"
 #include "engine/MaskList.h"
+#include "engine/SearchJob.h"
 #include "engine/SizeFormat.h"
 #include "frame/CMainFrame.h"
 #include "framework/Seams.h"
+#include "platform/FileSystem.h"
 #include "resources/resource.h"
 #include "views/CStatView.h"
 #include "win32/Utf16.h"
@@ -24,6 +26,8 @@ namespace {
 
 constexpr UINT_PTR kStatisticsTimer = 1;
 constexpr UINT kStatisticsDelay = 100;
+// Files a message names one by one; it counts the rest.
+constexpr int kMostNamedFiles = 20;
 
 // Only a file the system cannot find is gone: one that is locked or denied is
 // still on disk, and its line must stay so that the user still sees it.
@@ -201,11 +205,32 @@ void CResultView::RemoveSelectedItems()
     UpdateSelectionStatus();
 }
 
+// The shell deletes whatever stands at a path when it gets there: a marked line
+// whose path no longer leads to the file the search found, unchanged, is left
+// out, stays listed and marked, and is named in one message.
 void CResultView::DeleteSelectedFiles()
 {
-    const std::wstring paths = BuildSelectedPathList();
-    if (paths.empty())
+    std::wstring paths;
+    std::vector<int> sent;
+    std::wstring changed;
+    int changedCount = 0;
+    for (int line : m_files.SelectedLines()) {
+        const DupFileEntry* entry = m_files.Entry(line);
+        if (entry && IsAsFound(*entry, PlatformFileSystem())) {
+            paths += m_files.Text(line) + L'\0';
+            sent.push_back(line);
+        } else if (++changedCount <= kMostNamedFiles) {
+            changed += L"\n" + m_files.Text(line);
+        }
+    }
+    if (changedCount > kMostNamedFiles)
+        changed += L"\n... and " + std::to_wstring(changedCount - kMostNamedFiles) + L" more";
+    if (changedCount > 0)
+        ShowMessageBox(MainWindowHandle(), L"These files are no longer the ones the search found, and are not "
+                                           L"deleted:" + changed);
+    if (sent.empty())
         return;
+    paths += L'\0';
     // The shell asks for confirmation, shows the progress and reports its own
     // failures; what it did is read from the disk afterwards.
     SHFILEOPSTRUCTW operation{};
@@ -217,7 +242,7 @@ void CResultView::DeleteSelectedFiles()
     SHFileOperationW(&operation);
 
     int removed = 0;
-    for (int line : m_files.SelectedLines()) {
+    for (int line : sent) {
         const int current = line - removed;
         if (FileIsGone(m_files.Text(current))) {
             m_files.DeleteEntry(current);

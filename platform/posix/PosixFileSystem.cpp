@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <thread>
 
 #include "platform/FileSystem.h"
@@ -22,10 +23,15 @@ FileIdentity IdentityOf(const struct stat& st)
     return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
+int64_t Nanoseconds(const struct timespec& time)
+{
+    return static_cast<int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
 FileStamp StampOf(const struct stat& st)
 {
-    int64_t lastWrite = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    return {static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size), lastWrite};
+    return {static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size), Nanoseconds(st.st_mtim),
+            Nanoseconds(st.st_ctim)};
 }
 
 // The comparison keeps many files open at once, and the usual soft limit of 1 024
@@ -58,12 +64,41 @@ public:
         m_fd = -1;
         return fd;
     }
+    void reset(int fd)
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = fd;
+    }
 
 private:
     int m_fd;
 };
 
-// The folder stays open after its entries are read: they are described, and its
+// The system takes paths of up to PATH_MAX bytes: a longer one is followed a
+// piece at a time, each piece looked up in the folder the one before it opened.
+// Returns the folder that holds the rest of the path, set in rest: AT_FDCWD and
+// the whole path when it is short, -1 when a piece cannot be opened.
+int FolderOfLongPath(const std::string& path, std::string& rest)
+{
+    rest = path;
+    UniqueFd folder(AT_FDCWD);
+    while (rest.size() >= PATH_MAX) {
+        const size_t cut = rest.rfind('/', PATH_MAX - 1);
+        if (cut == std::string::npos || cut == 0) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        UniqueFd next(openat(folder.get(), rest.substr(0, cut).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (next.get() < 0)
+            return -1;
+        folder.reset(next.release());
+        rest.erase(0, cut + 1);
+    }
+    return folder.release();
+}
+
+// The folder stays open after its names are read: they are described, and its
 // subfolders opened, relative to it.
 class PosixFolderListing : public FolderListing {
 public:
@@ -85,11 +120,12 @@ public:
             std::string_view name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            m_entries.push_back({std::string(name), entry->d_type, false, {}});
+            m_entries.push_back({std::string(name), entry->d_type});
         }
         closedir(dir);
         std::sort(m_entries.begin(), m_entries.end(),
                   [](const Entry& a, const Entry& b) { return ListsBefore(a.name, b.name); });
+        m_entries.shrink_to_fit();
         return true;
     }
 
@@ -97,10 +133,12 @@ public:
 
     void Find(const std::string& mask, std::vector<FolderEntry>& entries) override
     {
-        for (Entry& entry : m_entries) {
-            if (!MatchesMask(mask, entry.name) || !Describe(entry))
+        if (MatchesEveryName(mask))
+            entries.reserve(entries.size() + m_entries.size());
+        struct stat st;
+        for (const Entry& entry : m_entries) {
+            if (!MatchesMask(mask, entry.name) || !Describe(entry, st))
                 continue;
-            const struct stat& st = entry.status;
             bool isFolder = S_ISDIR(st.st_mode);
             uint64_t size = isFolder ? 0 : static_cast<uint64_t>(st.st_size);
             entries.push_back({entry.name, isFolder, size, IsLink(entry), IdentityOf(st)});
@@ -116,23 +154,18 @@ public:
     }
 
 private:
+    // Names only: a folder of many entries is listed at the size of its names,
+    // and each is described when a mask asks for it.
     struct Entry {
         std::string name;
         unsigned char type;
-        bool described;
-        struct stat status;
     };
 
     // Links are followed, so a link to a file counts as that file and a link to a
     // folder as that folder; a dangling link, a pipe or a device is neither.
-    bool Describe(Entry& entry)
+    bool Describe(const Entry& entry, struct stat& st) const
     {
-        if (!entry.described) {
-            if (fstatat(m_fd.get(), entry.name.c_str(), &entry.status, 0) != 0)
-                entry.status.st_mode = 0;
-            entry.described = true;
-        }
-        return S_ISDIR(entry.status.st_mode) || S_ISREG(entry.status.st_mode);
+        return fstatat(m_fd.get(), entry.name.c_str(), &st, 0) == 0 && (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode));
     }
 
     bool IsLink(const Entry& entry) const
@@ -147,11 +180,14 @@ private:
     std::vector<Entry> m_entries;
 };
 
-// Links to folders are followed, as for any path.
+// Links to folders are followed, as for any path. A folder that lets its names
+// be read but not looked up (no search permission) hides what they are: it
+// counts as a folder that cannot be entered, not as an empty one.
 std::unique_ptr<FolderListing> ListFolderAt(int parentFd, const char* path)
 {
     auto listing = std::make_unique<PosixFolderListing>(openat(parentFd, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (listing->Fd() < 0 || !listing->ReadEntries())
+    struct stat self;
+    if (listing->Fd() < 0 || !listing->ReadEntries() || fstatat(listing->Fd(), ".", &self, 0) != 0)
         return nullptr;
     return listing;
 }
@@ -239,7 +275,10 @@ public:
     {
         // Non-blocking, so that a pipe put in place of a file cannot hang the open;
         // reads of a regular file block all the same.
-        UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        std::string name;
+        UniqueFd folder(FolderOfLongPath(path, name));
+        constexpr int kFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+        UniqueFd fd(folder.get() == -1 ? -1 : openat(folder.get(), name.c_str(), kFlags));
         if (fd.get() < 0)
             return {nullptr, errno == EMFILE || errno == ENFILE};
         struct stat st;
@@ -252,8 +291,10 @@ public:
 
     std::optional<FileStamp> StateOf(const std::string& path) const override
     {
+        std::string name;
+        UniqueFd folder(FolderOfLongPath(path, name));
         struct stat st;
-        if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (folder.get() == -1 || fstatat(folder.get(), name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode))
             return std::nullopt;
         return StampOf(st);
     }

@@ -51,11 +51,6 @@ uint64_t Join(DWORD high, DWORD low)
     return (uint64_t{high} << 32) | low;
 }
 
-int64_t TimeOf(const FILETIME& time)
-{
-    return static_cast<int64_t>(Join(time.dwHighDateTime, time.dwLowDateTime));
-}
-
 // A file index of 0 means the file system keeps none (some network shares): such a
 // file cannot be told apart from another by identity.
 std::optional<FileIdentity> IdentityOf(uint32_t volume, uint64_t index)
@@ -87,14 +82,14 @@ std::optional<FileIdentity> IdentityOf(HANDLE handle)
 std::optional<FileStamp> StampOf(HANDLE handle)
 {
     LARGE_INTEGER size;
-    FILETIME lastWrite;
+    FILE_BASIC_INFO times;
     IO_STATUS_BLOCK status;
     FILE_INTERNAL_INFORMATION internal;
-    if (!GetFileSizeEx(handle, &size) || !GetFileTime(handle, nullptr, nullptr, &lastWrite) ||
+    if (!GetFileSizeEx(handle, &size) || !GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof times) ||
         NtQueryInformationFile(handle, &status, &internal, sizeof internal, FileInternalInformation) < 0)
         return std::nullopt;
     return FileStamp{static_cast<uint64_t>(internal.IndexNumber.QuadPart), static_cast<uint64_t>(size.QuadPart),
-                     TimeOf(lastWrite)};
+                     times.LastWriteTime.QuadPart, times.ChangeTime.QuadPart};
 }
 
 // Without FILE_FLAG_BACKUP_SEMANTICS in flags, a folder does not open.
@@ -166,7 +161,10 @@ public:
                 bytes += entry->NextEntryOffset;
             }
         }
-        return GetLastError() == ERROR_NO_MORE_FILES;
+        if (GetLastError() != ERROR_NO_MORE_FILES)
+            return false;
+        MarkRepeatedNames();
+        return true;
     }
 
     void Find(const std::string& mask, std::vector<FolderEntry>& entries) override
@@ -190,6 +188,9 @@ private:
             return;
         FolderEntry entry;
         entry.name = WideToUtf8(name);
+        // A path drops a trailing dot or space of its last name: it would open
+        // another file, or none, and the shell would delete another one.
+        entry.unopenable = name.back() == L'.' || name.back() == L' ';
         entry.isFolder = (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.isLink = (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         if (!entry.isFolder) {
@@ -201,6 +202,20 @@ private:
                 return;
         }
         m_all.push_back(std::move(entry));
+    }
+
+    // Wine lists each byte of a Linux name that is not UTF-8 as U+FFFD, so names
+    // that differ only there are listed alike, and all open one of the files.
+    void MarkRepeatedNames()
+    {
+        std::unordered_map<std::string_view, size_t> first;
+        for (size_t i = 0; i < m_all.size(); ++i) {
+            if (m_all[i].name.find("\xEF\xBF\xBD") == std::string::npos)
+                continue;
+            auto [known, added] = first.emplace(m_all[i].name, i);
+            if (!added)
+                m_all[known->second].unopenable = m_all[i].unopenable = true;
+        }
     }
 
     bool DescribeTarget(FolderEntry& entry) const
@@ -246,13 +261,6 @@ public:
     Win32File(UniqueHandle handle, const FileStamp& stamp) : m_handle(std::move(handle)), m_stamp(stamp) {}
 
     const FileStamp& Stamp() const override { return m_stamp; }
-
-    // The file is open without sharing deletion: nobody can rename, replace or
-    // delete it, so its path leads to it until it is closed.
-    std::optional<FileStamp> StateOfPath(const FileSystem&, const std::string&) const override
-    {
-        return StampOf(m_handle.get());
-    }
 
     // A plain read of the next bytes is one cheap call; a read at an offset
     // (ReadFile with an OVERLAPPED position) costs a round trip more under Wine.

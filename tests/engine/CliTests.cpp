@@ -244,6 +244,11 @@ TEST_F(CliTest, RefusesBadUsageWithExitCodeTwo)
         {{tree.Root(), "--", ""}, "a folder name is empty"},
         {{"--min", "2K", "--max", "1K", tree.Root()}, "--min is above --max"},
         {{"--json", "-0", tree.Root()}, "--json and --null do not go together"},
+        // Sizes that do not fit must not wrap round to small ones.
+        {{"--max", "18446744073709551616", tree.Root()},
+         "option --max takes a number of bytes with an optional K, M or G: 18446744073709551616"},
+        {{"--mask", "", tree.Root()}, "option --mask takes file masks separated by ';' or ',': ''"},
+        {{"--mask", " ;; ", tree.Root()}, "option --mask takes file masks separated by ';' or ',': ' ;; '"},
     };
     for (const auto& [args, message] : table) {
         EXPECT_EQ(Run(args), 2) << message;

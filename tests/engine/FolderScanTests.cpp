@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "engine/FolderScan.h"
@@ -15,6 +16,8 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace twinsweep {
@@ -260,6 +263,32 @@ TEST_F(FolderScanTest, HandlesPathsLongerThan260Characters)
     EXPECT_EQ(reporter.groups, (std::vector<Paths>{{first, second}}));
 }
 
+// However few listings the walk may hold open, every subfolder is opened from
+// its parent: by its path, a folder beyond the longest path would be lost. Its
+// files are compared and shown all the same.
+TEST_F(FolderScanTest, ADeepTreeIsSearchedWholeEachFolderOpenedFromItsParent)
+{
+    // Folders nested 30 deep, some 4 600 bytes in all, with 6 equal files on the
+    // way; made a folder at a time, as no path takes them at once.
+    const std::string name(150, 'd');
+    if (!tree.RunShell("for level in $(seq 30); do mkdir " + name + " && cd -P " + name +
+                       " && case $level in 1|8|15|21|29|30) printf x > f;; esac; done"))
+        GTEST_SKIP() << "no Unix shell";
+    test::ForwardingFileSystem tight(4);
+    job.folders = {tree.Root()};
+    RunSearch(job, tight, reporter);
+    EXPECT_EQ(job.files.Count(), 6u);
+    EXPECT_EQ(job.unreadableFolders, 0u);
+    EXPECT_EQ(tight.foldersOpenedByPath.size(), 1u);
+    // Wine opens no file whose Linux path is beyond the longest: those are counted.
+    const size_t grouped = reporter.groups.empty() ? 0 : reporter.groups[0].size();
+    EXPECT_EQ(grouped + job.unreadableFiles, 6u);
+#ifndef _WIN32
+    EXPECT_EQ(grouped, 6u);
+#endif
+    tree.RunShell("rm -rf " + name);
+}
+
 TEST_F(FolderScanTest, FindsOpensAndShowsNamesOutsideAnyCodePage)
 {
     std::string greek = tree.Write("\xCE\xB5\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC.txt", "payload");
@@ -326,6 +355,34 @@ TEST_F(FolderScanTest, AWideTreeListedAheadKeepsWithinTheOpenFileLimit)
     limit.Restore();
     EXPECT_EQ(job.files.Count(), 300u);
     EXPECT_EQ(job.unreadableFolders, 0u);
+}
+
+// Root enters every folder whatever its mode: body then runs in a child process
+// as nobody. Returns what body returns, below 256.
+int AsAnotherUser(const std::function<int()>& body)
+{
+    if (geteuid() != 0)
+        return body();
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(setgid(65534) == 0 && setuid(65534) == 0 ? body() : 255);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+}
+
+TEST_F(FolderScanTest, AFolderThatCanBeListedButNotEnteredIsCountedUnreadable)
+{
+    tree.Write("open/a", "x");
+    tree.Write("shut/b", "x");
+    tree.Write("shut/sub/c", "x");
+    chmod(tree.Path("shut").c_str(), 0644);
+    const int seen = AsAnotherUser([&] {
+        Scan("*.*", {tree.Root()});
+        return static_cast<int>(10 * job.files.Count() + job.unreadableFolders);
+    });
+    chmod(tree.Path("shut").c_str(), 0755);
+    EXPECT_EQ(seen, 11) << "10 for each file collected, 1 for each folder counted unreadable";
 }
 
 TEST_F(FolderScanTest, CollectsAFileReachedByTwoLinksOnce)

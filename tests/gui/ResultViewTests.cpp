@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
@@ -16,6 +17,7 @@
 #include "engine/SearchJob.h"
 #include "framework/Controls.h"
 #include "framework/Gdi.h"
+#include "platform/FileSystem.h"
 #include "resources/resource.h"
 #include "tests/gui/GuiTest.h"
 #include "tests/support/TempTree.h"
@@ -251,6 +253,7 @@ protected:
             group.entries.push_back(std::make_unique<DupFileEntry>());
             group.entries.back()->strPath = file.path;
             group.entries.back()->dwSize = file.size;
+            group.entries.back()->stamp = PlatformFileSystem().StateOf(file.path);
         }
         SendMessageW(view.Handle(), WM_RESULT_ADDGROUP, reinterpret_cast<WPARAM>(&group),
                      static_cast<LPARAM>(group.ByteTotal()));
@@ -767,6 +770,28 @@ TEST_F(ResultViewDeleteTest, ALockedFileThatCannotGoStaysListedAndMarked)
     EXPECT_EQ(LineTexts(), (Texts{Utf8ToWide(files[0]), Utf8ToWide(files[2])}));
     EXPECT_EQ(Selected(), (Lines{1}));
     EXPECT_EQ(Roles(), (std::vector<std::string>{"F", "L"}));
+}
+
+// A folder put in place of a marked file since the search is left out, stays
+// listed and marked, and is named; the other marked files go.
+TEST_F(ResultViewDeleteTest, AMarkedPathThatNoLongerLeadsToTheFileFoundIsLeftOutAndNamed)
+{
+    MakeGroup();
+    std::filesystem::remove(test::FromUtf8(files[1]));
+    const std::string thesis = tree.Write(files[1].substr(tree.Root().size() + 1) + "/work/thesis.txt", "thesis");
+    Select({0, 1});
+    MessageBoxRecorder boxes;
+    {
+        ShellDialogAnswerer answerer(IDYES);
+        Command(ID_DELETE_SELECTED_FILES);
+    }
+    EXPECT_FALSE(Exists(files[0]));
+    EXPECT_TRUE(Exists(thesis));
+    EXPECT_EQ(LineTexts(), (Texts{Utf8ToWide(files[1]), Utf8ToWide(files[2])}));
+    EXPECT_EQ(Selected(), (Lines{0}));
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::wstring>{
+                                 L"These files are no longer the ones the search found, and are not deleted:\n" +
+                                 Utf8ToWide(files[1])}));
 }
 
 TEST_F(ResultViewTest, AHundredThousandLinesInGroupsGetTheWidthOfTheWidestLine)

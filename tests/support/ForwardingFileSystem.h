@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "tests/support/TempTree.h"
 
 namespace twinsweep::test {
 
@@ -35,6 +36,14 @@ public:
         std::lock_guard lock(m_mutex);
         m_changes.push_back({path, offset, true, std::move(change)});
     }
+
+    // Ways another program gives a file other bytes of its size, putting its
+    // last-write time back: written over; deleted and written anew, where the
+    // system may give the new file the old one's number; replaced by a file
+    // renamed over it, which no sharing mode keeps out on Linux. A change for
+    // BeforeRead or AfterRead; false when the system did not let it happen.
+    enum class Edit { Rewrite, Recreate, Replace };
+    static bool EditFile(const TempTree& tree, const std::string& relative, Edit edit, const std::string& bytes);
 
     char Separator() const override { return m_inner.Separator(); }
     std::string FullPath(const std::string& path) const override { return m_inner.FullPath(path); }
@@ -131,10 +140,6 @@ private:
         WatchedFile& operator=(const WatchedFile&) = delete;
 
         const FileStamp& Stamp() const override { return m_inner->Stamp(); }
-        std::optional<FileStamp> StateOfPath(const FileSystem& fs, const std::string& path) const override
-        {
-            return m_inner->StateOfPath(fs, path);
-        }
         std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) override
         {
             m_fs.Apply(m_path, offset, false);

@@ -43,8 +43,10 @@ void RecordingReporter::ReportFileCount(size_t count)
 void RecordingReporter::ReportGroup(std::unique_ptr<DupGroup> group)
 {
     std::vector<std::string> paths;
-    for (const auto& entry : group->entries)
+    for (const auto& entry : group->entries) {
         paths.push_back(entry->strPath);
+        entries.push_back(*entry);
+    }
     groups.push_back(std::move(paths));
     groupTotals.push_back(group->ByteTotal());
     events.push_back("group");

@@ -18,6 +18,7 @@ public:
     std::vector<std::string> events;  // "range 0 12", "pos 1 4096", "text ...", "caption ...", "hide"
     std::vector<std::vector<std::string>> groups;
     std::vector<uint64_t> groupTotals;
+    std::vector<DupFileEntry> entries;  // of every group, in order
     std::vector<size_t> fileCounts;
     bool stopped = false;
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -154,6 +155,23 @@ std::string PatternBytes(uint64_t size, uint32_t seed)
 void TempTree::Remove(std::string_view relative) const
 {
     fs::remove(FromUtf8(Path(relative)));
+}
+
+bool TempTree::RunShell(const std::string& command) const
+{
+#ifdef _WIN32
+    static std::atomic<unsigned> counter{0};
+    const std::string unixRoot = UnixPath(m_root);
+    if (unixRoot.empty())
+        return false;
+    const std::string marker = ".shell-done-" + std::to_string(counter++);
+    std::error_code error;
+    RunUnixShell("cd '" + unixRoot + "' && (" + command + ") && touch " + marker,
+                 [&] { return fs::exists(FromUtf8(Path(marker)), error); });
+    return fs::remove(FromUtf8(Path(marker)), error);
+#else
+    return std::system(("cd '" + m_root + "' && (" + command + ")").c_str()) == 0;
+#endif
 }
 
 bool TempTree::LinkFolder(std::string_view target, std::string_view link) const

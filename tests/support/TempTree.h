@@ -29,6 +29,11 @@ public:
     void Remove(std::string_view relative) const;
     // Makes a symbolic link to a folder; false where the platform cannot.
     bool LinkFolder(std::string_view target, std::string_view link) const;
+    // Runs a command of the Unix shell in the tree's folder and waits until it has
+    // ended, under Wine too: what a Unix program does beside a Windows one, and
+    // names Windows cannot make. False where there is no Unix shell, or the
+    // command failed.
+    bool RunShell(const std::string& command) const;
 
 private:
     std::string m_root;

@@ -5,7 +5,9 @@
 #include <shlobj.h>
 
 #include "engine/FolderList.h"
+#include "engine/SearchRun.h"
 #include "platform/FileSystem.h"
+#include "tests/support/RecordingReporter.h"
 #include "tests/support/TempTree.h"
 #include "win32/Handles.h"
 #include "win32/Utf16.h"
@@ -17,6 +19,27 @@ using test::TempTree;
 using Paths = std::vector<std::string>;
 
 const FileSystem& fs = PlatformFileSystem();
+
+// Under Wine a Linux folder holds names that Windows cannot open by name: names
+// that differ only in bytes that are not UTF-8 (listed alike, with U+FFFD, and
+// opened as one file) and names ending in a dot. Each such entry is counted as
+// unreadable; none is compared, none walked.
+TEST(Win32FileSystem, EntriesThatCannotBeOpenedByTheirNamesAreCountedNeverCompared)
+{
+    TempTree tree;
+    tree.Write("pair/one", "pair");
+    tree.Write("pair/two", "pair");
+    if (!tree.RunShell("head -c 100 /dev/zero > $(printf 'c\\377') && head -c 100 /dev/zero | tr '\\0' y > "
+                       "$(printf 'c\\376') && mkdir dot. && printf pair > dot./three && printf pair > 'end.'"))
+        GTEST_SKIP() << "not under Wine";
+    SearchJob job;
+    job.folders = {tree.Root()};
+    test::RecordingReporter reporter;
+    RunSearch(job, fs, reporter);
+    EXPECT_EQ(reporter.groups, (std::vector<Paths>{{tree.Path("pair/one"), tree.Path("pair/two")}}));
+    EXPECT_EQ(job.unreadableFiles, 3u);
+    EXPECT_EQ(job.unreadableFolders, 1u);
+}
 
 class ComApartment {
 public:
