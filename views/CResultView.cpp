@@ -610,7 +610,7 @@ void CResultView::OnEqualFolderProperties()
 // The files of deleted folders leave the first tab too.
 void CResultView::DeleteSelectedFolders()
 {
-    RemoveLinesInFolders(m_folderTab.DeleteSelectedFolders(MainWindowHandle()));
+    RemoveLinesInFolders(m_folderTab.DeleteSelectedFolders(MainWindowHandle(), m_files));
     UpdateSelectionStatus();
 }
 

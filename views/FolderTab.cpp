@@ -160,19 +160,31 @@ POINT FolderTab::KeyboardMenuPoint() const
     return at;
 }
 
-// The folder holds the files and bytes the search found in it.
-bool FolderTab::StillAsFound(int line) const
+// The folder holds the files and bytes the search found in it, and every file of
+// it that a group lists is the file compared, unchanged: a rewrite that keeps a
+// size shows in its times.
+bool FolderTab::StillAsFound(int line, const FileListBox& files) const
 {
     const DupFileEntry* entry = m_list->Entry(line);
     std::optional<FolderTotals> now = CountFolderTree(PlatformFileSystem(), entry->strPath);
-    return now && *now == FolderTotals{m_fileCounts.at(FolderOf(line)), entry->dwSize};
+    if (!now || *now != FolderTotals{m_fileCounts.at(FolderOf(line)), entry->dwSize})
+        return false;
+    std::wstring inside = FolderOf(line);
+    if (inside.back() != L'\\')
+        inside += L'\\';
+    for (int k = 0; k < files.Count(); ++k) {
+        const DupFileEntry* file = files.Entry(k);
+        if (file && files.Text(k).compare(0, inside.size(), inside) == 0 && !IsAsFound(*file, PlatformFileSystem()))
+            return false;
+    }
+    return true;
 }
 
-std::vector<std::wstring> FolderTab::DeleteSelectedFolders(HWND owner)
+std::vector<std::wstring> FolderTab::DeleteSelectedFolders(HWND owner, const FileListBox& files)
 {
     std::wstring paths, changed;
     for (int line : m_list->SelectedLines()) {
-        if (StillAsFound(line))
+        if (StillAsFound(line, files))
             paths += FolderOf(line) + L'\0';
         else
             changed += L"\n" + FolderOf(line);

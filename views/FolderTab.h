@@ -42,13 +42,15 @@ public:
 
     // Sends the marked folders that are as the search saw them to the recycle bin
     // and drops the lines of every folder gone; says which folders changed and
-    // stay. Returns the folders gone, each ended by a separator.
-    std::vector<std::wstring> DeleteSelectedFolders(HWND owner);
+    // stay. A folder is as the search saw it when it holds as many files and bytes
+    // and each of its files listed in `files` is still the file compared. Returns
+    // the folders gone, each ended by a separator.
+    std::vector<std::wstring> DeleteSelectedFolders(HWND owner, const FileListBox& files);
 
 private:
     void AddGroup(const FolderGroup& group);
     std::wstring FolderOf(int line) const;
-    bool StillAsFound(int line) const;
+    bool StillAsFound(int line, const FileListBox& files) const;
 
     HWND m_tabs = nullptr;
     FileListBox* m_list = nullptr;

@@ -825,20 +825,21 @@ TEST_F(ResultViewTest, AHundredThousandLinesInGroupsGetTheWidthOfTheWidestLine)
     EXPECT_TRUE(PumpUntil([&] { return Extent() == 0; }));
 }
 
-// Two copies of one folder: the tab lists them, deletes the marked one to the bin
-// and takes its files from the first tab too; a folder that changed stays.
+// Three copies of one folder: the tab lists them, deletes the marked one to the
+// bin and takes its files from the first tab too; folders that changed stay, one
+// with a file more, one with a file rewritten to the same size.
 TEST_F(ResultViewDeleteTest, TheEqualFoldersTabListsAndDeletesFoldersAndBothTabsAgree)
 {
     const std::string tag = UniqueTag();
     std::vector<std::string> folders;
-    for (const char* copy : {"a", "b"}) {
+    for (const char* copy : {"a", "b", "c"}) {
         folders.push_back(tree.Path(std::string(copy) + "-" + tag));
         files.push_back(tree.Write(std::string(copy) + "-" + tag + "/x.txt", "same"));
         files.push_back(tree.Write(std::string(copy) + "-" + tag + "/sub/y.txt", "other"));
     }
-    SendGroup({{files[0], 4}, {files[2], 4}});
-    SendGroup({{files[1], 5}, {files[3], 5}});
-    std::vector<FolderGroup> groups{{{{folders[0], 2, 9}, {folders[1], 2, 9}}}};
+    SendGroup({{files[0], 4}, {files[2], 4}, {files[4], 4}});
+    SendGroup({{files[1], 5}, {files[3], 5}, {files[5], 5}});
+    std::vector<FolderGroup> groups{{{{folders[0], 2, 9}, {folders[1], 2, 9}, {folders[2], 2, 9}}}};
     SendMessageW(view.Handle(), WM_RESULT_FOLDERGROUPS, reinterpret_cast<WPARAM>(&groups), 0);
 
     const HWND tabs = GetDlgItem(view.Handle(), IDC_RESULT_TABS);
@@ -849,8 +850,8 @@ TEST_F(ResultViewDeleteTest, TheEqualFoldersTabListsAndDeletesFoldersAndBothTabs
     const HWND folderList = GetDlgItem(view.Handle(), IDC_SECOND_FILE_LIST);
     EXPECT_TRUE(IsWindowVisible(folderList));
     EXPECT_FALSE(IsWindowVisible(List()));
-    EXPECT_EQ(view.Folders().Summary(), L"2 equal folders, 4 files, 9 bytes to free");
-    ASSERT_EQ(view.Folders().LineCount(), 2);
+    EXPECT_EQ(view.Folders().Summary(), L"3 equal folders, 6 files, 18 bytes to free");
+    ASSERT_EQ(view.Folders().LineCount(), 3);
     EXPECT_EQ(view.Folders().CaretFolder(), Utf8ToWide(folders[0]));
 
     SendMessageW(folderList, LB_SETSEL, TRUE, 1);
@@ -860,17 +861,25 @@ TEST_F(ResultViewDeleteTest, TheEqualFoldersTabListsAndDeletesFoldersAndBothTabs
         EXPECT_EQ(answerer.Questions(), 1);
     }
     EXPECT_FALSE(Exists(folders[1]));
-    EXPECT_EQ(view.Folders().LineCount(), 1);
-    EXPECT_EQ(LineTexts(), (Texts{Utf8ToWide(files[0]), Utf8ToWide(files[1])}));
-    EXPECT_EQ(Roles(), (std::vector<std::string>{"FL", "FL"}));
+    EXPECT_EQ(view.Folders().LineCount(), 2);
+    EXPECT_EQ(LineTexts(), (Texts{Utf8ToWide(files[0]), Utf8ToWide(files[4]), Utf8ToWide(files[1]),
+                                  Utf8ToWide(files[5])}));
+    EXPECT_EQ(Roles(), (std::vector<std::string>{"F", "L", "F", "L"}));
 
     tree.Write("a-" + tag + "/new.txt", "!");
+    tree.Write("c-" + tag + "/sub/y.txt", "OTHER");
     MessageBoxRecorder boxes;
     SendMessageW(folderList, LB_SETSEL, TRUE, 0);
-    Command(ID_DELETE_EQUAL_FOLDERS);
+    SendMessageW(folderList, LB_SETSEL, TRUE, 1);
+    {
+        ShellDialogAnswerer answerer(IDNO);
+        Command(ID_DELETE_EQUAL_FOLDERS);
+        EXPECT_EQ(answerer.Questions(), 0);
+    }
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_TRUE(Exists(folders[0]));
-    EXPECT_EQ(view.Folders().LineCount(), 1);
+    EXPECT_TRUE(Exists(folders[2]));
+    EXPECT_EQ(view.Folders().LineCount(), 2);
 
     Command(ID_EMPTY_LIST);
     EXPECT_EQ(TabCtrl_GetItemCount(tabs), 1);
