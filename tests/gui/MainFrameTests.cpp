@@ -405,12 +405,17 @@ bool TextFits(HWND control)
     return needed.right + box <= room.right && needed.bottom <= room.bottom;
 }
 
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
 TEST(DialogTexts, EveryTextOfTheDialogsFitsItsControl)
 {
     TestApplication();
     for (UINT id : {IDD_ABOUTBOX, IDD_INSTALL, IDD_OPTIONS, IDD_SELECT_FILES}) {
-        HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), nullptr,
-                                         [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+        HWND dialog =
+            CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), nullptr, PlainDialogProc, 0);
         for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT))
             EXPECT_TRUE(TextFits(control)) << WindowText(control);
         DestroyWindow(dialog);
