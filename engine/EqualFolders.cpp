@@ -30,6 +30,7 @@ struct ListedEntry {
     uint64_t size;
     std::string path;
     bool collected;  // the walk collected it, so its group speaks for its bytes
+    std::optional<FileStamp> stamp;  // as it was read, when it was
 };
 
 struct ListedTree {
@@ -38,12 +39,16 @@ struct ListedTree {
     uint64_t bytes = 0;
 };
 
-bool SameBytes(const FileSystem& fs, const std::string& pathA, const std::string& pathB, uint64_t size)
+// Equal bytes, each file's stamp taken at its open and still its path's at the
+// end, so that the bytes compared are those of the file stamped.
+bool SameBytes(const FileSystem& fs, ListedEntry& x, ListedEntry& y)
 {
-    OpenResult a = fs.OpenForReading(pathA);
-    OpenResult b = fs.OpenForReading(pathB);
-    if (!a || !b || a.file->Stamp().size != size || b.file->Stamp().size != size)
+    OpenResult a = fs.OpenForReading(x.path);
+    OpenResult b = fs.OpenForReading(y.path);
+    if (!a || !b || a.file->Stamp().size != x.size || b.file->Stamp().size != x.size)
         return false;
+    x.stamp = a.file->Stamp();
+    y.stamp = b.file->Stamp();
     constexpr size_t kBlock = 64 * 1024;
     std::vector<char> bufferA(kBlock), bufferB(kBlock);
     for (uint64_t offset = 0;;) {
@@ -52,9 +57,20 @@ bool SameBytes(const FileSystem& fs, const std::string& pathA, const std::string
         if (!readA || !readB || *readA != *readB || std::memcmp(bufferA.data(), bufferB.data(), *readA) != 0)
             return false;
         if (*readA == 0)
-            return offset == size;
+            return offset == x.size && fs.StateOf(x.path) == x.stamp && fs.StateOf(y.path) == y.stamp;
         offset += *readA;
     }
+}
+
+// The files of a tree that the pass read, as it read them.
+std::vector<DupFileEntry> ReadFiles(const ListedTree& tree)
+{
+    std::vector<DupFileEntry> read;
+    for (const ListedEntry& entry : tree.entries) {
+        if (entry.stamp)
+            read.push_back({entry.path, entry.size, false, false, entry.stamp});
+    }
+    return read;
 }
 
 class FolderEquality {
@@ -231,7 +247,7 @@ private:
         if (m_throttle.Due() && !m_reporter.SetProgressText(first))
             m_job.stop = true;
         struct Set {
-            ListedTree tree;
+            std::vector<ListedTree> trees;  // the first one is compared with each other
             std::vector<uint32_t> folders;
         };
         std::vector<Set> sets;
@@ -240,17 +256,19 @@ private:
             if (!tree)
                 continue;
             auto same =
-                std::find_if(sets.begin(), sets.end(), [&](const Set& set) { return SameTrees(set.tree, *tree); });
-            if (same != sets.end())
-                same->folders.push_back(f);
-            else
-                sets.push_back({std::move(*tree), {f}});
+                std::find_if(sets.begin(), sets.end(), [&](Set& set) { return SameTrees(set.trees.front(), *tree); });
+            if (same == sets.end())
+                same = sets.insert(sets.end(), Set{});
+            same->trees.push_back(std::move(*tree));
+            same->folders.push_back(f);
         }
         std::vector<std::vector<uint32_t>> equal;
         for (Set& set : sets) {
             if (set.folders.size() < 2)
                 continue;
-            m_listed[set.folders.front()] = {set.tree.files, set.tree.bytes};
+            m_listed[set.folders.front()] = {set.trees.front().files, set.trees.front().bytes};
+            for (size_t i = 0; i < set.folders.size(); ++i)
+                m_readFiles[set.folders[i]] = ReadFiles(set.trees[i]);
             equal.push_back(std::move(set.folders));
         }
         return equal;
@@ -293,14 +311,14 @@ private:
                     subfolders.emplace_back(NameCaseKey(entry.name), entry.name);
                 else
                     files.push_back({false, NameCaseKey(entry.name), entry.size, path + entry.name,
-                                     collected.count(entry.name) > 0});
+                                     collected.count(entry.name) > 0, std::nullopt});
             }
             std::sort(subfolders.begin(), subfolders.end());
             std::sort(files.begin(), files.end(), [](auto& a, auto& b) { return a.key < b.key; });
             if (!KeysDiffer(files, subfolders))
                 return std::nullopt;
             // The folder's entry names its subfolders; the first is listed next.
-            ListedEntry own{true, {}, 0, {}, false};
+            ListedEntry own{true, {}, 0, {}, false, std::nullopt};
             for (auto& [key, name] : subfolders)
                 own.key.append(key).push_back('\0');
             tree.entries.push_back(std::move(own));
@@ -342,7 +360,7 @@ private:
 
     // Entries at the same place have the same name keys and kinds. The files both
     // walks collected are equal by their classes; the others are read.
-    bool SameTrees(const ListedTree& a, const ListedTree& b) const
+    bool SameTrees(ListedTree& a, ListedTree& b) const
     {
         if (a.entries.size() != b.entries.size() || a.bytes != b.bytes)
             return false;
@@ -353,17 +371,17 @@ private:
                 return false;
         }
         for (size_t i = 0; i < a.entries.size(); ++i) {
-            const ListedEntry& x = a.entries[i];
-            const ListedEntry& y = b.entries[i];
+            ListedEntry& x = a.entries[i];
+            ListedEntry& y = b.entries[i];
             if (Stopped())
                 return false;
-            if (!x.isFolder && !(x.collected && y.collected) && !SameBytes(m_fs, x.path, y.path, x.size))
+            if (!x.isFolder && !(x.collected && y.collected) && !SameBytes(m_fs, x, y))
                 return false;
         }
         return true;
     }
 
-    FolderGroup MakeGroup(const std::vector<uint32_t>& folders) const
+    FolderGroup MakeGroup(const std::vector<uint32_t>& folders)
     {
         FolderGroup group;
         auto listed = m_listed.find(folders.front());
@@ -372,6 +390,8 @@ private:
             entry.strPath = std::string(Unterminated(m_files.FolderPath(f)));
             entry.files = listed != m_listed.end() ? listed->second.first : m_fileCount[f];
             entry.size = listed != m_listed.end() ? listed->second.second : m_bytes[f];
+            if (auto read = m_readFiles.find(f); read != m_readFiles.end())
+                entry.otherFiles = std::move(read->second);
             group.folders.push_back(std::move(entry));
         }
         return group;
@@ -405,6 +425,8 @@ private:
     // Files and bytes of the folders of confirmed groups, by their first folders,
     // as the second listing found them: the walk may have left some out.
     std::unordered_map<uint32_t, std::pair<uint64_t, uint64_t>> m_listed;
+    // The files the pass read in the folders of confirmed groups.
+    std::unordered_map<uint32_t, std::vector<DupFileEntry>> m_readFiles;
 };
 
 }  // namespace

@@ -18,6 +18,9 @@ struct DupFolderEntry {
     std::string strPath;  // without a trailing separator, unless a root
     uint64_t files = 0;   // files in the folder and all its subfolders
     uint64_t size = 0;    // their bytes
+    // Its files that no file group lists and the folder pass read, as they were
+    // read: a delete checks them as it checks the files of the groups.
+    std::vector<DupFileEntry> otherFiles;
 };
 
 struct FolderGroup {

@@ -530,19 +530,17 @@ void CResultView::MarkAllLines()
 void CResultView::OnContextMenu(int x, int y)
 {
     POINT at{x, y};
-    if (m_folderTab.Selected()) {
-        if (x == -1 && y == -1)
-            at = m_folderTab.KeyboardMenuPoint();
-        else
-            m_folderTab.ClickLineAt(at);
+    const bool folders = m_folderTab.Selected();
+    FileListBox& list = folders ? m_secondFiles : m_files;
+    if (x == -1 && y == -1)
+        at = list.KeyboardMenuPoint();
+    else
+        list.ClickForMenu(at);
+    if (folders) {
         m_folderTab.PrepareContextMenu(CommandEnabled(ID_OPEN_EQUAL_FOLDER), CommandEnabled(ID_DELETE_EQUAL_FOLDERS))
             .Track(Handle(), at);
         return;
     }
-    if (x == -1 && y == -1)
-        at = KeyboardMenuPoint();
-    else
-        ClickLineAt(at);
     PrepareContextMenu().Track(Handle(), at);
 }
 
@@ -656,54 +654,6 @@ void CResultView::LaunchOnCaretFolder(const wchar_t* verb)
     launch.verb = verb;
     launch.file = folder;
     LaunchShell(launch);
-}
-
-// A right click on a marked line keeps all marks, so the menu acts on all of
-// them; elsewhere it marks like a left click with the same keys held.
-void CResultView::ClickLineAt(POINT screen)
-{
-    const HWND list = m_files.Handle();
-    RECT frame;
-    GetWindowRect(list, &frame);
-    if (!IsWindowVisible(list) || !PtInRect(&frame, screen) || LineCount() == 0)
-        return;
-    POINT client = screen;
-    ScreenToClient(list, &client);
-    RECT inside;
-    GetClientRect(list, &inside);
-    if (!PtInRect(&inside, client))
-        return;
-    // Computed rather than asked for: the list's own query has 16 bits for the index.
-    const auto height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    const auto top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
-    const int line = top + client.y / std::max(height, 1);
-    if (line < LineCount() && SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(line), 0) > 0) {
-        SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
-        return;
-    }
-    WPARAM keys = 0;
-    if (GetKeyState(VK_CONTROL) < 0)
-        keys |= MK_CONTROL;
-    if (GetKeyState(VK_SHIFT) < 0)
-        keys |= MK_SHIFT;
-    const LPARAM position = MAKELPARAM(client.x, client.y);
-    SendMessageW(list, WM_LBUTTONDOWN, keys | MK_LBUTTON, position);
-    SendMessageW(list, WM_LBUTTONUP, keys, position);
-}
-
-POINT CResultView::KeyboardMenuPoint() const
-{
-    const HWND list = m_files.Handle();
-    POINT at{0, 0};
-    RECT inside, line;
-    GetClientRect(list, &inside);
-    if (LineCount() > 0 &&
-        SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(m_files.CaretLine()), reinterpret_cast<LPARAM>(&line)) !=
-            LB_ERR &&
-        line.bottom > inside.top && line.top < inside.bottom)
-        at.y = std::min(line.bottom, inside.bottom);
-    ClientToScreen(list, &at);
-    return at;
 }
 
 bool CResultView::CommandEnabled(UINT id)

@@ -95,10 +95,6 @@ private:
     void OnUpdateHasLines(CommandState& state);
     void OnUpdateHasSelection(CommandState& state);
     void LaunchOnCaretFolder(const wchar_t* verb);
-    // Selects the line under a screen point as a left click with the same keys would.
-    void ClickLineAt(POINT screen);
-    // Where a menu opened from the keyboard appears: under the caret line.
-    POINT KeyboardMenuPoint() const;
     bool HasSelection() const;
     // Enabled for the view's own commands, and for those the document carries out.
     bool CommandEnabled(UINT id);

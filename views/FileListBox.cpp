@@ -248,7 +248,10 @@ void FileListBox::ReleaseCanvasFont()
 int FileListBox::IconIndex(const std::wstring& path)
 {
     size_t dot = path.find_last_of(L".\\/");
-    std::wstring extension = dot != std::wstring::npos && path[dot] == L'.' ? path.substr(dot) : std::wstring();
+    // Folders are known by a key no extension can be.
+    std::wstring extension = m_folderLines                                             ? L"\\"
+                             : dot != std::wstring::npos && path[dot] == L'.' ? path.substr(dot)
+                                                                               : std::wstring();
     CharLowerBuffW(extension.data(), static_cast<DWORD>(extension.size()));
     auto known = m_iconIndex.find(extension);
     if (known != m_iconIndex.end())
@@ -257,13 +260,59 @@ int FileListBox::IconIndex(const std::wstring& path)
     // does not stall the painting.
     SHFILEINFOW info{};
     auto list = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoW(path.c_str(), 0, &info, sizeof info,
+        SHGetFileInfoW(path.c_str(), m_folderLines ? FILE_ATTRIBUTE_DIRECTORY : 0, &info, sizeof info,
                        SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
     int index = list ? info.iIcon : -1;
     if (list)
         m_systemIcons = list;
     m_iconIndex.emplace(std::move(extension), index);
     return index;
+}
+
+void FileListBox::ClickForMenu(POINT screen)
+{
+    const HWND list = Handle();
+    RECT frame;
+    GetWindowRect(list, &frame);
+    if (!IsWindowVisible(list) || !PtInRect(&frame, screen) || Count() == 0)
+        return;
+    POINT client = screen;
+    ScreenToClient(list, &client);
+    RECT inside;
+    GetClientRect(list, &inside);
+    if (!PtInRect(&inside, client))
+        return;
+    // Computed rather than asked for: the list's own query has 16 bits for the index.
+    const auto height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    const auto top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    const int line = top + client.y / std::max(height, 1);
+    if (line < Count() && SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(line), 0) > 0) {
+        SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
+        return;
+    }
+    WPARAM keys = 0;
+    if (GetKeyState(VK_CONTROL) < 0)
+        keys |= MK_CONTROL;
+    if (GetKeyState(VK_SHIFT) < 0)
+        keys |= MK_SHIFT;
+    const LPARAM position = MAKELPARAM(client.x, client.y);
+    SendMessageW(list, WM_LBUTTONDOWN, keys | MK_LBUTTON, position);
+    SendMessageW(list, WM_LBUTTONUP, keys, position);
+}
+
+POINT FileListBox::KeyboardMenuPoint() const
+{
+    const HWND list = Handle();
+    POINT at{0, 0};
+    RECT inside, line;
+    GetClientRect(list, &inside);
+    if (Count() > 0 &&
+        SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(CaretLine()), reinterpret_cast<LPARAM>(&line)) !=
+            LB_ERR &&
+        line.bottom > inside.top && line.top < inside.bottom)
+        at.y = std::min(line.bottom, inside.bottom);
+    ClientToScreen(list, &at);
+    return at;
 }
 
 // Each icon is drawn once over each background into a strip and copied from

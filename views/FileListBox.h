@@ -38,6 +38,15 @@ public:
     // The line with the focus rectangle (0 in an empty list).
     int CaretLine() const;
 
+    // Lines show folders: they get the folder icon.
+    void ShowFolderIcons() { m_folderLines = true; }
+    // Before a context menu: a right click on a marked line keeps all marks, so
+    // the menu acts on all of them; elsewhere it marks like a left click with the
+    // same keys held.
+    void ClickForMenu(POINT screen);
+    // Where a menu opened from the keyboard goes: under the caret line.
+    POINT KeyboardMenuPoint() const;
+
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -86,6 +95,7 @@ private:
     BackBuffer m_frame;
     HIMAGELIST m_systemIcons = nullptr;  // the shell's own list: never destroyed
     std::unordered_map<std::wstring, int> m_iconIndex;
+    bool m_folderLines = false;
     // The icons drawn so far, by their index in the shell's list: their slots in the strip.
     std::unordered_map<int, int> m_iconSlots;
     BackBuffer m_iconStrip;

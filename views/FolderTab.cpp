@@ -36,6 +36,7 @@ void FolderTab::Attach(HWND tabs, FileListBox& list)
 {
     m_tabs = tabs;
     m_list = &list;
+    m_list->ShowFolderIcons();
 }
 
 void FolderTab::SetGroups(std::vector<FolderGroup> groups)
@@ -43,7 +44,7 @@ void FolderTab::SetGroups(std::vector<FolderGroup> groups)
     Reset();
     if (groups.empty())
         return;
-    for (const FolderGroup& group : groups)
+    for (FolderGroup& group : groups)
         AddGroup(group);
     TCITEMW tab{};
     tab.mask = TCIF_TEXT;
@@ -60,22 +61,22 @@ void FolderTab::Reset()
         TabCtrl_DeleteItem(m_tabs, kFolderTabIndex);
     }
     m_list->ResetEntries();
-    m_fileCounts.clear();
+    m_folders.clear();
 }
 
 // A line shows the folder with its files and size; the entry keeps the path and
 // the size, the tab the file count.
-void FolderTab::AddGroup(const FolderGroup& group)
+void FolderTab::AddGroup(FolderGroup& group)
 {
     for (size_t i = 0; i < group.folders.size(); ++i) {
-        const DupFolderEntry& folder = group.folders[i];
+        DupFolderEntry& folder = group.folders[i];
         auto entry = std::make_unique<DupFileEntry>();
         entry->strPath = folder.strPath;
         entry->dwSize = folder.size;
         entry->bFirstInGroup = i == 0;
         entry->bLastInGroup = i + 1 == group.folders.size();
         const std::wstring path = Utf8ToWide(folder.strPath);
-        m_fileCounts[path] = folder.files;
+        m_folders[path] = {folder.files, std::move(folder.otherFiles)};
         m_list->AddEntry(path + L"   (" + Counted(folder.files, L"file", L"files") + L", " +
                              Utf8ToWide(FormatSize(folder.size)) + L")",
                          std::move(entry));
@@ -112,7 +113,7 @@ std::wstring FolderTab::Summary() const
     uint64_t files = 0, spareBytes = 0;
     for (int line = 0; line < LineCount(); ++line) {
         const DupFileEntry* entry = m_list->Entry(line);
-        files += m_fileCounts.at(FolderOf(line));
+        files += m_folders.at(FolderOf(line)).files;
         spareBytes += entry->bFirstInGroup ? 0 : entry->dwSize;
     }
     return Counted(static_cast<uint64_t>(LineCount()), L"equal folder", L"equal folders") + L", " +
@@ -129,52 +130,26 @@ ContextMenu FolderTab::PrepareContextMenu(bool folderLines, bool marks) const
     return menu;
 }
 
-void FolderTab::ClickLineAt(POINT screen)
-{
-    const HWND list = m_list->Handle();
-    POINT client = screen;
-    ScreenToClient(list, &client);
-    RECT inside;
-    GetClientRect(list, &inside);
-    if (!PtInRect(&inside, client) || LineCount() == 0)
-        return;
-    const auto height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    const int line = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0)) + client.y / std::max(height, 1);
-    if (line >= LineCount())
-        return;
-    if (SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(line), 0) <= 0) {
-        SendMessageW(list, LB_SETSEL, FALSE, -1);
-        SendMessageW(list, LB_SETSEL, TRUE, line);
-    }
-    SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
-}
-
-POINT FolderTab::KeyboardMenuPoint() const
-{
-    POINT at{0, 0};
-    RECT line;
-    if (LineCount() && SendMessageW(m_list->Handle(), LB_GETITEMRECT, static_cast<WPARAM>(m_list->CaretLine()),
-                                    reinterpret_cast<LPARAM>(&line)) != LB_ERR)
-        at.y = std::max<LONG>(line.bottom, 0);
-    ClientToScreen(m_list->Handle(), &at);
-    return at;
-}
-
 // The folder holds the files and bytes the search found in it, and every file of
-// it that a group lists is the file compared, unchanged: a rewrite that keeps a
-// size shows in its times.
-bool FolderTab::StillAsFound(int line, const FileListBox& files) const
+// it that a group lists or the folder pass read is the file compared, unchanged:
+// a rewrite that keeps a size shows in its times.
+bool FolderTab::StillAsFound(int line, const FileIndex& files) const
 {
     const DupFileEntry* entry = m_list->Entry(line);
+    const FolderFacts& facts = m_folders.at(FolderOf(line));
     std::optional<FolderTotals> now = CountFolderTree(PlatformFileSystem(), entry->strPath);
-    if (!now || *now != FolderTotals{m_fileCounts.at(FolderOf(line)), entry->dwSize})
+    if (!now || *now != FolderTotals{facts.files, entry->dwSize})
         return false;
+    for (const DupFileEntry& file : facts.otherFiles) {
+        if (!IsAsFound(file, PlatformFileSystem()))
+            return false;
+    }
     std::wstring inside = FolderOf(line);
     if (inside.back() != L'\\')
         inside += L'\\';
-    for (int k = 0; k < files.Count(); ++k) {
-        const DupFileEntry* file = files.Entry(k);
-        if (file && files.Text(k).compare(0, inside.size(), inside) == 0 && !IsAsFound(*file, PlatformFileSystem()))
+    for (auto file = std::lower_bound(files.begin(), files.end(), FileIndex::value_type{inside, nullptr});
+         file != files.end() && file->first.starts_with(inside); ++file) {
+        if (!IsAsFound(*file->second, PlatformFileSystem()))
             return false;
     }
     return true;
@@ -182,9 +157,15 @@ bool FolderTab::StillAsFound(int line, const FileListBox& files) const
 
 std::vector<std::wstring> FolderTab::DeleteSelectedFolders(HWND owner, const FileListBox& files)
 {
+    FileIndex index;
+    for (int k = 0; k < files.Count(); ++k) {
+        if (const DupFileEntry* file = files.Entry(k))
+            index.emplace_back(files.Text(k), file);
+    }
+    std::sort(index.begin(), index.end());
     std::wstring paths, changed;
     for (int line : m_list->SelectedLines()) {
-        if (StillAsFound(line, files))
+        if (StillAsFound(line, index))
             paths += FolderOf(line) + L'\0';
         else
             changed += L"\n" + FolderOf(line);
@@ -210,7 +191,7 @@ std::vector<std::wstring> FolderTab::DeleteSelectedFolders(HWND owner, const Fil
         if (!FolderIsGone(folder))
             continue;
         gone.push_back(folder + L'\\');
-        m_fileCounts.erase(folder);
+        m_folders.erase(folder);
         m_list->DeleteEntry(line);
     }
     return gone;

@@ -35,10 +35,6 @@ public:
     std::wstring Summary() const;
 
     ContextMenu PrepareContextMenu(bool folderLines, bool marks) const;
-    // Selects the line under a screen point unless it is marked already.
-    void ClickLineAt(POINT screen);
-    // A point under the caret line, for a menu opened from the keyboard.
-    POINT KeyboardMenuPoint() const;
 
     // Sends the marked folders that are as the search saw them to the recycle bin
     // and drops the lines of every folder gone; says which folders changed and
@@ -48,13 +44,21 @@ public:
     std::vector<std::wstring> DeleteSelectedFolders(HWND owner, const FileListBox& files);
 
 private:
-    void AddGroup(const FolderGroup& group);
+    // The first tab's files by their paths, in order, to find a folder's at once.
+    using FileIndex = std::vector<std::pair<std::wstring, const DupFileEntry*>>;
+
+    void AddGroup(FolderGroup& group);
     std::wstring FolderOf(int line) const;
-    bool StillAsFound(int line, const FileListBox& files) const;
+    bool StillAsFound(int line, const FileIndex& files) const;
+
+    struct FolderFacts {
+        uint64_t files = 0;
+        std::vector<DupFileEntry> otherFiles;  // read by the folder pass, no group lists them
+    };
 
     HWND m_tabs = nullptr;
     FileListBox* m_list = nullptr;
-    std::unordered_map<std::wstring, uint64_t> m_fileCounts;  // by folder
+    std::unordered_map<std::wstring, FolderFacts> m_folders;  // by path
 };
 
 }  // namespace twinsweep

@@ -10,6 +10,7 @@
 
 #include "engine/NameCase.h"
 #include "engine/SearchRun.h"
+#include "tests/support/ForwardingFileSystem.h"
 #include "tests/support/RecordingReporter.h"
 #include "tests/support/TempTree.h"
 
@@ -137,6 +138,17 @@ TEST(EqualFolders, CountEveryFileOfTheFolders)
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ((FolderTotals{groups[0].folders[1].files, groups[0].folders[1].size}), (FolderTotals{2, 8}));
     EXPECT_EQ(groups[0].ByteTotal(), 16u);
+    // The files only the folder pass read keep their stamps for the re-check of a delete.
+    for (const DupFolderEntry& folder : groups[0].folders) {
+        ASSERT_EQ(folder.otherFiles.size(), 1u);
+        EXPECT_EQ(folder.otherFiles[0].strPath, folder.strPath + PlatformFileSystem().Separator() + "sub" +
+                                                    PlatformFileSystem().Separator() + "d.doc");
+        EXPECT_TRUE(IsAsFound(folder.otherFiles[0], PlatformFileSystem()));
+    }
+    using Edit = test::ForwardingFileSystem::Edit;
+    if (!test::ForwardingFileSystem::EditFile(tree, "B/sub/d.doc", Edit::Rewrite, "WORDS"))
+        GTEST_SKIP() << "no Unix shell to change files with";
+    EXPECT_FALSE(IsAsFound(groups[0].folders[1].otherFiles[0], PlatformFileSystem()));
     tree.Write("A/sub/more", "!");
     EXPECT_EQ(CountFolderTree(PlatformFileSystem(), groups[0].folders[0].strPath), (FolderTotals{3, 9}));
     EXPECT_EQ(CountFolderTree(PlatformFileSystem(), tree.Path("gone")), std::nullopt);

@@ -20,6 +20,7 @@
 #include "platform/FileSystem.h"
 #include "resources/resource.h"
 #include "tests/gui/GuiTest.h"
+#include "tests/support/ForwardingFileSystem.h"
 #include "tests/support/TempTree.h"
 #include "views/CResultView.h"
 #include "views/CStatView.h"
@@ -825,21 +826,26 @@ TEST_F(ResultViewTest, AHundredThousandLinesInGroupsGetTheWidthOfTheWidestLine)
     EXPECT_TRUE(PumpUntil([&] { return Extent() == 0; }));
 }
 
-// Three copies of one folder: the tab lists them, deletes the marked one to the
-// bin and takes its files from the first tab too; folders that changed stay, one
-// with a file more, one with a file rewritten to the same size.
+// Four copies of one folder: the tab lists them, deletes the marked one to the
+// bin and takes its files from the first tab too; folders that changed stay: one
+// with a file more, one with a grouped file and one with a file only the folder
+// pass read rewritten to the same size.
 TEST_F(ResultViewDeleteTest, TheEqualFoldersTabListsAndDeletesFoldersAndBothTabsAgree)
 {
     const std::string tag = UniqueTag();
     std::vector<std::string> folders;
-    for (const char* copy : {"a", "b", "c"}) {
-        folders.push_back(tree.Path(std::string(copy) + "-" + tag));
-        files.push_back(tree.Write(std::string(copy) + "-" + tag + "/x.txt", "same"));
-        files.push_back(tree.Write(std::string(copy) + "-" + tag + "/sub/y.txt", "other"));
+    std::vector<FolderGroup> groups(1);
+    for (const char* copy : {"a", "b", "c", "d"}) {
+        const std::string folder = std::string(copy) + "-" + tag;
+        folders.push_back(tree.Path(folder));
+        files.push_back(tree.Write(folder + "/x.txt", "same"));
+        files.push_back(tree.Write(folder + "/sub/y.txt", "other"));
+        const std::string unlisted = tree.Write(folder + "/z.doc", "doc");
+        groups[0].folders.push_back({folders.back(), 3, 12, {{unlisted, 3, false, false,
+                                                               PlatformFileSystem().StateOf(unlisted)}}});
     }
-    SendGroup({{files[0], 4}, {files[2], 4}, {files[4], 4}});
-    SendGroup({{files[1], 5}, {files[3], 5}, {files[5], 5}});
-    std::vector<FolderGroup> groups{{{{folders[0], 2, 9}, {folders[1], 2, 9}, {folders[2], 2, 9}}}};
+    SendGroup({{files[0], 4}, {files[2], 4}, {files[4], 4}, {files[6], 4}});
+    SendGroup({{files[1], 5}, {files[3], 5}, {files[5], 5}, {files[7], 5}});
     SendMessageW(view.Handle(), WM_RESULT_FOLDERGROUPS, reinterpret_cast<WPARAM>(&groups), 0);
 
     const HWND tabs = GetDlgItem(view.Handle(), IDC_RESULT_TABS);
@@ -850,8 +856,8 @@ TEST_F(ResultViewDeleteTest, TheEqualFoldersTabListsAndDeletesFoldersAndBothTabs
     const HWND folderList = GetDlgItem(view.Handle(), IDC_SECOND_FILE_LIST);
     EXPECT_TRUE(IsWindowVisible(folderList));
     EXPECT_FALSE(IsWindowVisible(List()));
-    EXPECT_EQ(view.Folders().Summary(), L"3 equal folders, 6 files, 18 bytes to free");
-    ASSERT_EQ(view.Folders().LineCount(), 3);
+    EXPECT_EQ(view.Folders().Summary(), L"4 equal folders, 12 files, 36 bytes to free");
+    ASSERT_EQ(view.Folders().LineCount(), 4);
     EXPECT_EQ(view.Folders().CaretFolder(), Utf8ToWide(folders[0]));
 
     SendMessageW(folderList, LB_SETSEL, TRUE, 1);
@@ -861,25 +867,28 @@ TEST_F(ResultViewDeleteTest, TheEqualFoldersTabListsAndDeletesFoldersAndBothTabs
         EXPECT_EQ(answerer.Questions(), 1);
     }
     EXPECT_FALSE(Exists(folders[1]));
-    EXPECT_EQ(view.Folders().LineCount(), 2);
-    EXPECT_EQ(LineTexts(), (Texts{Utf8ToWide(files[0]), Utf8ToWide(files[4]), Utf8ToWide(files[1]),
-                                  Utf8ToWide(files[5])}));
-    EXPECT_EQ(Roles(), (std::vector<std::string>{"F", "L", "F", "L"}));
+    EXPECT_EQ(view.Folders().LineCount(), 3);
+    EXPECT_EQ(LineTexts(), (Texts{Utf8ToWide(files[0]), Utf8ToWide(files[4]), Utf8ToWide(files[6]),
+                                  Utf8ToWide(files[1]), Utf8ToWide(files[5]), Utf8ToWide(files[7])}));
+    EXPECT_EQ(Roles(), (std::vector<std::string>{"F", "", "L", "F", "", "L"}));
 
+    using Edit = test::ForwardingFileSystem::Edit;
     tree.Write("a-" + tag + "/new.txt", "!");
-    tree.Write("c-" + tag + "/sub/y.txt", "OTHER");
+    if (!test::ForwardingFileSystem::EditFile(tree, "c-" + tag + "/sub/y.txt", Edit::Rewrite, "OTHER") ||
+        !test::ForwardingFileSystem::EditFile(tree, "d-" + tag + "/z.doc", Edit::Rewrite, "DOC"))
+        GTEST_SKIP() << "no Unix shell to change files with";
     MessageBoxRecorder boxes;
-    SendMessageW(folderList, LB_SETSEL, TRUE, 0);
-    SendMessageW(folderList, LB_SETSEL, TRUE, 1);
+    for (int line : {0, 1, 2})
+        SendMessageW(folderList, LB_SETSEL, TRUE, line);
     {
         ShellDialogAnswerer answerer(IDNO);
         Command(ID_DELETE_EQUAL_FOLDERS);
         EXPECT_EQ(answerer.Questions(), 0);
     }
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_TRUE(Exists(folders[0]));
-    EXPECT_TRUE(Exists(folders[2]));
-    EXPECT_EQ(view.Folders().LineCount(), 2);
+    for (size_t kept : {0, 2, 3})
+        EXPECT_TRUE(Exists(folders[kept]));
+    EXPECT_EQ(view.Folders().LineCount(), 3);
 
     Command(ID_EMPTY_LIST);
     EXPECT_EQ(TabCtrl_GetItemCount(tabs), 1);
