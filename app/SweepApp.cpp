@@ -1,6 +1,5 @@
 #include "app/SweepApp.h"
 
-#include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -82,7 +81,7 @@ std::vector<std::wstring> SweepApp::CommandLineFolders(const std::wstring& comma
 
 bool SweepApp::InitInstance()
 {
-    m_comInitialized = SUCCEEDED(CoInitialize(nullptr));
+    m_com.emplace();
     std::wstring commandLine = GetCommandLineW();
     switch (KindOfRun(commandLine)) {
     case RunKind::Uninstall:
@@ -201,9 +200,7 @@ int SweepApp::ExitInstance()
     SetMainFrame(nullptr);
     m_frame.reset();
     m_document.reset();
-    if (m_comInitialized)
-        CoUninitialize();
-    m_comInitialized = false;
+    m_com.reset();
     SaveSettingsAtExit();
     m_instanceMutex.reset();
     return 0;

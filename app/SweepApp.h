@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,8 @@ private:
     static bool RunInstall();
 
     static const CommandEntry<SweepApp> kCommands[];
-    bool m_comInitialized = false;
+    // For the shell's dialogs and shortcuts, from the start to the exit.
+    std::optional<ComInitialization> m_com;
     UniqueHandle m_instanceMutex;
     std::unique_ptr<CDFDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;

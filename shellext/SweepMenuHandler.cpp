@@ -15,20 +15,6 @@ namespace {
 constexpr wchar_t kMenuText[] = L"&Twinsweep";
 constexpr wchar_t kProgramFile[] = L"Twinsweep.exe";
 
-// The storage medium of a data object's answer, released with the scope.
-class StorageMedium {
-public:
-    StorageMedium() = default;
-    ~StorageMedium() { ReleaseStgMedium(&m_medium); }
-    StorageMedium(const StorageMedium&) = delete;
-    StorageMedium& operator=(const StorageMedium&) = delete;
-    STGMEDIUM* put() { return &m_medium; }
-    HGLOBAL global() const { return m_medium.hGlobal; }
-
-private:
-    STGMEDIUM m_medium{};
-};
-
 // Every name of a drop handle, whole: its length is asked first, so neither a
 // long path nor one outside the ANSI code page is cut or changed.
 std::vector<std::wstring> DroppedNames(HDROP drop)

@@ -24,14 +24,6 @@ using Names = std::vector<std::wstring>;
 
 constexpr wchar_t kSettingsKey[] = L"Software\\Mirelon\\Twinsweep";
 
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle Invalid() { return nullptr; }
-    static bool Valid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { DestroyMenu(h); }
-};
-using UniqueMenu = UniqueResource<MenuTraits>;
-
 // The shell's data object for folders of one parent, in the order given, as a
 // folder view makes it for its selection.
 ComPtr<IDataObject> ShellDataObject(const std::wstring& parent, const Names& names)
