@@ -2,6 +2,7 @@
 // shell's own data object for real folders, asked for its menu item and invoked,
 // which starts the real Twinsweep.exe in a process of its own.
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -117,6 +118,18 @@ protected:
         return menu->InvokeCommand(&info);
     }
 
+    // As a caller that speaks Unicode does: the ANSI field holds what it could
+    // make of the verb.
+    HRESULT InvokeWide(const wchar_t* verb)
+    {
+        CMINVOKECOMMANDINFOEX info{};
+        info.cbSize = sizeof info;
+        info.fMask = CMIC_MASK_UNICODE;
+        info.lpVerb = IS_INTRESOURCE(verb) ? reinterpret_cast<LPCSTR>(verb) : "?";
+        info.lpVerbW = verb;
+        return menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info));
+    }
+
     ComInitialization com;
     ComPtr<IShellExtInit> init;
     ComPtr<IContextMenu> menu;
@@ -173,17 +186,24 @@ TEST_F(MenuHandlerTest, GivesItsTextsWithinTheBufferForItsOwnCommandOnly)
     EXPECT_EQ(text(GCS_HELPTEXTA, 4), L"Twi");
     EXPECT_EQ(text(GCS_VERBW, 4), L"Twi");
     EXPECT_EQ(text(GCS_VALIDATEA, 64), std::wstring(64, L'\x7F'));
+    EXPECT_EQ(text(GCS_VALIDATEW, 64), std::wstring(32, wchar_t{0x7F7F}));
     char buffer[64];
     EXPECT_EQ(menu->GetCommandString(1, GCS_HELPTEXTA, nullptr, buffer, 64), E_INVALIDARG);
+    EXPECT_EQ(menu->GetCommandString(1, GCS_VALIDATEA, nullptr, buffer, 64), S_FALSE);
+    EXPECT_EQ(menu->GetCommandString(1, GCS_VALIDATEW, nullptr, buffer, 64), S_FALSE);
+    EXPECT_EQ(menu->GetCommandString(0, GCS_VERBICONW, nullptr, buffer, 64), E_INVALIDARG);
 }
 
-TEST_F(MenuHandlerTest, AVerbStringOrAnotherOffsetFailsAndLeavesTheHandoffAlone)
+TEST_F(MenuHandlerTest, AnotherVerbOrOffsetFailsAndLeavesTheHandoffAlone)
 {
     MakeFolder("chosen");
     ASSERT_EQ(Select(Utf8ToWide(tree.Root()), {L"chosen"}), S_OK);
     PutHandoff({L"C:\\Earlier"});
-    EXPECT_EQ(Invoke("Twinsweep GCS_VERBA"), E_FAIL);
+    EXPECT_EQ(Invoke("open"), E_FAIL);
+    EXPECT_EQ(Invoke("Twinsweep"), E_FAIL);
     EXPECT_EQ(Invoke(MAKEINTRESOURCEA(1)), E_FAIL);
+    EXPECT_EQ(InvokeWide(L"open"), E_FAIL);
+    EXPECT_EQ(InvokeWide(MAKEINTRESOURCEW(1)), E_FAIL);
     RegistryKey key;
     ASSERT_TRUE(key.Open(HKEY_CURRENT_USER, handoff::kKeyPath));
     EXPECT_EQ(key.ValueNames(), Names{L"0"});
@@ -220,8 +240,9 @@ TEST_F(MenuHandlerTest, AFolderBeyond259CharactersArrivesWhole)
     data.reset();
     OleUninitialize();
 
+    // By the verb the handler hands out, as a caller that found it there does.
     StartedProgram program;
-    ASSERT_EQ(Invoke(MAKEINTRESOURCEA(0)), S_OK);
+    ASSERT_EQ(Invoke("twinsweep gcs_verba"), S_OK);
     EXPECT_EQ(program.WaitForFolderList(2), (Names{longName, shortName}));
 }
 
@@ -242,7 +263,7 @@ TEST_F(MenuHandlerTest, AProgramInAFolderWithBlanksStartsWithoutArguments)
     SetCurrentDirectoryW(Utf8ToWide(tree.Root()).c_str());
     {
         StartedProgram program;
-        EXPECT_EQ(Invoke(MAKEINTRESOURCEA(0)), S_OK);
+        EXPECT_EQ(InvokeWide(L"Twinsweep GCS_VERBW"), S_OK);
         SetCurrentDirectoryW(testFolder);
         EXPECT_EQ(program.WaitForFolderList(1), Names{chosen});
     }
