@@ -39,6 +39,8 @@ public:
     // C:/Users/..., it is an ordinary run.
     enum class RunKind { Normal, Install, Uninstall };
     static RunKind KindOfRun(const std::wstring& commandLine);
+    // Started by a run that asked for administrator rights.
+    static bool StartedElevated(const std::wstring& commandLine);
     // The folders named on a command line, switches and program path left out.
     static std::vector<std::wstring> CommandLineFolders(const std::wstring& commandLine);
 

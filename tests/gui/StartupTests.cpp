@@ -46,6 +46,9 @@ TEST(StartupCommandLine, TellsTheKindOfRunByCaseSensitiveSwitchesInTheArguments)
     };
     for (const auto& c : cases)
         EXPECT_EQ(SweepApp::KindOfRun(c.commandLine), c.kind) << c.commandLine;
+    EXPECT_TRUE(SweepApp::StartedElevated(L"Twinsweep.exe /I /Elevated"));
+    EXPECT_FALSE(SweepApp::StartedElevated(L"Twinsweep.exe /I /elevated"));
+    EXPECT_FALSE(SweepApp::StartedElevated(L"/Elevated /U"));
 }
 
 TEST(StartupCommandLine, TakesBareArgumentsAsFolders)

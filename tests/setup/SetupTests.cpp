@@ -484,7 +484,7 @@ TEST(Shortcuts, AreKnownByTargetsOutsideTheAnsiCodePage)
     std::ofstream(fs::path(program)) << "x";
     SaveLink(links + L"Twinsweep.lnk", program);
     EXPECT_EQ(ShortcutTarget(links + L"Twinsweep.lnk"), program);
-    EXPECT_TRUE(RemoveShortcutTo(links, program));
+    EXPECT_EQ(RemoveShortcutTo(links, program), S_OK);
     EXPECT_FALSE(fs::exists(links + L"Twinsweep.lnk"));
     fs::remove_all(folder);
     fs::remove_all(links);
@@ -506,23 +506,23 @@ TEST(Elevation, AnUnelevatedSetupRunStartsItselfAgainElevated)
     bool elevated = false;
     SetElevationProbe([&] { return elevated; });
 
-    EXPECT_TRUE(RestartElevatedIfNeeded(L"\"C:\\T\\Twinsweep.exe\" /U", L"/U"));
+    EXPECT_TRUE(RestartElevatedIfNeeded(false, L"/U"));
     ASSERT_EQ(launches.size(), 1u);
     EXPECT_EQ(launches[0].verb, L"runas");
     EXPECT_EQ(launches[0].file, ModuleFileName(nullptr));
     EXPECT_EQ(launches[0].parameters, L"/U /Elevated");
     // Started so and still not elevated (no user account control): it goes on.
-    EXPECT_FALSE(RestartElevatedIfNeeded(L"Twinsweep.exe /I /Elevated", L"/I"));
+    EXPECT_FALSE(RestartElevatedIfNeeded(true, L"/I"));
     // The user's No at the system's prompt ends the run quietly; any other
     // failure is told.
     failure = ERROR_CANCELLED;
-    EXPECT_TRUE(RestartElevatedIfNeeded(L"Twinsweep.exe /I", L"/I"));
+    EXPECT_TRUE(RestartElevatedIfNeeded(false, L"/I"));
     EXPECT_EQ(boxes, 0);
     failure = ERROR_ACCESS_DENIED;
-    EXPECT_TRUE(RestartElevatedIfNeeded(L"Twinsweep.exe /I", L"/I"));
+    EXPECT_TRUE(RestartElevatedIfNeeded(false, L"/I"));
     EXPECT_EQ(boxes, 1);
     elevated = true;
-    EXPECT_FALSE(RestartElevatedIfNeeded(L"Twinsweep.exe /I", L"/I"));
+    EXPECT_FALSE(RestartElevatedIfNeeded(false, L"/I"));
     EXPECT_EQ(launches.size(), 3u);
 
     SetShellLaunchHandler(nullptr);
