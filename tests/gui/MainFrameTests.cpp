@@ -28,7 +28,7 @@ RECT WindowRect(HWND window)
 
 void SaveWindowPos(const SavedWindowPos& pos)
 {
-    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep", L"MainWndPos", REG_BINARY, &pos,
+    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"MainWndPos", REG_BINARY, &pos,
                     sizeof pos);
 }
 
@@ -144,7 +144,7 @@ TEST_F(MainFrameTest, ComesBackMaximisedWhenLeftMaximised)
 
 TEST_F(MainFrameTest, TheStartMaskIsAllFilesWhateverTheHistory)
 {
-    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep", L"00_filter", REG_SZ, L"*.jpg",
+    RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKeyPath, L"00_filter", REG_SZ, L"*.jpg",
                     6 * sizeof(wchar_t));
     Start();
     EXPECT_EQ(WindowText(Frame().FilterBox()), L"*.*");
@@ -190,7 +190,7 @@ TEST_F(MainFrameTest, CommandsFollowTheFolderListAndTheSearch)
     EXPECT_TRUE(Frame().QueryCommand(ID_APP_ABOUT).enabled);
     EXPECT_FALSE(Frame().GetToolBar()->IsButtonEnabled(ID_GO));
 
-    Doc().AddFolders({Wide(tree.Root())});
+    Doc().AddFolders({Utf8ToWide(tree.Root())});
     Pump();
     EXPECT_TRUE(Frame().QueryCommand(ID_GO).enabled);
     EXPECT_TRUE(Frame().GetToolBar()->IsButtonEnabled(ID_GO));
@@ -209,7 +209,7 @@ TEST_F(MainFrameTest, CommandsFollowTheFolderListAndTheSearch)
 TEST_F(MainFrameTest, RemoveAllEmptiesTheFolderList)
 {
     Start();
-    Doc().AddFolders({Wide(tree.MakeFolder("a")), Wide(tree.MakeFolder("b"))});
+    Doc().AddFolders({Utf8ToWide(tree.MakeFolder("a")), Utf8ToWide(tree.MakeFolder("b"))});
     Frame().RouteCommand(ID_REMOVE_ALL_FOLDERS);
     EXPECT_TRUE(ListedFolders().empty());
     EXPECT_EQ(ListView_GetItemCount(Frame().DirView().FolderList()), 0);
@@ -218,8 +218,8 @@ TEST_F(MainFrameTest, RemoveAllEmptiesTheFolderList)
 TEST_F(MainFrameTest, DroppedFoldersAreAddedAndFilesReportedOnce)
 {
     Start();
-    std::wstring a = Wide(tree.MakeFolder("a")), b = Wide(tree.MakeFolder("b")), c = Wide(tree.MakeFolder("c"));
-    std::wstring file = Wide(tree.Write("file.txt", "x"));
+    std::wstring a = Utf8ToWide(tree.MakeFolder("a")), b = Utf8ToWide(tree.MakeFolder("b")), c = Utf8ToWide(tree.MakeFolder("c"));
+    std::wstring file = Utf8ToWide(tree.Write("file.txt", "x"));
     BoxesOverTheFolderPane seen(Frame().DirView().FolderList());
     SendMessageW(Frame().Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({a, file, b, c})), 0);
     EXPECT_EQ(ListedFolders(), (Texts{a, b, c}));
@@ -230,7 +230,7 @@ TEST_F(MainFrameTest, DroppedFoldersAreAddedAndFilesReportedOnce)
 TEST_F(MainFrameTest, FolderRulesSpeakThroughMessageBoxes)
 {
     Start();
-    std::wstring data = Wide(tree.MakeFolder("Data")), photos = Wide(tree.MakeFolder("Data/Photos"));
+    std::wstring data = Utf8ToWide(tree.MakeFolder("Data")), photos = Utf8ToWide(tree.MakeFolder("Data/Photos"));
     Doc().AddFolders({photos});
     Doc().AddFolders({data});
     Doc().AddFolders({data});
@@ -249,8 +249,8 @@ TEST_F(MainFrameTest, FolderRulesSpeakThroughMessageBoxes)
 TEST_F(MainFrameTest, ABatchOfManyClashesSpeaksInOneBoxOverAnUpToDatePane)
 {
     Start();
-    std::wstring data = Wide(tree.MakeFolder("Data")), other = Wide(tree.MakeFolder("Other"));
-    std::wstring file = Wide(tree.Write("file.txt", "x"));
+    std::wstring data = Utf8ToWide(tree.MakeFolder("Data")), other = Utf8ToWide(tree.MakeFolder("Other"));
+    std::wstring file = Utf8ToWide(tree.Write("file.txt", "x"));
     std::vector<std::wstring> paths(26, data);
     paths.push_back(file);
     paths.push_back(other);
@@ -437,7 +437,7 @@ TEST_F(MainFrameTest, TheFolderBrowserStartsAtTheLastFolderAdded)
     const std::wstring last = L"C:\\added last " + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(last.c_str(), nullptr);
     Start();
-    Doc().AddFolders({Wide(tree.MakeFolder("first")), last});
+    Doc().AddFolders({Utf8ToWide(tree.MakeFolder("first")), last});
     SetTimer(nullptr, 0, 100, ReadBrowserAndCancel);
     Frame().RouteCommand(ID_ADD_FOLDER);
     RemoveDirectoryW(last.c_str());
@@ -536,7 +536,7 @@ TEST_F(MainFrameTest, EnterInTheMaskBoxAndF5StartTheSearch)
     tree.Write("one/a", "same");
     tree.Write("two/a", "same");
     Start();
-    Doc().AddFolders({Wide(tree.Root())});
+    Doc().AddFolders({Utf8ToWide(tree.Root())});
     for (const auto& [focus, key] : {std::pair{GetWindow(Frame().FilterBox(), GW_CHILD), VK_RETURN},
                                      std::pair{Frame().DirView().FolderList(), VK_F5}}) {
         Frame().ResultView().EmptyList();

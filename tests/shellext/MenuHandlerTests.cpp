@@ -13,6 +13,7 @@
 
 #include "tests/support/Deliverables.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/Win32Support.h"
 #include "win32/Handles.h"
 #include "win32/Handoff.h"
 #include "win32/Registry.h"
@@ -22,8 +23,6 @@ namespace twinsweep::test {
 namespace {
 
 using Names = std::vector<std::wstring>;
-
-constexpr wchar_t kSettingsKey[] = L"Software\\Mirelon\\Twinsweep";
 
 // The shell's data object for folders of one parent, in the order given, as a
 // folder view makes it for its selection.
@@ -86,7 +85,7 @@ class MenuHandlerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        DeleteSettingsKey();
         ASSERT_TRUE(com.Succeeded());
         CreateHandler(VexilPath());
     }
@@ -99,7 +98,7 @@ protected:
         ASSERT_EQ(init->QueryInterface(IID_IContextMenu, menu.put_void()), S_OK);
     }
 
-    void TearDown() override { RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKey); }
+    void TearDown() override { DeleteSettingsKey(); }
 
     std::wstring MakeFolder(const std::string& relative) { return Utf8ToWide(tree.MakeFolder(relative)); }
 
