@@ -1,8 +1,9 @@
 #include "app/SweepApp.h"
 
-#include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 #include "app/AboutDlg.h"
 #include "app/Settings.h"
@@ -70,6 +71,12 @@ SweepApp::RunKind SweepApp::KindOfRun(const std::wstring& commandLine)
     return kind;
 }
 
+bool SweepApp::StartedElevated(const std::wstring& commandLine)
+{
+    const std::vector<std::wstring> arguments = Arguments(commandLine);
+    return std::find(arguments.begin(), arguments.end(), kElevatedSwitch) != arguments.end();
+}
+
 std::vector<std::wstring> SweepApp::CommandLineFolders(const std::wstring& commandLine)
 {
     std::vector<std::wstring> folders;
@@ -82,15 +89,16 @@ std::vector<std::wstring> SweepApp::CommandLineFolders(const std::wstring& comma
 
 bool SweepApp::InitInstance()
 {
-    m_comInitialized = SUCCEEDED(CoInitialize(nullptr));
-    std::wstring commandLine = GetCommandLineW();
+    m_com.emplace();
+    const std::wstring commandLine = GetCommandLineW();
+    const bool startedElevated = StartedElevated(commandLine);
     switch (KindOfRun(commandLine)) {
     case RunKind::Uninstall:
-        if (!RestartElevatedIfNeeded(commandLine, L"/U"))
+        if (!RestartElevatedIfNeeded(startedElevated, L"/U"))
             RunUninstall();
         return true;
     case RunKind::Install:
-        if (RestartElevatedIfNeeded(commandLine, L"/I") || !RunInstall())
+        if (RestartElevatedIfNeeded(startedElevated, L"/I") || !RunInstall())
             return true;
         break;
     case RunKind::Normal:
@@ -104,17 +112,16 @@ namespace {
 // The Explorer extension's registration or its removal, as a step of a report.
 void CheckShellExtension(SetupReport& report, bool registerIt)
 {
-    std::optional<HRESULT> result = RegisterShellExtension(registerIt);
-    report.Check(result.has_value(), IDS_STEP_EXPLORER_MISSING);
-    report.Check(!result || SUCCEEDED(*result), IDS_STEP_EXPLORER);
+    const HRESULT result = RegisterShellExtension(registerIt);
+    report.Check(result, result == kShellExtensionMissing ? IDS_STEP_EXPLORER_MISSING : IDS_STEP_EXPLORER);
 }
 
 // The settings, and the maker's key when nothing else of the maker's is in it.
-bool RemoveSettings()
+HRESULT RemoveSettings()
 {
-    bool removed = RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKeyPath);
+    const bool removed = RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKeyPath);
     RegistryKey::DeleteIfEmpty(HKEY_CURRENT_USER, kMakerKeyPath);
-    return removed;
+    return StepResult(removed);
 }
 
 }  // namespace
@@ -137,15 +144,23 @@ void SweepApp::RunUninstall()
     report.Check(RemoveShortcut(CSIDL_PROGRAMS), IDS_STEP_START_MENU_SHORTCUT);
     CheckShellExtension(report, false);
     report.Check(RemoveCompanionFiles(), IDS_STEP_COMPANION_FILES);
-    std::optional<std::wstring> script = WriteSelfDeleteBatch();
-    report.Check(script.has_value(), IDS_STEP_PROGRAM_FILES);
+    std::wstring script;
+    const HRESULT written = WriteSelfDeleteBatch(script);
+    report.Check(written, IDS_STEP_PROGRAM_FILES);
     SuppressSettingsSave();
     if (report.Complete())
         ShowMessageBox(nullptr, IDS_UNINSTALLED, MB_OK);
     else
         ShowMessageBox(nullptr, report.Text(IDS_UNINSTALL_NOT_DONE));
-    if (script)
-        StartSelfDeleteBatch(*script);
+    if (FAILED(written))
+        return;
+    // The script that did not start leaves the program's files: that, too, is said.
+    SetupReport late;
+    late.Check(StartSelfDeleteBatch(script), IDS_STEP_PROGRAM_FILES);
+    if (!late.Complete()) {
+        DeleteFileW(script.c_str());
+        ShowMessageBox(nullptr, late.Text(IDS_UNINSTALL_NOT_DONE));
+    }
 }
 
 // A run that ends here has not loaded the settings, and its exit leaves the
@@ -201,9 +216,7 @@ int SweepApp::ExitInstance()
     SetMainFrame(nullptr);
     m_frame.reset();
     m_document.reset();
-    if (m_comInitialized)
-        CoUninitialize();
-    m_comInitialized = false;
+    m_com.reset();
     SaveSettingsAtExit();
     m_instanceMutex.reset();
     return 0;

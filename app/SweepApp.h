@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ public:
     // C:/Users/..., it is an ordinary run.
     enum class RunKind { Normal, Install, Uninstall };
     static RunKind KindOfRun(const std::wstring& commandLine);
+    // Started by a run that asked for administrator rights.
+    static bool StartedElevated(const std::wstring& commandLine);
     // The folders named on a command line, switches and program path left out.
     static std::vector<std::wstring> CommandLineFolders(const std::wstring& commandLine);
 
@@ -65,7 +68,8 @@ private:
     static bool RunInstall();
 
     static const CommandEntry<SweepApp> kCommands[];
-    bool m_comInitialized = false;
+    // For the shell's dialogs and shortcuts, from the start to the exit.
+    std::optional<ComInitialization> m_com;
     UniqueHandle m_instanceMutex;
     std::unique_ptr<CDFDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;

@@ -21,15 +21,6 @@ HWND MainWindow()
     return frame ? frame->Handle() : nullptr;
 }
 
-// The item the folder browser returns, freed through the shell's allocator.
-struct ItemIdList {
-    explicit ItemIdList(PIDLIST_ABSOLUTE pidl) : item(pidl) {}
-    ~ItemIdList() { CoTaskMemFree(item); }
-    ItemIdList(const ItemIdList&) = delete;
-    ItemIdList& operator=(const ItemIdList&) = delete;
-    PIDLIST_ABSOLUTE item;
-};
-
 // The browser opens at the folder it is given, so that a folder beside the last
 // one added is a click away.
 int CALLBACK StartBrowserAt(HWND browser, UINT message, LPARAM, LPARAM folder)
@@ -127,12 +118,13 @@ void CDFDoc::OnAddFolder()
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     browse.lpfn = StartBrowserAt;
     browse.lParam = lastAdded.empty() ? 0 : reinterpret_cast<LPARAM>(lastAdded.c_str());
-    ItemIdList chosen(SHBrowseForFolderW(&browse));
-    if (!chosen.item)
+    // Freed through the shell's allocator.
+    UniqueCoTaskMemory<PIDLIST_ABSOLUTE> chosen(SHBrowseForFolderW(&browse));
+    if (!chosen)
         return;
     // Long enough for any path the shell can give.
     std::wstring path(32768, L'\0');
-    if (SHGetPathFromIDListEx(chosen.item, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)) {
+    if (SHGetPathFromIDListEx(chosen.get(), path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT)) {
         path.resize(wcslen(path.c_str()));
         AddFolders({path});
     }

@@ -11,6 +11,7 @@
 #include "dialogs/COptionsDlg.h"
 #include "document/CDFDoc.h"
 #include "document/SearchThread.h"
+#include "frame/ScreenFit.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Seams.h"
@@ -172,11 +173,9 @@ RECT CMainFrame::OnSomeScreen(RECT rect)
     if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor))
         return rect;
     const RECT& work = monitor.rcWork;
-    const LONG width = std::min(rect.right - rect.left, work.right - work.left);
-    const LONG height = std::min(rect.bottom - rect.top, work.bottom - work.top);
-    const LONG left = std::clamp(rect.left, work.left, work.right - width);
-    const LONG top = std::clamp(rect.top, work.top, work.bottom - height);
-    return {left, top, left + width, top + height};
+    const ScreenRect inside = MovedInside({rect.left, rect.top, rect.right, rect.bottom},
+                                          {work.left, work.top, work.right, work.bottom});
+    return {inside.left, inside.top, inside.right, inside.bottom};
 }
 
 void CMainFrame::PlaceWindow()
@@ -189,9 +188,9 @@ void CMainFrame::PlaceWindow()
         m_maximizeAtStart = true;
     } else {
         // Never smaller than the system lets a user make the window.
-        const LONG width = std::max<LONG>(saved->right - saved->left, GetSystemMetrics(SM_CXMINTRACK));
-        const LONG height = std::max<LONG>(saved->bottom - saved->top, GetSystemMetrics(SM_CYMINTRACK));
-        const RECT rect = OnSomeScreen({saved->left, saved->top, saved->left + width, saved->top + height});
+        const ScreenRect large = AtLeast({saved->left, saved->top, saved->right, saved->bottom},
+                                         GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK));
+        const RECT rect = OnSomeScreen({large.left, large.top, large.right, large.bottom});
         MoveWindow(Handle(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
     }
 }

@@ -39,7 +39,6 @@ public:
     bool CreateModeless(HWND owner);
     // Ends a modal dialog with the result, or destroys a modeless one.
     void EndDialog(INT_PTR result);
-    bool IsModal() const { return m_modal; }
     // Moves the members into the controls, or with saveAndValidate the controls
     // into the members; false when a control held no valid value.
     bool UpdateData(bool saveAndValidate = true);

@@ -22,7 +22,6 @@ public:
     // The menu, accelerators and icon share the resource id.
     bool CreateFrame(UINT resourceId, const wchar_t* title, Document& document);
 
-    Document* ActiveDocument() const { return m_document; }
     // The view that has or last had the keyboard focus.
     FormView* ActiveView();
     void SetActiveView(FormView* view);

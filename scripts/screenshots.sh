@@ -19,7 +19,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     wine_start
     (cd "$shots" && exec $WINE "$build/tests/wine_keepalive.exe") </dev/null >/dev/null 2>&1 &
     keepalive=$!
-    $WINE "$build/tests/gui_screenshots.exe" "C:\\users\\Public\\Twinsweep examples" "Z:${shots//\//\\}"
+    $WINE "$build/tools/gui_screenshots.exe" "C:\\users\\Public\\Twinsweep examples" "Z:${shots//\//\\}"
     kill $keepalive 2>/dev/null || true
     wine_stop
 '

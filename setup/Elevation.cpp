@@ -1,7 +1,6 @@
 #include "setup/Elevation.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include "framework/Seams.h"
 #include "resources/resource.h"
@@ -30,17 +29,6 @@ bool TokenIsElevated()
     return elevation.TokenIsElevated != 0;
 }
 
-bool HasArgument(const std::wstring& commandLine, const std::wstring& argument)
-{
-    int count = 0;
-    UniqueLocalMemory<LPWSTR*> args(CommandLineToArgvW(commandLine.c_str(), &count));
-    for (int i = 1; args && i < count; ++i) {
-        if (argument == args.get()[i])
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 const wchar_t kElevatedSwitch[] = L"/Elevated";
@@ -55,9 +43,9 @@ void SetElevationProbe(std::function<bool()> probe)
     ElevationProbe() = std::move(probe);
 }
 
-bool RestartElevatedIfNeeded(const std::wstring& commandLine, const std::wstring& runSwitch)
+bool RestartElevatedIfNeeded(bool startedElevated, const std::wstring& runSwitch)
 {
-    if (RunsElevated() || HasArgument(commandLine, kElevatedSwitch))
+    if (startedElevated || RunsElevated())
         return false;
     ShellLaunch launch;
     launch.verb = L"runas";

@@ -19,10 +19,11 @@ bool RunsElevated();
 // For tests: the answer of RunsElevated; an empty probe restores the real one.
 void SetElevationProbe(std::function<bool()> probe);
 
-// True when this run is to end here: it is not elevated, and it has asked the
+// True when this run is to end here: it is not elevated, was not started as the
+// elevated run (its arguments hold no kElevatedSwitch), and it has asked the
 // shell to start the program again elevated with runSwitch ("/I" or "/U"). A
 // refusal at the system's prompt is the user's answer and ends the run quietly;
 // any other failure to start is reported.
-bool RestartElevatedIfNeeded(const std::wstring& commandLine, const std::wstring& runSwitch);
+bool RestartElevatedIfNeeded(bool startedElevated, const std::wstring& runSwitch);
 
 }  // namespace twinsweep

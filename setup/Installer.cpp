@@ -1,5 +1,6 @@
 #include "setup/Installer.h"
 
+#include "setup/SetupReport.h"
 #include "win32/Handles.h"
 #include "win32/ModuleFile.h"
 #include "win32/Registry.h"
@@ -35,42 +36,42 @@ const wchar_t kUninstallEntryKey[] =
 
 // The path is quoted: unquoted, a path with blanks would let the system run
 // C:\Program.exe in its place, with the uninstaller's rights.
-bool WriteUninstallEntry()
+HRESULT WriteUninstallEntry()
 {
     RegistryKey entry;
     if (!entry.Create(HKEY_LOCAL_MACHINE, kUninstallEntryKey, KEY_WRITE))
-        return false;
+        return E_ACCESSDENIED;
     const std::wstring program = ModuleFileName(nullptr);
     const std::wstring folder = FolderOf(program);
-    return entry.SetString(L"DisplayName", kDisplayName) &&
+    return StepResult(entry.SetString(L"DisplayName", kDisplayName) &&
            entry.SetString(L"UninstallString", L"\"" + program + L"\" /U") &&
            entry.SetString(L"DisplayIcon", program + L",0") && entry.SetString(L"DisplayVersion", kDisplayVersion) &&
            entry.SetString(L"Publisher", kPublisher) && entry.SetString(L"InstallLocation", folder) &&
            entry.SetDword(L"EstimatedSize", SizeOfProgramFiles(folder)) && entry.SetDword(L"NoModify", 1) &&
-           entry.SetDword(L"NoRepair", 1);
+           entry.SetDword(L"NoRepair", 1));
 }
 
-bool DeleteUninstallEntry()
+HRESULT DeleteUninstallEntry()
 {
-    return RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
+    return StepResult(RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
 }
 
 // By its full path in the program's own folder: a Vexil.dll planted in the
 // current folder or on PATH must never run with the installer's rights.
-std::optional<HRESULT> RegisterShellExtension(bool registerIt)
+HRESULT RegisterShellExtension(bool registerIt)
 {
     std::wstring folder = FolderOf(ModuleFileName(nullptr));
     if (folder.empty())
-        return std::nullopt;
+        return kShellExtensionMissing;
     std::wstring path = folder + kExtensionFile;
     UniqueModule library(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!library)
-        return std::nullopt;
+        return kShellExtensionMissing;
     using Export = HRESULT(STDAPICALLTYPE*)();
     auto call = reinterpret_cast<Export>(reinterpret_cast<void*>(
         GetProcAddress(library.get(), registerIt ? "DllRegisterServer" : "DllUnregisterServer")));
     if (!call)
-        return std::nullopt;
+        return kShellExtensionMissing;
     return call();
 }
 

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <optional>
-
 namespace twinsweep {
 
 // Below HKEY_LOCAL_MACHINE.
@@ -13,15 +11,17 @@ extern const wchar_t kUninstallEntryKey[];
 
 // "DisplayName" and "UninstallString" (the program's quoted path and "/U"), with
 // what Apps and Features shows beside them: icon, version, publisher, folder,
-// size, and that there is nothing to modify or repair. False when the key or a
-// value cannot be written, for want of rights say.
-bool WriteUninstallEntry();
-// True also when there was no entry.
-bool DeleteUninstallEntry();
+// size, and that there is nothing to modify or repair. A failure when the key or
+// a value cannot be written, for want of rights say.
+HRESULT WriteUninstallEntry();
+// Done also when there was no entry.
+HRESULT DeleteUninstallEntry();
+
+// What RegisterShellExtension answers when the library or its export is not there.
+inline const HRESULT kShellExtensionMissing = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
 
 // Calls the registration export of the Explorer extension that lies next to the
-// program: the export's result, or nothing when the library or its export is not
-// there.
-std::optional<HRESULT> RegisterShellExtension(bool registerIt);
+// program: the export's result, or kShellExtensionMissing.
+HRESULT RegisterShellExtension(bool registerIt);
 
 }  // namespace twinsweep

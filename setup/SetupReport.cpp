@@ -4,9 +4,9 @@
 
 namespace twinsweep {
 
-void SetupReport::Check(bool done, UINT stepStringId)
+void SetupReport::Check(HRESULT result, UINT stepStringId)
 {
-    if (!done)
+    if (FAILED(result))
         m_missed.push_back(stepStringId);
 }
 

@@ -3,6 +3,7 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include "setup/SetupReport.h"
 #include "win32/Handles.h"
 #include "win32/ModuleFile.h"
 
@@ -35,21 +36,26 @@ HRESULT GetSpecialFolderPath(HWND owner, int folder, HANDLE token, DWORD flags, 
     return result;
 }
 
-bool CreateShortcut(int folder)
+HRESULT CreateShortcut(int folder)
 {
     std::wstring shellFolder;
-    if (FAILED(GetSpecialFolderPath(nullptr, folder, nullptr, 0, shellFolder)))
-        return false;
+    HRESULT result = GetSpecialFolderPath(nullptr, folder, nullptr, 0, shellFolder);
     ComPtr<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
-        return false;
-    std::wstring program = ModuleFileName(nullptr);
-    link->SetPath(program.c_str());
-    link->SetIconLocation(program.c_str(), 0);
-    link->SetDescription(kShortcutDescription);
+    if (SUCCEEDED(result))
+        result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
+    const std::wstring program = ModuleFileName(nullptr);
+    if (SUCCEEDED(result))
+        result = link->SetPath(program.c_str());
+    if (SUCCEEDED(result))
+        result = link->SetIconLocation(program.c_str(), 0);
+    if (SUCCEEDED(result))
+        result = link->SetDescription(kShortcutDescription);
     ComPtr<IPersistFile> file;
-    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
-           SUCCEEDED(file->Save(InFolder(shellFolder, kShortcutName).c_str(), TRUE));
+    if (SUCCEEDED(result))
+        result = link->QueryInterface(IID_IPersistFile, file.put_void());
+    if (SUCCEEDED(result))
+        result = file->Save(InFolder(shellFolder, kShortcutName).c_str(), TRUE);
+    return result;
 }
 
 std::wstring ShortcutTarget(const std::wstring& shortcutPath)
@@ -80,20 +86,20 @@ std::wstring ShortcutTarget(const std::wstring& shortcutPath)
     return target;
 }
 
-bool RemoveShortcutTo(const std::wstring& folder, const std::wstring& program)
+HRESULT RemoveShortcutTo(const std::wstring& folder, const std::wstring& program)
 {
     WIN32_FIND_DATAW found;
     UniqueFindHandle find(FindFirstFileW(InFolder(folder, L"*.lnk").c_str(), &found));
     if (!find)
-        return true;
+        return S_OK;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
         std::wstring shortcut = InFolder(folder, found.cFileName);
         if (SameFile(ShortcutTarget(shortcut), program))
-            return DeleteFileW(shortcut.c_str()) != FALSE;
+            return DeleteFileW(shortcut.c_str()) ? S_OK : LastErrorResult();
     } while (FindNextFileW(find.get(), &found));
-    return true;
+    return S_OK;
 }
 
 }  // namespace twinsweep

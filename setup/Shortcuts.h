@@ -12,15 +12,15 @@ namespace twinsweep {
 HRESULT GetSpecialFolderPath(HWND owner, int folder, HANDLE token, DWORD flags, std::wstring& path);
 
 // Makes (or overwrites) "Twinsweep.lnk" in a shell folder: the running program
-// as target and icon, "Twinsweep" as description. False when it was not saved.
-bool CreateShortcut(int folder);
+// as target and icon, "Twinsweep" as description; the first failure otherwise.
+HRESULT CreateShortcut(int folder);
 
 // A shortcut's target, or an empty string when the file is no readable shortcut.
 std::wstring ShortcutTarget(const std::wstring& shortcutPath);
 
 // Deletes the first shortcut in the folder whose target is the given program
-// (compared without regard to case), whatever its name; the others stay. False
-// when such a shortcut is there and could not be deleted.
-bool RemoveShortcutTo(const std::wstring& folder, const std::wstring& program);
+// (compared without regard to case), whatever its name; the others stay. A
+// failure when such a shortcut is there and could not be deleted.
+HRESULT RemoveShortcutTo(const std::wstring& folder, const std::wstring& program);
 
 }  // namespace twinsweep

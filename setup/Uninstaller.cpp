@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "setup/SetupReport.h"
 #include "setup/Shortcuts.h"
 #include "win32/Handles.h"
 #include "win32/ModuleFile.h"
@@ -128,35 +129,41 @@ bool IsOurReadme(const std::wstring& path)
 }
 
 // Gone, whether deleted now or never there.
-bool DeleteIfPresent(const std::wstring& path)
+HRESULT DeleteIfPresent(const std::wstring& path)
 {
-    return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND)
+        return S_OK;
+    return LastErrorResult();
 }
 
 }  // namespace
 
 const wchar_t kSelfDeleteScriptName[] = L"DeleteTW.bat";
 
-bool RemoveCompanionFiles()
+HRESULT RemoveCompanionFiles()
 {
     const std::wstring folder = FolderOf(ModuleFileName(nullptr));
     if (folder.empty())
-        return true;
-    bool removed = true;
+        return S_OK;
+    HRESULT result = S_OK;
     const std::wstring console = folder + L"twinsweep-cli.exe";
     if (IsOurConsoleSearch(console))
-        removed = DeleteIfPresent(console);
+        result = DeleteIfPresent(console);
     const std::wstring readme = folder + L"ReadMe.txt";
-    if (IsOurReadme(readme))
-        removed = DeleteIfPresent(readme) && removed;
-    return removed;
+    if (IsOurReadme(readme)) {
+        const HRESULT readmeResult = DeleteIfPresent(readme);
+        if (SUCCEEDED(result))
+            result = readmeResult;
+    }
+    return result;
 }
 
-bool RemoveShortcut(int folder)
+// A shell folder that the system cannot name holds no shortcut of ours.
+HRESULT RemoveShortcut(int folder)
 {
     std::wstring shellFolder;
     if (FAILED(GetSpecialFolderPath(nullptr, folder, nullptr, 0, shellFolder)))
-        return true;
+        return S_OK;
     return RemoveShortcutTo(shellFolder, ModuleFileName(nullptr));
 }
 
@@ -191,13 +198,13 @@ std::optional<std::string> SelfDeleteScriptText(const std::wstring& programPath,
            "del \"" + *script + "\"\r\n";
 }
 
-std::optional<std::wstring> WriteSelfDeleteBatch()
+HRESULT WriteSelfDeleteBatch(std::wstring& scriptPath)
 {
-    std::wstring scriptPath = TemporaryFolder() + kSelfDeleteScriptName;
+    scriptPath = TemporaryFolder() + kSelfDeleteScriptName;
     UniqueHandle file(CreateFileW(scriptPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file)
-        return std::nullopt;
+        return LastErrorResult();
     std::optional<std::string> text = SelfDeleteScriptText(ModuleFileName(nullptr), scriptPath);
     DWORD written = 0;
     bool complete = text && WriteFile(file.get(), text->data(), static_cast<DWORD>(text->size()), &written, nullptr) &&
@@ -205,12 +212,12 @@ std::optional<std::wstring> WriteSelfDeleteBatch()
     file.reset();
     if (!complete) {
         DeleteFileW(scriptPath.c_str());
-        return std::nullopt;
+        return E_FAIL;
     }
-    return scriptPath;
+    return S_OK;
 }
 
-void StartSelfDeleteBatch(const std::wstring& scriptPath)
+HRESULT StartSelfDeleteBatch(const std::wstring& scriptPath)
 {
     // Quoted: a temporary folder with blanks must not start another program.
     std::wstring commandLine = L"\"" + scriptPath + L"\"";
@@ -221,7 +228,7 @@ void StartSelfDeleteBatch(const std::wstring& scriptPath)
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS,
                         nullptr, L"\\", &startup, &process))
-        return;
+        return LastErrorResult();
     UniqueHandle processHandle(process.hProcess);
     UniqueHandle thread(process.hThread);
     // The script's first loop waits for the program file; the program, raised
@@ -230,7 +237,7 @@ void StartSelfDeleteBatch(const std::wstring& scriptPath)
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
     SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
     processHandle.reset();
-    ResumeThread(thread.get());
+    return ResumeThread(thread.get()) == static_cast<DWORD>(-1) ? LastErrorResult() : S_OK;
 }
 
 }  // namespace twinsweep

@@ -2,15 +2,17 @@
 // shortcuts, and its own files through a script that runs on after it has ended.
 #pragma once
 
+#include <windows.h>
+
 #include <optional>
 #include <string>
 
 namespace twinsweep {
 
 // Deletes the first shortcut in a shell folder (CSIDL_DESKTOP, CSIDL_PROGRAMS)
-// whose target is the running program, whatever its name. False when one is
+// whose target is the running program, whatever its name. A failure when one is
 // there and could not be deleted.
-bool RemoveShortcut(int folder);
+HRESULT RemoveShortcut(int folder);
 
 // The script's file name in the temporary folder.
 extern const wchar_t kSelfDeleteScriptName[];
@@ -33,14 +35,13 @@ std::optional<std::string> SelfDeleteScriptText(const std::wstring& programPath,
 // console search by its version resource, the readme by its text): a file of the
 // user's under the same name stays. Nothing of the program holds them open, so
 // this run deletes them itself and the script keeps to the program's own files.
-// False when one of them could not be deleted.
-bool RemoveCompanionFiles();
+// A failure when one of them could not be deleted.
+HRESULT RemoveCompanionFiles();
 
-// Writes the script into the temporary folder: its path, or nothing when it
-// could not be written.
-std::optional<std::wstring> WriteSelfDeleteBatch();
+// Writes the script into the temporary folder, and its path into scriptPath.
+HRESULT WriteSelfDeleteBatch(std::wstring& scriptPath);
 // Starts the script hidden at idle priority; the calling program is raised
 // meanwhile, so that it ends first.
-void StartSelfDeleteBatch(const std::wstring& scriptPath);
+HRESULT StartSelfDeleteBatch(const std::wstring& scriptPath);
 
 }  // namespace twinsweep

@@ -14,20 +14,37 @@ namespace {
 
 constexpr wchar_t kMenuText[] = L"&Twinsweep";
 constexpr wchar_t kProgramFile[] = L"Twinsweep.exe";
+// The verbs GetCommandString hands out; a caller may give either back, in
+// either character set, and the shell compares verbs without regard to case.
+constexpr char kVerbA[] = "Twinsweep GCS_VERBA";
+constexpr wchar_t kVerbW[] = L"Twinsweep GCS_VERBW";
+constexpr char kHelpTextA[] = "Twinsweep";
+constexpr wchar_t kHelpTextW[] = L"Twinsweep";
 
-// The storage medium of a data object's answer, released with the scope.
-class StorageMedium {
-public:
-    StorageMedium() = default;
-    ~StorageMedium() { ReleaseStgMedium(&m_medium); }
-    StorageMedium(const StorageMedium&) = delete;
-    StorageMedium& operator=(const StorageMedium&) = delete;
-    STGMEDIUM* put() { return &m_medium; }
-    HGLOBAL global() const { return m_medium.hGlobal; }
+bool IsOurVerb(const char* verb)
+{
+    return lstrcmpiA(verb, kVerbA) == 0 || lstrcmpiA(verb, "Twinsweep GCS_VERBW") == 0;
+}
 
-private:
-    STGMEDIUM m_medium{};
-};
+bool IsOurVerb(const wchar_t* verb)
+{
+    return lstrcmpiW(verb, kVerbW) == 0 || lstrcmpiW(verb, L"Twinsweep GCS_VERBA") == 0;
+}
+
+// The command is named by its offset, 0 being the one item this menu adds, or
+// by a verb; a caller that sets CMIC_MASK_UNICODE names it in lpVerbW.
+bool NamesOurCommand(const CMINVOKECOMMANDINFO& info)
+{
+    if (info.cbSize >= sizeof(CMINVOKECOMMANDINFOEX) && (info.fMask & CMIC_MASK_UNICODE)) {
+        const auto& wide = reinterpret_cast<const CMINVOKECOMMANDINFOEX&>(info);
+        if (IS_INTRESOURCE(wide.lpVerbW))
+            return reinterpret_cast<UINT_PTR>(wide.lpVerbW) == 0;
+        return IsOurVerb(wide.lpVerbW);
+    }
+    if (IS_INTRESOURCE(info.lpVerb))
+        return reinterpret_cast<UINT_PTR>(info.lpVerb) == 0;
+    return IsOurVerb(info.lpVerb);
+}
 
 // Every name of a drop handle, whole: its length is asked first, so neither a
 // long path nor one outside the ANSI code page is cut or changed.
@@ -140,7 +157,7 @@ IFACEMETHODIMP SweepMenuHandler::InvokeCommand(CMINVOKECOMMANDINFO* info)
 {
     if (!info)
         return E_INVALIDARG;
-    if (info->lpVerb != MAKEINTRESOURCEA(0))
+    if (!NamesOurCommand(*info))
         return E_FAIL;
     return Guarded([&] { return HandOverFolders(); });
 }
@@ -160,26 +177,27 @@ HRESULT SweepMenuHandler::HandOverFolders() const
 IFACEMETHODIMP SweepMenuHandler::GetCommandString(UINT_PTR idCmd, UINT type, UINT*, CHAR* buffer,
                                                   UINT bufferLength)
 {
+    if (type == GCS_VALIDATEA || type == GCS_VALIDATEW)
+        return idCmd == 0 ? S_OK : S_FALSE;
     if (idCmd != 0)
         return E_INVALIDARG;
     auto wide = reinterpret_cast<WCHAR*>(buffer);
     switch (type) {
     case GCS_VERBA:
-        CopyBounded("Twinsweep GCS_VERBA", buffer, bufferLength);
-        break;
+        CopyBounded(kVerbA, buffer, bufferLength);
+        return S_OK;
     case GCS_HELPTEXTA:
-        CopyBounded("Twinsweep", buffer, bufferLength);
-        break;
+        CopyBounded(kHelpTextA, buffer, bufferLength);
+        return S_OK;
     case GCS_VERBW:
-        CopyBounded(L"Twinsweep GCS_VERBW", wide, bufferLength);
-        break;
+        CopyBounded(kVerbW, wide, bufferLength);
+        return S_OK;
     case GCS_HELPTEXTW:
-        CopyBounded(L"Twinsweep", wide, bufferLength);
-        break;
+        CopyBounded(kHelpTextW, wide, bufferLength);
+        return S_OK;
     default:
-        break;
+        return E_INVALIDARG;
     }
-    return S_OK;
 }
 
 }  // namespace twinsweep

@@ -40,7 +40,7 @@ private:
     // The selected folders, whole, in the order of the selection.
     std::vector<std::wstring> FolderList;
     // The menu does not take the item's image over, so it lives as long as we do.
-    UniqueBitmap m_menuImage;
+    Bitmap m_menuImage;
 };
 
 }  // namespace twinsweep

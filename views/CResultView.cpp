@@ -11,8 +11,8 @@
 #include "app/Messages.h"
 #include "dialogs/CSelectFilesDlg.h"
 #include "document/CDFDoc.h"
-#include "engine/MaskList.h"
 #include "engine/SearchJob.h"
+#include "engine/SelectionRules.h"
 #include "engine/SizeFormat.h"
 #include "frame/CMainFrame.h"
 #include "framework/Seams.h"
@@ -39,77 +39,17 @@ bool FileIsGone(const std::wstring& path)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-std::wstring LowerCase(std::wstring text)
+// The dialog's choices in the engine's terms.
+SelectionChoices ChoicesOf(const CSelectFilesDlg& dialog)
 {
-    if (!text.empty())
-        CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
+    return {.what = dialog.m_nWhat,
+            .containOn = dialog.m_bContainOn != 0,
+            .contain = WideToUtf8(dialog.m_strContain),
+            .extOn = dialog.m_bExtOn != 0,
+            .extensions = WideToUtf8(dialog.m_strExt),
+            .drivesOn = dialog.m_bDrivesOn != 0,
+            .drives = WideToUtf8(dialog.m_strDrives)};
 }
-
-// From the last dot of the file name on, without the dot; empty without one.
-std::wstring Extension(const std::wstring& path)
-{
-    const size_t nameStart = path.find_last_of(L"\\/:");
-    const size_t dot = path.rfind(L'.');
-    if (dot == std::wstring::npos || (nameStart != std::wstring::npos && dot < nameStart))
-        return {};
-    return path.substr(dot + 1);
-}
-
-// The choices of the Select files dialog, prepared for testing many lines.
-class SelectionRules {
-public:
-    explicit SelectionRules(const CSelectFilesDlg& dialog)
-        : m_what(dialog.m_nWhat), m_containOn(dialog.m_bContainOn != 0), m_extOn(dialog.m_bExtOn != 0),
-          m_drivesOn(dialog.m_bDrivesOn != 0), m_contain(LowerCase(dialog.m_strContain)),
-          m_drives(LowerCase(dialog.m_strDrives))
-    {
-        if (!m_extOn)
-            return;
-        std::vector<std::string> tokens;
-        SplitMaskList(WideToUtf8(dialog.m_strExt), tokens, true);
-        for (const std::string& token : tokens)
-            m_extensions.push_back(LowerCase(Utf8ToWide(token)));
-    }
-
-    bool Admits(const DupFileEntry* entry, const std::wstring& path) const
-    {
-        if (!AdmitsByRule(entry))
-            return false;
-        const std::wstring lower = LowerCase(path);
-        if (m_containOn && lower.find(m_contain) == std::wstring::npos)
-            return false;
-        if (m_extOn && std::find(m_extensions.begin(), m_extensions.end(), Extension(lower)) == m_extensions.end())
-            return false;
-        if (m_drivesOn && (lower.empty() || m_drives.find(lower.front()) == std::wstring::npos))
-            return false;
-        return true;
-    }
-
-private:
-    bool AdmitsByRule(const DupFileEntry* entry) const
-    {
-        const bool first = entry && entry->bFirstInGroup;
-        switch (m_what) {
-        case 0:
-            return true;
-        case 1:
-            return first;
-        case 2:
-            return !first;
-        default:
-            return false;
-        }
-    }
-
-    int m_what;
-    bool m_containOn;
-    bool m_extOn;
-    bool m_drivesOn;
-    std::wstring m_contain;
-    std::wstring m_drives;
-    std::vector<std::wstring> m_extensions;
-};
 
 }  // namespace
 
@@ -174,7 +114,7 @@ void CResultView::SelectFiles()
     CSelectFilesDlg dialog;
     if (dialog.DoModal(MainWindowHandle()) != IDOK)
         return;
-    const SelectionRules rules(dialog);
+    const SelectionRules rules(ChoicesOf(dialog));
     const bool unselectOthers = dialog.m_bUnselectOthers != 0;
     const HWND list = m_files.Handle();
     const bool shown = IsWindowVisible(list) != FALSE;
@@ -183,7 +123,8 @@ void CResultView::SelectFiles()
         ShowWindow(list, SW_HIDE);
     const int count = m_files.Count();
     for (int line = 0; line < count; ++line) {
-        if (rules.Admits(m_files.Entry(line), m_files.Text(line)))
+        const DupFileEntry* entry = m_files.Entry(line);
+        if (rules.Admits(entry && entry->bFirstInGroup, WideToUtf8(m_files.Text(line))))
             SendMessageW(list, LB_SETSEL, TRUE, line);
         else if (unselectOthers)
             SendMessageW(list, LB_SETSEL, FALSE, line);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/Messages.h"
+#include "engine/SelectionRules.h"
 #include "framework/Controls.h"
 #include "framework/Gdi.h"
 
@@ -73,14 +74,9 @@ void FileListBox::DeleteEntry(int index)
         return;
     RestartWidthFit();
     std::unique_ptr<DupFileEntry> entry(Entry(index));
-    if (entry && entry->bFirstInGroup && index < count - 1) {
-        if (DupFileEntry* next = Entry(index + 1))
-            next->bFirstInGroup = true;
-    }
-    if (entry && entry->bLastInGroup && index > 0) {
-        if (DupFileEntry* previous = Entry(index - 1))
-            previous->bLastInGroup = true;
-    }
+    if (entry)
+        PassOnGroupRoles(*entry, index > 0 ? Entry(index - 1) : nullptr,
+                         index < count - 1 ? Entry(index + 1) : nullptr);
     SendMessageW(Handle(), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
     NoteChangeAt(std::max(index - 1, 0));
 }

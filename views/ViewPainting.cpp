@@ -156,19 +156,18 @@ HWND MainWindowHandle()
 
 ContextMenu::ContextMenu(UINT menuId, int popupIndex)
     : m_menu(LoadMenuW(ResourceInstance(), MAKEINTRESOURCEW(menuId))),
-      m_popup(m_menu ? GetSubMenu(m_menu, popupIndex) : nullptr)
+      m_popup(m_menu ? GetSubMenu(m_menu.get(), popupIndex) : nullptr)
 {
 }
 
 // The menu goes first; the bitmaps it shows are freed after it.
 ContextMenu::~ContextMenu()
 {
-    if (m_menu)
-        DestroyMenu(m_menu);
+    m_menu.reset();
 }
 
 ContextMenu::ContextMenu(ContextMenu&& other) noexcept
-    : m_menu(std::exchange(other.m_menu, nullptr)),
+    : m_menu(std::move(other.m_menu)),
       m_popup(std::exchange(other.m_popup, nullptr)),
       m_bitmaps(std::move(other.m_bitmaps))
 {

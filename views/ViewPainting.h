@@ -36,30 +36,6 @@ void ShowProperties(const std::wstring& path);
 // The main window, the owner of the shell's windows; null without one.
 HWND MainWindowHandle();
 
-// An image list that a control shows but does not own.
-class UniqueImageList {
-public:
-    UniqueImageList() = default;
-    explicit UniqueImageList(HIMAGELIST list) : m_list(list) {}
-    ~UniqueImageList()
-    {
-        if (m_list)
-            ImageList_Destroy(m_list);
-    }
-    UniqueImageList(UniqueImageList&& other) noexcept : m_list(std::exchange(other.m_list, nullptr)) {}
-    UniqueImageList& operator=(UniqueImageList&& other) noexcept
-    {
-        std::swap(m_list, other.m_list);
-        return *this;
-    }
-    UniqueImageList(const UniqueImageList&) = delete;
-    UniqueImageList& operator=(const UniqueImageList&) = delete;
-    HIMAGELIST get() const { return m_list; }
-
-private:
-    HIMAGELIST m_list = nullptr;
-};
-
 // One popup of a menu resource, made ready item by item and then tracked; the
 // menu and the item bitmaps live as long as this object.
 class ContextMenu {
@@ -79,7 +55,7 @@ public:
     void Track(HWND owner, POINT screen) const;
 
 private:
-    HMENU m_menu = nullptr;
+    UniqueMenu m_menu;
     HMENU m_popup = nullptr;
     std::vector<Bitmap> m_bitmaps;
 };

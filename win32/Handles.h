@@ -1,7 +1,10 @@
-// Owners of Win32 handles.
+// Owners of Win32 handles, on one template: kernel objects, keys, modules,
+// memory handed over by the system, GDI objects and device contexts, menus,
+// image lists, COM pointers and COM initialisation.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
 #include <oleauto.h>
 
@@ -94,6 +97,27 @@ struct GdiObjectTraits {
     static void Close(Handle h) { DeleteObject(h); }
 };
 
+struct MemoryDCTraits {
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { DeleteDC(h); }
+};
+
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { DestroyMenu(h); }
+};
+
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle Invalid() { return nullptr; }
+    static bool Valid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { ImageList_Destroy(h); }
+};
+
 struct BstrTraits {
     using Handle = BSTR;
     static Handle Invalid() { return nullptr; }
@@ -109,8 +133,101 @@ template <typename Pointer>
 using UniqueLocalMemory = UniqueResource<LocalMemoryTraits<Pointer>>;
 template <typename Pointer>
 using UniqueCoTaskMemory = UniqueResource<CoTaskMemoryTraits<Pointer>>;
-using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
+// GDI objects are deleted with DeleteObject, whatever their kind.
+template <typename Object>
+using GdiObject = UniqueResource<GdiObjectTraits<Object>>;
+using Bitmap = GdiObject<HBITMAP>;
+using Pen = GdiObject<HPEN>;
+using Brush = GdiObject<HBRUSH>;
+using Font = GdiObject<HFONT>;
+using UniqueMenu = UniqueResource<MenuTraits>;
+// An image list that a control shows but does not own.
+using UniqueImageList = UniqueResource<ImageListTraits>;
 using UniqueBstr = UniqueResource<BstrTraits>;
+
+// A memory device context compatible with the screen or with another context.
+class MemoryDC : public UniqueResource<MemoryDCTraits> {
+public:
+    explicit MemoryDC(HDC compatibleWith = nullptr) : UniqueResource(CreateCompatibleDC(compatibleWith)) {}
+};
+
+// A context that GetDC or GetWindowDC lends for the time of a scope.
+class BorrowedDC {
+public:
+    ~BorrowedDC()
+    {
+        if (m_dc)
+            ReleaseDC(m_hwnd, m_dc);
+    }
+    BorrowedDC(const BorrowedDC&) = delete;
+    BorrowedDC& operator=(const BorrowedDC&) = delete;
+    HDC get() const { return m_dc; }
+
+protected:
+    BorrowedDC(HWND hwnd, HDC dc) : m_hwnd(hwnd), m_dc(dc) {}
+
+private:
+    HWND m_hwnd;
+    HDC m_dc;
+};
+
+// A window's client area, or the screen's for no window.
+class WindowDC : public BorrowedDC {
+public:
+    explicit WindowDC(HWND hwnd) : BorrowedDC(hwnd, GetDC(hwnd)) {}
+};
+
+// A whole window, its non-client area included.
+class NonClientDC : public BorrowedDC {
+public:
+    explicit NonClientDC(HWND hwnd) : BorrowedDC(hwnd, GetWindowDC(hwnd)) {}
+};
+
+// BeginPaint and EndPaint around a scope.
+class PaintDC {
+public:
+    explicit PaintDC(HWND hwnd) : m_hwnd(hwnd) { BeginPaint(hwnd, &m_paint); }
+    ~PaintDC() { EndPaint(m_hwnd, &m_paint); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const { return m_paint.hdc; }
+    const RECT& Area() const { return m_paint.rcPaint; }
+
+private:
+    HWND m_hwnd;
+    PAINTSTRUCT m_paint{};
+};
+
+// Selects an object into a context and puts the previous one back at the end.
+class SelectScope {
+public:
+    SelectScope(HDC dc, HGDIOBJ object) : m_dc(dc), m_previous(object ? SelectObject(dc, object) : nullptr) {}
+    ~SelectScope()
+    {
+        if (m_previous)
+            SelectObject(m_dc, m_previous);
+    }
+    SelectScope(const SelectScope&) = delete;
+    SelectScope& operator=(const SelectScope&) = delete;
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_previous;
+};
+
+// The storage medium of a data object's answer, released with the scope.
+class StorageMedium {
+public:
+    StorageMedium() = default;
+    ~StorageMedium() { ReleaseStgMedium(&m_medium); }
+    StorageMedium(const StorageMedium&) = delete;
+    StorageMedium& operator=(const StorageMedium&) = delete;
+    STGMEDIUM* put() { return &m_medium; }
+    HGLOBAL global() const { return m_medium.hGlobal; }
+
+private:
+    STGMEDIUM m_medium{};
+};
 
 // COM for the calling thread for the life of the object. Only a successful
 // initialisation (S_OK or S_FALSE) is balanced by CoUninitialize: a thread that is

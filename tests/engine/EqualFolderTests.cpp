@@ -250,7 +250,9 @@ PlainFolder DescribePlainly(const std::filesystem::path& folder, const std::stri
             entries[name] = "D(" + sub.text + ")";
         } else {
             std::ifstream file(entry.path(), std::ios::binary);
-            entries[name] = "F" + std::string(std::istreambuf_iterator<char>(file), {});
+            std::string text = "F";
+            text.append(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+            entries[name] = std::move(text);
             plain.holdsFile = plain.holdsFile || mask == "*.*" || name.ends_with(".A");
         }
     }

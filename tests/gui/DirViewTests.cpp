@@ -11,6 +11,7 @@
 #include "resources/resource.h"
 #include "tests/gui/GuiTest.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/Win32Support.h"
 #include "views/CDirView.h"
 #include "views/ViewPainting.h"
 #include "win32/Utf16.h"
@@ -58,9 +59,7 @@ protected:
         Texts lines;
         const int count = ListView_GetItemCount(List());
         for (int i = 0; i < count; ++i) {
-            wchar_t text[MAX_PATH] = {};
-            ListView_GetItemText(List(), i, 0, text, MAX_PATH);
-            lines.push_back(text);
+            lines.push_back(ListViewText(List(), i, 0));
         }
         return lines;
     }
@@ -249,54 +248,13 @@ TEST_F(DirViewTest, ExploreOpenAndPropertiesActOnTheFocusedFolderOnly)
     }
 }
 
-// The caption strip as the views paint it, captured in a 32-bit bitmap.
-class CaptionCapture {
-public:
-    CaptionCapture(HWND view, UINT bitmapId)
-    {
-        RECT client;
-        GetClientRect(view, &client);
-        m_width = client.right;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = m_width;
-        info.bmiHeader.biHeight = -kCaptionHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        m_bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_dc = CreateCompatibleDC(nullptr);
-        m_previous = SelectObject(m_dc, m_bitmap);
-        DrawViewCaption(view, m_dc, bitmapId);
-        GdiFlush();
-    }
-    ~CaptionCapture()
-    {
-        SelectObject(m_dc, m_previous);
-        DeleteDC(m_dc);
-        DeleteObject(m_bitmap);
-    }
-    CaptionCapture(const CaptionCapture&) = delete;
-    CaptionCapture& operator=(const CaptionCapture&) = delete;
-
-    int Width() const { return m_width; }
-    COLORREF Pixel(int x, int y) const { return GetPixel(m_dc, x, y); }
-    int Count(const std::function<bool(COLORREF)>& match) const
-    {
-        int count = 0;
-        for (int y = 0; y < kCaptionHeight; ++y)
-            for (int x = 0; x < m_width; ++x)
-                count += match(Pixel(x, y)) ? 1 : 0;
-        return count;
-    }
-
-private:
-    int m_width = 0;
-    HBITMAP m_bitmap = nullptr;
-    HDC m_dc = nullptr;
-    HGDIOBJ m_previous = nullptr;
-};
+// The caption strip as the views paint it.
+PixelCapture CaptionCapture(HWND view, UINT bitmapId)
+{
+    RECT client;
+    GetClientRect(view, &client);
+    return PixelCapture(client.right, kCaptionHeight, [&](HDC dc) { DrawViewCaption(view, dc, bitmapId); });
+}
 
 bool IsWhite(COLORREF colour)
 {
@@ -311,7 +269,7 @@ bool IsRed(COLORREF colour)
 TEST_F(DirViewTest, CaptionIsAGreyRampWithTheWordOnItAndNoRed)
 {
     host.Resize(400, 200);
-    CaptionCapture caption(view.Handle(), IDB_CAPTION_FOLDERS);
+    const PixelCapture caption = CaptionCapture(view.Handle(), IDB_CAPTION_FOLDERS);
     ASSERT_GT(caption.Width(), 300);
     EXPECT_EQ(caption.Pixel(0, 0), RGB(55, 55, 55));
     EXPECT_EQ(caption.Pixel(0, kCaptionHeight - 1), RGB(55, 55, 55));
@@ -328,7 +286,7 @@ TEST_F(DirViewTest, CaptionIsAGreyRampWithTheWordOnItAndNoRed)
 TEST_F(DirViewTest, CaptionNarrowerThanItsWordShowsTheMiddleOfIt)
 {
     host.Resize(40, 200);
-    CaptionCapture caption(view.Handle(), IDB_CAPTION_FOLDERS);
+    const PixelCapture caption = CaptionCapture(view.Handle(), IDB_CAPTION_FOLDERS);
     ASSERT_GT(caption.Width(), 0);
     EXPECT_EQ(caption.Count(IsRed), 0);
     EXPECT_GT(caption.Count(IsWhite), 0);

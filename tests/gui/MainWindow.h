@@ -13,6 +13,7 @@
 #include "frame/CMainFrame.h"
 #include "framework/Controls.h"
 #include "tests/gui/GuiTest.h"
+#include "tests/support/Win32Support.h"
 #include "tests/support/TempTree.h"
 
 namespace twinsweep::test {
@@ -21,19 +22,6 @@ class TestSweepApp : public SweepApp {
 public:
     using SweepApp::ExitInstance;
 };
-
-inline void DeleteSettingsKey()
-{
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep");
-}
-
-inline std::wstring Wide(const std::string& utf8)
-{
-    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    return wide;
-}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -70,7 +58,7 @@ protected:
     {
         std::vector<std::wstring> folders;
         for (const std::string& folder : Doc().m_folders.Folders())
-            folders.push_back(Wide(folder));
+            folders.push_back(Utf8ToWide(folder));
         return folders;
     }
 
@@ -83,17 +71,6 @@ protected:
 inline std::wstring WindowText(HWND window)
 {
     return WindowRef(window).Text();
-}
-
-inline std::wstring ListViewText(HWND list, int item, int column)
-{
-    wchar_t buffer[512] = {};
-    LVITEMW lvItem{};
-    lvItem.iSubItem = column;
-    lvItem.pszText = buffer;
-    lvItem.cchTextMax = 512;
-    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lvItem));
-    return buffer;
 }
 
 }  // namespace twinsweep::test

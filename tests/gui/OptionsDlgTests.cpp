@@ -212,22 +212,18 @@ TEST_F(OptionsDlgTest, ARangeWithItsLowerBoundAboveTheUpperKeepsThePanelOpen)
     EXPECT_EQ(StoredRange(), (SizeRange{1, 0, 1, 5, 1}));
 }
 
-TEST_F(OptionsDlgTest, BoundsAreSignedDecimalIntegersAndUnitsListedOnes)
+// What counts as a number has its own table; here a bound is read with it.
+TEST_F(OptionsDlgTest, BoundsAreReadAsIntegersAndUnitsListedOnes)
 {
-    for (const auto& [text, value] : std::initializer_list<std::pair<const wchar_t*, int>>{
-             {L"-5", -5}, {L"  42  ", 42}, {L"+7", 7}, {L"2147483647", INT_MAX}, {L"-2147483648", INT_MIN}}) {
-        ASSERT_TRUE(Open());
-        Type(IDC_RANGE_FROM, text);
-        Key(VK_RETURN);
-        EXPECT_EQ(StoredRange().from, value) << text;
-    }
-    for (const wchar_t* text : {L"", L"-", L"2147483648", L"1,000", L"4 2", L"0x10", L"1.5"}) {
-        ASSERT_TRUE(Open());
-        Type(IDC_RANGE_FROM, text);
-        Key(VK_RETURN);
-        EXPECT_EQ(StoredRange().from, INT_MIN) << text;
-    }
-    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>(7, kNotAnInteger));
+    ASSERT_TRUE(Open());
+    Type(IDC_RANGE_FROM, L"  -5 ");
+    Key(VK_RETURN);
+    EXPECT_EQ(StoredRange().from, -5);
+    ASSERT_TRUE(Open());
+    Type(IDC_RANGE_FROM, L"1.5");
+    Key(VK_RETURN);
+    EXPECT_EQ(StoredRange().from, -5);
+    EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>(1, kNotAnInteger));
 
     SetSizeRange(0, 0, 3, 0, -2);
     ASSERT_TRUE(Open());

@@ -22,6 +22,7 @@
 #include "tests/gui/GuiTest.h"
 #include "tests/support/ForwardingFileSystem.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/Win32Support.h"
 #include "views/CResultView.h"
 #include "views/CStatView.h"
 #include "views/ViewPainting.h"
@@ -199,46 +200,15 @@ bool IsEnabled(HMENU menu, UINT command)
     return (GetMenuState(menu, command, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED)) == 0;
 }
 
-// The list's client area as it paints itself, in a 32-bit bitmap.
-class ListSnapshot {
-public:
-    explicit ListSnapshot(HWND list)
-    {
-        RECT client;
-        GetClientRect(list, &client);
-        m_width = client.right;
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = client.right;
-        info.bmiHeader.biHeight = -client.bottom;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        m_bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_dc = CreateCompatibleDC(nullptr);
-        m_previous = SelectObject(m_dc, m_bitmap);
-        SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(m_dc), PRF_CLIENT | PRF_ERASEBKGND);
-        GdiFlush();
-    }
-    ~ListSnapshot()
-    {
-        SelectObject(m_dc, m_previous);
-        DeleteDC(m_dc);
-        DeleteObject(m_bitmap);
-    }
-    ListSnapshot(const ListSnapshot&) = delete;
-    ListSnapshot& operator=(const ListSnapshot&) = delete;
-
-    int Width() const { return m_width; }
-    COLORREF Pixel(int x, int y) const { return GetPixel(m_dc, x, y); }
-
-private:
-    int m_width = 0;
-    HBITMAP m_bitmap = nullptr;
-    HDC m_dc = nullptr;
-    HGDIOBJ m_previous = nullptr;
-};
+// The list's client area as it paints itself.
+PixelCapture ListSnapshot(HWND list)
+{
+    RECT client;
+    GetClientRect(list, &client);
+    return PixelCapture(client.right, client.bottom, [list](HDC dc) {
+        SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    });
+}
 
 class ResultViewTest : public ::testing::Test {
 protected:
@@ -291,11 +261,8 @@ protected:
     Texts ShownStatistics()
     {
         Texts values;
-        for (int row = 0; row < 5; ++row) {
-            wchar_t text[64] = {};
-            ListView_GetItemText(stats.FiguresList(), row, 1, text, 64);
-            values.push_back(text);
-        }
+        for (int row = 0; row < 5; ++row)
+            values.push_back(ListViewText(stats.FiguresList(), row, 1));
         return values;
     }
 
@@ -402,7 +369,7 @@ TEST_F(ResultViewTest, LinesShowAGreySeparatorUnderEachGroupAndTheMarksInTheHigh
     Pump();
     const int h = LineHeight();
     ASSERT_GE(h, 17);
-    ListSnapshot list(List());
+    const PixelCapture list = ListSnapshot(List());
     const int x = list.Width() - 4;
     EXPECT_EQ(list.Pixel(x, 3 * h - 1), RGB(163, 163, 163));
     EXPECT_EQ(list.Pixel(x, 5 * h - 1), RGB(163, 163, 163));

@@ -56,7 +56,7 @@ protected:
     void StartWithFolder()
     {
         Start();
-        Doc().AddFolders({Wide(tree.Root())});
+        Doc().AddFolders({Utf8ToWide(tree.Root())});
     }
 
     bool SearchEnded()
@@ -100,8 +100,8 @@ TEST_F(SearchRunTest, GoFindsTheGroupsAndShowsTheirStatistics)
     Frame().RouteCommand(ID_GO);
     EXPECT_TRUE(Doc().m_bBusy);
     ASSERT_TRUE(SearchEnded());
-    EXPECT_EQ(ResultLines(), (Texts{Wide(tree.Path("one/a")), Wide(tree.Path("two/a")), Wide(tree.Path("one/b")),
-                                    Wide(tree.Path("two/b")), Wide(tree.Path("one/c")), Wide(tree.Path("two/c"))}));
+    EXPECT_EQ(ResultLines(), (Texts{Utf8ToWide(tree.Path("one/a")), Utf8ToWide(tree.Path("two/a")), Utf8ToWide(tree.Path("one/b")),
+                                    Utf8ToWide(tree.Path("two/b")), Utf8ToWide(tree.Path("one/c")), Utf8ToWide(tree.Path("two/c"))}));
     EXPECT_EQ(Statistic(0), L"7");
     EXPECT_EQ(Statistic(1), L"6");
     EXPECT_EQ(Statistic(2), L"3");
@@ -223,12 +223,12 @@ TEST_F(SearchRunTest, FoldersHandedInDuringASearchWaitForItsEnd)
 {
     MakeFiles();
     StartWithFolder();
-    std::wstring later = Wide(tree.MakeFolder("../later-" + std::to_string(GetTickCount())));
+    std::wstring later = Utf8ToWide(tree.MakeFolder("../later-" + std::to_string(GetTickCount())));
     Frame().RouteCommand(ID_GO);
     Doc().AddFolders({later});
-    EXPECT_EQ(ListedFolders(), Texts{Wide(tree.Root())});
+    EXPECT_EQ(ListedFolders(), Texts{Utf8ToWide(tree.Root())});
     ASSERT_TRUE(SearchEnded());
-    EXPECT_EQ(ListedFolders(), (Texts{Wide(tree.Root()), later}));
+    EXPECT_EQ(ListedFolders(), (Texts{Utf8ToWide(tree.Root()), later}));
     RemoveDirectoryW(later.c_str());
 }
 
@@ -241,7 +241,7 @@ TEST_F(SearchRunTest, TheSearchReadsTheOptionsAndTheMask)
     SetWindowTextW(Frame().FilterBox(), L"*.txt");
     Frame().RouteCommand(ID_GO);
     ASSERT_TRUE(SearchEnded());
-    EXPECT_EQ(ResultLines(), (Texts{Wide(tree.Path("one/a.txt")), Wide(tree.Path("two/b.txt"))}));
+    EXPECT_EQ(ResultLines(), (Texts{Utf8ToWide(tree.Path("one/a.txt")), Utf8ToWide(tree.Path("two/b.txt"))}));
 
     // Names without extension: a, a.txt and another a; b, b.txt and another b; two c.
     SetEqualCont(false);

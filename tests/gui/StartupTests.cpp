@@ -46,6 +46,9 @@ TEST(StartupCommandLine, TellsTheKindOfRunByCaseSensitiveSwitchesInTheArguments)
     };
     for (const auto& c : cases)
         EXPECT_EQ(SweepApp::KindOfRun(c.commandLine), c.kind) << c.commandLine;
+    EXPECT_TRUE(SweepApp::StartedElevated(L"Twinsweep.exe /I /Elevated"));
+    EXPECT_FALSE(SweepApp::StartedElevated(L"Twinsweep.exe /I /elevated"));
+    EXPECT_FALSE(SweepApp::StartedElevated(L"/Elevated /U"));
 }
 
 TEST(StartupCommandLine, TakesBareArgumentsAsFolders)
@@ -122,10 +125,10 @@ TEST_F(StartupRunTest, HandedOverAndNamedFoldersReachTheFolderList)
     HandoffKey key;
     std::string first = tree.MakeFolder("first"), second = tree.MakeFolder("second");
     std::string named = tree.MakeFolder("named");
-    key.Set(L"0", Wide(first));
-    key.Set(L"1", Wide(second));
-    Start(L"Twinsweep.exe \"" + Wide(named) + L"\"");
-    EXPECT_EQ(ListedFolders(), (Folders{Wide(first), Wide(second), Wide(named)}));
+    key.Set(L"0", Utf8ToWide(first));
+    key.Set(L"1", Utf8ToWide(second));
+    Start(L"Twinsweep.exe \"" + Utf8ToWide(named) + L"\"");
+    EXPECT_EQ(ListedFolders(), (Folders{Utf8ToWide(first), Utf8ToWide(second), Utf8ToWide(named)}));
     EXPECT_FALSE(key.Exists());
     EXPECT_TRUE(boxes.Texts().empty());
 }

@@ -11,6 +11,7 @@
 #include "document/CDFDoc.h"
 #include "engine/SearchJob.h"
 #include "tests/gui/GuiTest.h"
+#include "tests/support/Win32Support.h"
 #include "views/CResultView.h"
 #include "views/CStatView.h"
 #include "views/ViewPainting.h"
@@ -19,13 +20,6 @@ namespace twinsweep::test {
 namespace {
 
 using Texts = std::vector<std::wstring>;
-
-std::wstring Cell(HWND list, int row, int column)
-{
-    wchar_t text[64] = {};
-    ListView_GetItemText(list, row, column, text, 64);
-    return text;
-}
 
 // Counts the writes of cell texts that reach the list control.
 class CellWriteCounter {
@@ -60,7 +54,7 @@ protected:
     {
         Texts cells;
         for (int row = 0; row < ListView_GetItemCount(List()); ++row)
-            cells.push_back(Cell(List(), row, column));
+            cells.push_back(ListViewText(List(), row, column));
         return cells;
     }
 

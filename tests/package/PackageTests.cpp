@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "setup/Installer.h"
 #include "setup/Shortcuts.h"
 #include "tests/support/Deliverables.h"
 #include "win32/Handles.h"
@@ -28,8 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr wchar_t kUninstallKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Twinsweep{5E0A3C71-9B24-4F6D-8C13-7A2B64D9E0F5}";
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kCaption[] = L"Twinsweep";
 
@@ -148,7 +147,7 @@ HWND HelpViewerWindow()
 void CleanInstallTraces()
 {
     Regsvr32(L"/u /s", InFolder(L"Vexil.dll"));
-    RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+    RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
     for (int folder : {CSIDL_DESKTOP, CSIDL_PROGRAMS})
         DeleteFileW((ShellFolder(folder) + L"Twinsweep.lnk").c_str());
 }
@@ -246,7 +245,7 @@ TEST(UnpackedFolder, InstallsAndUninstallsFromThere)
         EXPECT_EQ(exitCode, 0u);
     }
     RegistryKey entry;
-    ASSERT_TRUE(entry.Open(HKEY_LOCAL_MACHINE, kUninstallKey));
+    ASSERT_TRUE(entry.Open(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     EXPECT_EQ(entry.QueryString(L"UninstallString"), L"\"" + program + L"\" /U");
     RegistryKey server;
     ASSERT_TRUE(server.Open(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + kClsidText + L"\\InprocServer32").c_str()));
@@ -266,7 +265,7 @@ TEST(UnpackedFolder, InstallsAndUninstallsFromThere)
     DWORD exitCode = 1;
     EXPECT_TRUE(uninstall.WaitForExit(exitCode));
     EXPECT_EQ(exitCode, 0u);
-    EXPECT_FALSE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     EXPECT_FALSE(RegistryKey::Exists(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + kClsidText).c_str()));
     for (int folder : {CSIDL_DESKTOP, CSIDL_PROGRAMS})
         EXPECT_FALSE(fs::exists(ShellFolder(folder) + L"Twinsweep.lnk"));

@@ -18,6 +18,7 @@
 #include "setup/Shortcuts.h"
 #include "setup/Uninstaller.h"
 #include "tests/support/Deliverables.h"
+#include "tests/support/Win32Support.h"
 #include "win32/Handles.h"
 #include "win32/ModuleFile.h"
 #include "win32/Registry.h"
@@ -27,10 +28,38 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr wchar_t kUninstallKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Twinsweep{5E0A3C71-9B24-4F6D-8C13-7A2B64D9E0F5}";
-constexpr wchar_t kSettingsKey[] = L"Software\\Mirelon\\Twinsweep";
 constexpr wchar_t kCaption[] = L"Twinsweep";
+
+// A folder of the test's own in the temporary folder, with its trailing
+// backslash: made anew, and removed with the scope.
+class TempFolder {
+public:
+    explicit TempFolder(const std::wstring& name) : m_path(Temporary() + name + L"\\")
+    {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+        fs::create_directories(m_path);
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::wstring& Path() const { return m_path; }
+
+    // The system's temporary folder, with its trailing backslash.
+    static std::wstring Temporary()
+    {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        return temp;
+    }
+
+private:
+    std::wstring m_path;
+};
 constexpr wchar_t kDialogClass[] = L"#32770";
 
 std::wstring ShellFolder(int folder)
@@ -81,12 +110,8 @@ void SaveLink(const std::wstring& path, const std::wstring& target)
 
 class SetupTest : public ::testing::Test {
 protected:
-    SetupTest()
+    SetupTest() : m_folder(m_folderOwner.Path())
     {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        m_folder = std::wstring(temp) + L"Twin sweep \u00e9 100%\\";
-        fs::remove_all(m_folder);
         fs::create_directories(m_folder + L"Help");
         CopyFileW(ProgramPath().c_str(), Program().c_str(), FALSE);
         CopyFileW(VexilPath().c_str(), (m_folder + L"Vexil.dll").c_str(), FALSE);
@@ -95,16 +120,14 @@ protected:
         Clean();
         // Stored settings that an install run must leave alone.
         RegistryKey settings;
-        settings.Create(HKEY_CURRENT_USER, kSettingsKey);
+        settings.Create(HKEY_CURRENT_USER, kSettingsKeyPath);
         settings.SetDword(L"EqualNames", 1);
     }
 
     ~SetupTest() override
     {
         Clean();
-        RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
-        std::error_code ignored;
-        fs::remove_all(m_folder, ignored);
+        RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKeyPath);
     }
 
     std::wstring Program() const { return m_folder + L"Twinsweep.exe"; }
@@ -112,7 +135,7 @@ protected:
     static void Clean()
     {
         Regsvr32(L"/u /s");
-        RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+        RegistryKey::DeleteTree(HKEY_LOCAL_MACHINE, kUninstallEntryKey);
         for (int folder : {CSIDL_DESKTOP, CSIDL_PROGRAMS}) {
             for (const wchar_t* name : {L"Twinsweep.lnk", L"My sweeper.lnk"})
                 DeleteFileW((ShellFolder(folder) + name).c_str());
@@ -173,11 +196,12 @@ protected:
     void ExpectSettingsUntouched() const
     {
         RegistryKey settings;
-        ASSERT_TRUE(settings.Open(HKEY_CURRENT_USER, kSettingsKey));
+        ASSERT_TRUE(settings.Open(HKEY_CURRENT_USER, kSettingsKeyPath));
         EXPECT_EQ(settings.ValueNames(), std::vector<std::wstring>{L"EqualNames"});
     }
 
-    std::wstring m_folder;
+    TempFolder m_folderOwner{L"Twin sweep \u00e9 100%"};
+    const std::wstring m_folder;
     ComInitialization m_com;
 };
 
@@ -191,7 +215,7 @@ TEST_F(SetupTest, InstallingWithEveryBoxCheckedRecordsItselfAndGoesOnIntoTheWind
     ExpectEnds(run);
 
     RegistryKey entry;
-    ASSERT_TRUE(entry.Open(HKEY_LOCAL_MACHINE, kUninstallKey));
+    ASSERT_TRUE(entry.Open(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     EXPECT_EQ(entry.QueryString(L"DisplayName"), L"Twinsweep 1.0");
     EXPECT_EQ(entry.QueryString(L"UninstallString"), L"\"" + Program() + L"\" /U");
     EXPECT_EQ(entry.QueryString(L"DisplayIcon"), Program() + L",0");
@@ -215,7 +239,7 @@ TEST_F(SetupTest, InstallingWithEveryBoxCheckedRecordsItselfAndGoesOnIntoTheWind
     EXPECT_EQ(server.QueryString(L""), m_folder + L"Vexil.dll");
     // The normal run that followed loaded and saved the settings.
     RegistryKey settings;
-    ASSERT_TRUE(settings.Open(HKEY_CURRENT_USER, kSettingsKey));
+    ASSERT_TRUE(settings.Open(HKEY_CURRENT_USER, kSettingsKeyPath));
     EXPECT_EQ(settings.QueryDword(L"EqualNames"), 1u);
     EXPECT_TRUE(settings.QueryDword(L"EqualCont"));
 }
@@ -225,7 +249,7 @@ TEST_F(SetupTest, InstallingWithEveryBoxClearedOnlyRecordsTheUninstallEntry)
     ProgramProcess run(Program(), L"/Install");
     AnswerInstall(run, false, false, false, false);
     ExpectEnds(run);
-    EXPECT_TRUE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     EXPECT_FALSE(fs::exists(ShellFolder(CSIDL_DESKTOP) + L"Twinsweep.lnk"));
     EXPECT_FALSE(fs::exists(ShellFolder(CSIDL_PROGRAMS) + L"Twinsweep.lnk"));
     EXPECT_FALSE(RegistryKey::Exists(HKEY_CLASSES_ROOT, ClassKey().c_str()));
@@ -241,7 +265,7 @@ TEST_F(SetupTest, WhatCouldNotBeDoneIsToldAndTheRestIsDone)
                                 L"- the Twinsweep item in Explorer's menu of folders: Vexil.dll is not beside "
                                 L"Twinsweep.exe");
     ExpectEnds(run);
-    EXPECT_TRUE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     EXPECT_TRUE(fs::exists(ShellFolder(CSIDL_DESKTOP) + L"Twinsweep.lnk"));
 }
 
@@ -264,7 +288,7 @@ TEST_F(SetupTest, CancelAsksFirstAndThenEndsWithoutAChange)
         }
     }
     ExpectEnds(run);
-    EXPECT_FALSE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     EXPECT_FALSE(fs::exists(ShellFolder(CSIDL_DESKTOP) + L"Twinsweep.lnk"));
     ExpectSettingsUntouched();
 }
@@ -288,12 +312,12 @@ TEST_F(SetupTest, AnInstanceThatRunsIsReportedAtTheStartAndOnEveryOk)
     }
     HWND again = run.WaitForWindow(kDialogClass, kCaption);
     ASSERT_TRUE(again);
-    EXPECT_FALSE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     instance.reset();
     PressButton(again, IDOK);
     PressButton(run.WaitForWindow(kDialogClass, L"Install Twinsweep"), IDOK);
     ExpectEnds(run);
-    EXPECT_TRUE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
 }
 
 class UninstallTest : public SetupTest {
@@ -359,10 +383,8 @@ private:
 TEST_F(UninstallTest, RemovesKeysShortcutsExtensionAndFilesButNotTheUsersOwn)
 {
     // The script lies, and is started, in a temporary folder with blanks.
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring scriptFolder = std::wstring(temp) + L"Temp dir \u00e9\\";
-    fs::create_directories(scriptFolder);
+    const TempFolder scripts(L"Temp dir \u00e9");
+    const std::wstring& scriptFolder = scripts.Path();
     const std::wstring script = scriptFolder + L"DeleteTW.bat";
     TemporaryFolderOfChildren children(scriptFolder);
     // The download's console search goes too; a ReadMe.txt of the user's stays.
@@ -371,8 +393,8 @@ TEST_F(UninstallTest, RemovesKeysShortcutsExtensionAndFilesButNotTheUsersOwn)
     std::ofstream(fs::path(m_folder + L"ReadMe.txt")) << "my own read-me";
     EXPECT_EQ(Uninstall(IDYES), L"Twinsweep is successfully uninstalled.\nOne or more files might not be properly "
                                 L"removed from\nyour hard drive, you can remove them later.");
-    EXPECT_FALSE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
-    EXPECT_FALSE(RegistryKey::Exists(HKEY_CURRENT_USER, kSettingsKey));
+    EXPECT_FALSE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
+    EXPECT_FALSE(RegistryKey::Exists(HKEY_CURRENT_USER, kSettingsKeyPath));
     EXPECT_FALSE(RegistryKey::Exists(HKEY_CURRENT_USER, L"Software\\Mirelon"));
     EXPECT_FALSE(RegistryKey::Exists(HKEY_CLASSES_ROOT, ClassKey().c_str()));
     EXPECT_FALSE(fs::exists(ShellFolder(CSIDL_DESKTOP) + L"Twinsweep.lnk"));
@@ -388,14 +410,12 @@ TEST_F(UninstallTest, RemovesKeysShortcutsExtensionAndFilesButNotTheUsersOwn)
     EXPECT_FALSE(fs::exists(m_folder + L"twinsweep-cli.exe"));
     EXPECT_TRUE(fs::exists(m_folder + L"ReadMe.txt"));
     EXPECT_TRUE(fs::exists(m_folder + L"My notes.txt"));
-    std::error_code ignored;
-    fs::remove_all(scriptFolder, ignored);
 }
 
 TEST_F(UninstallTest, AnsweredNoItTouchesNothing)
 {
     EXPECT_EQ(Uninstall(IDNO), L"");
-    EXPECT_TRUE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_TRUE(RegistryKey::Exists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     EXPECT_TRUE(RegistryKey::Exists(HKEY_CLASSES_ROOT, ClassKey().c_str()));
     EXPECT_TRUE(fs::exists(ShellFolder(CSIDL_DESKTOP) + L"Twinsweep.lnk"));
     EXPECT_TRUE(fs::exists(ShellFolder(CSIDL_PROGRAMS) + L"My sweeper.lnk"));
@@ -441,20 +461,18 @@ TEST(SelfDeleteScript, NamesEveryPathAsTheConsoleReadsIt)
 // script still clears the rest, deletes itself and ends.
 TEST(SelfDeleteScript, GivesUpOnAProgramFileItCannotDelete)
 {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"Held program\\";
-    fs::remove_all(folder);
+    const TempFolder held(L"Held program");
+    const std::wstring& folder = held.Path();
     fs::create_directories(folder + L"Help");
     const std::wstring program = folder + L"Twinsweep.exe";
     for (const std::wstring& file : {program, folder + L"Vexil.dll", folder + L"Help\\SweepHelp.chm"})
         std::ofstream(fs::path(file)) << "x";
-    const std::wstring script = std::wstring(temp) + L"DeleteTW held.bat";
+    const std::wstring script = TempFolder::Temporary() + L"DeleteTW held.bat";
     std::optional<std::string> text = SelfDeleteScriptText(program, script, 2);
     ASSERT_TRUE(text);
     std::ofstream(fs::path(script), std::ios::binary) << *text;
-    UniqueHandle held(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
+    UniqueHandle open(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(open);
 
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
@@ -465,8 +483,7 @@ TEST(SelfDeleteScript, GivesUpOnAProgramFileItCannotDelete)
     EXPECT_FALSE(fs::exists(folder + L"Vexil.dll"));
     EXPECT_FALSE(fs::exists(folder + L"Help"));
     EXPECT_FALSE(fs::exists(script));
-    held.reset();
-    fs::remove_all(folder);
+    open.reset();
 }
 
 // The path form of a link spells its target in the ANSI code page; a target
@@ -474,20 +491,14 @@ TEST(SelfDeleteScript, GivesUpOnAProgramFileItCannotDelete)
 TEST(Shortcuts, AreKnownByTargetsOutsideTheAnsiCodePage)
 {
     ComInitialization com;
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring folder = std::wstring(temp) + L"\u7a0b\u5e8f tools\\";
-    const std::wstring links = std::wstring(temp) + L"Links\\";
-    fs::create_directories(folder);
-    fs::create_directories(links);
+    const TempFolder programs(L"\u7a0b\u5e8f tools"), shortcuts(L"Links");
+    const std::wstring &folder = programs.Path(), &links = shortcuts.Path();
     const std::wstring program = folder + L"Twinsweep.exe";
     std::ofstream(fs::path(program)) << "x";
     SaveLink(links + L"Twinsweep.lnk", program);
     EXPECT_EQ(ShortcutTarget(links + L"Twinsweep.lnk"), program);
-    EXPECT_TRUE(RemoveShortcutTo(links, program));
+    EXPECT_EQ(RemoveShortcutTo(links, program), S_OK);
     EXPECT_FALSE(fs::exists(links + L"Twinsweep.lnk"));
-    fs::remove_all(folder);
-    fs::remove_all(links);
 }
 
 // The install and uninstall runs without administrator rights start the program
@@ -506,23 +517,23 @@ TEST(Elevation, AnUnelevatedSetupRunStartsItselfAgainElevated)
     bool elevated = false;
     SetElevationProbe([&] { return elevated; });
 
-    EXPECT_TRUE(RestartElevatedIfNeeded(L"\"C:\\T\\Twinsweep.exe\" /U", L"/U"));
+    EXPECT_TRUE(RestartElevatedIfNeeded(false, L"/U"));
     ASSERT_EQ(launches.size(), 1u);
     EXPECT_EQ(launches[0].verb, L"runas");
     EXPECT_EQ(launches[0].file, ModuleFileName(nullptr));
     EXPECT_EQ(launches[0].parameters, L"/U /Elevated");
     // Started so and still not elevated (no user account control): it goes on.
-    EXPECT_FALSE(RestartElevatedIfNeeded(L"Twinsweep.exe /I /Elevated", L"/I"));
+    EXPECT_FALSE(RestartElevatedIfNeeded(true, L"/I"));
     // The user's No at the system's prompt ends the run quietly; any other
     // failure is told.
     failure = ERROR_CANCELLED;
-    EXPECT_TRUE(RestartElevatedIfNeeded(L"Twinsweep.exe /I", L"/I"));
+    EXPECT_TRUE(RestartElevatedIfNeeded(false, L"/I"));
     EXPECT_EQ(boxes, 0);
     failure = ERROR_ACCESS_DENIED;
-    EXPECT_TRUE(RestartElevatedIfNeeded(L"Twinsweep.exe /I", L"/I"));
+    EXPECT_TRUE(RestartElevatedIfNeeded(false, L"/I"));
     EXPECT_EQ(boxes, 1);
     elevated = true;
-    EXPECT_FALSE(RestartElevatedIfNeeded(L"Twinsweep.exe /I", L"/I"));
+    EXPECT_FALSE(RestartElevatedIfNeeded(false, L"/I"));
     EXPECT_EQ(launches.size(), 3u);
 
     SetShellLaunchHandler(nullptr);

@@ -2,6 +2,7 @@
 // shell's own data object for real folders, asked for its menu item and invoked,
 // which starts the real Twinsweep.exe in a process of its own.
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 
 #include "tests/support/Deliverables.h"
 #include "tests/support/TempTree.h"
+#include "tests/support/Win32Support.h"
 #include "win32/Handles.h"
 #include "win32/Handoff.h"
 #include "win32/Registry.h"
@@ -21,16 +23,6 @@ namespace twinsweep::test {
 namespace {
 
 using Names = std::vector<std::wstring>;
-
-constexpr wchar_t kSettingsKey[] = L"Software\\Mirelon\\Twinsweep";
-
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle Invalid() { return nullptr; }
-    static bool Valid(Handle h) { return h != nullptr; }
-    static void Close(Handle h) { DestroyMenu(h); }
-};
-using UniqueMenu = UniqueResource<MenuTraits>;
 
 // The shell's data object for folders of one parent, in the order given, as a
 // folder view makes it for its selection.
@@ -93,7 +85,7 @@ class MenuHandlerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        DeleteSettingsKey();
         ASSERT_TRUE(com.Succeeded());
         CreateHandler(VexilPath());
     }
@@ -106,7 +98,7 @@ protected:
         ASSERT_EQ(init->QueryInterface(IID_IContextMenu, menu.put_void()), S_OK);
     }
 
-    void TearDown() override { RegistryKey::DeleteTree(HKEY_CURRENT_USER, kSettingsKey); }
+    void TearDown() override { DeleteSettingsKey(); }
 
     std::wstring MakeFolder(const std::string& relative) { return Utf8ToWide(tree.MakeFolder(relative)); }
 
@@ -123,6 +115,18 @@ protected:
         info.cbSize = sizeof info;
         info.lpVerb = verb;
         return menu->InvokeCommand(&info);
+    }
+
+    // As a caller that speaks Unicode does: the ANSI field holds what it could
+    // make of the verb.
+    HRESULT InvokeWide(const wchar_t* verb)
+    {
+        CMINVOKECOMMANDINFOEX info{};
+        info.cbSize = sizeof info;
+        info.fMask = CMIC_MASK_UNICODE;
+        info.lpVerb = IS_INTRESOURCE(verb) ? reinterpret_cast<LPCSTR>(verb) : "?";
+        info.lpVerbW = verb;
+        return menu->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&info));
     }
 
     ComInitialization com;
@@ -181,17 +185,24 @@ TEST_F(MenuHandlerTest, GivesItsTextsWithinTheBufferForItsOwnCommandOnly)
     EXPECT_EQ(text(GCS_HELPTEXTA, 4), L"Twi");
     EXPECT_EQ(text(GCS_VERBW, 4), L"Twi");
     EXPECT_EQ(text(GCS_VALIDATEA, 64), std::wstring(64, L'\x7F'));
+    EXPECT_EQ(text(GCS_VALIDATEW, 64), std::wstring(32, wchar_t{0x7F7F}));
     char buffer[64];
     EXPECT_EQ(menu->GetCommandString(1, GCS_HELPTEXTA, nullptr, buffer, 64), E_INVALIDARG);
+    EXPECT_EQ(menu->GetCommandString(1, GCS_VALIDATEA, nullptr, buffer, 64), S_FALSE);
+    EXPECT_EQ(menu->GetCommandString(1, GCS_VALIDATEW, nullptr, buffer, 64), S_FALSE);
+    EXPECT_EQ(menu->GetCommandString(0, GCS_VERBICONW, nullptr, buffer, 64), E_INVALIDARG);
 }
 
-TEST_F(MenuHandlerTest, AVerbStringOrAnotherOffsetFailsAndLeavesTheHandoffAlone)
+TEST_F(MenuHandlerTest, AnotherVerbOrOffsetFailsAndLeavesTheHandoffAlone)
 {
     MakeFolder("chosen");
     ASSERT_EQ(Select(Utf8ToWide(tree.Root()), {L"chosen"}), S_OK);
     PutHandoff({L"C:\\Earlier"});
-    EXPECT_EQ(Invoke("Twinsweep GCS_VERBA"), E_FAIL);
+    EXPECT_EQ(Invoke("open"), E_FAIL);
+    EXPECT_EQ(Invoke("Twinsweep"), E_FAIL);
     EXPECT_EQ(Invoke(MAKEINTRESOURCEA(1)), E_FAIL);
+    EXPECT_EQ(InvokeWide(L"open"), E_FAIL);
+    EXPECT_EQ(InvokeWide(MAKEINTRESOURCEW(1)), E_FAIL);
     RegistryKey key;
     ASSERT_TRUE(key.Open(HKEY_CURRENT_USER, handoff::kKeyPath));
     EXPECT_EQ(key.ValueNames(), Names{L"0"});
@@ -228,8 +239,9 @@ TEST_F(MenuHandlerTest, AFolderBeyond259CharactersArrivesWhole)
     data.reset();
     OleUninitialize();
 
+    // By the verb the handler hands out, as a caller that found it there does.
     StartedProgram program;
-    ASSERT_EQ(Invoke(MAKEINTRESOURCEA(0)), S_OK);
+    ASSERT_EQ(Invoke("twinsweep gcs_verba"), S_OK);
     EXPECT_EQ(program.WaitForFolderList(2), (Names{longName, shortName}));
 }
 
@@ -250,7 +262,7 @@ TEST_F(MenuHandlerTest, AProgramInAFolderWithBlanksStartsWithoutArguments)
     SetCurrentDirectoryW(Utf8ToWide(tree.Root()).c_str());
     {
         StartedProgram program;
-        EXPECT_EQ(Invoke(MAKEINTRESOURCEA(0)), S_OK);
+        EXPECT_EQ(InvokeWide(L"Twinsweep GCS_VERBW"), S_OK);
         SetCurrentDirectoryW(testFolder);
         EXPECT_EQ(program.WaitForFolderList(1), Names{chosen});
     }

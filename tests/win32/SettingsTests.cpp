@@ -336,25 +336,6 @@ TEST_F(SettingsSaveFormat, DefaultsAreWrittenUnderTheirNamesAndTypes)
 {
     SaveSettings();
 
-    const std::pair<std::wstring, DWORD> dwords[] = {
-        {L"EqualCont", 1},
-        {L"EqualNames", 0},
-        {L"EqualExt", 0},
-        {L"ShowEmptyFiles", 0},
-        {L"SelDlg_What", 0},
-        {L"SelDlg_ContainOn", 0},
-        {L"SelDlg_ExtOn", 0},
-        {L"SelDlg_DrivesOn", 0},
-        {L"SelDlg_UnselOthers", 1},
-        {L"LastSelDrives", 0xFFFFFFFF},
-        {L"Range_FilesInRange", 0},
-        {L"Range_RangeFrom", 0},
-        {L"Range_FromUnit", 1},
-        {L"Range_RangeTo", 0},
-        {L"Range_ToUnit", 1},
-    };
-    for (const auto& [name, expected] : dwords)
-        EXPECT_EQ(ReadDword(name), expected) << testing::PrintToString(name);
     for (const wchar_t* name : {L"LastOpenDir", L"SelDlg_Contain", L"SelDlg_Ext"}) {
         const auto value = ReadValue(name);
         ASSERT_TRUE(value.has_value());

@@ -41,15 +41,9 @@ TEST(Win32FileSystem, EntriesThatCannotBeOpenedByTheirNamesAreCountedNeverCompar
     EXPECT_EQ(job.unreadableFolders, 1u);
 }
 
-class ComApartment {
-public:
-    ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~ComApartment() { CoUninitialize(); }
-};
-
 void MakeShortcut(const std::string& shortcut, const std::string& target)
 {
-    ComApartment com;
+    ComInitialization com;
     ComPtr<IShellLinkW> link;
     ASSERT_HRESULT_SUCCEEDED(
         CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void()));

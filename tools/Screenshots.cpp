@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/Messages.h"
+#include "app/Settings.h"
 #include "app/SweepApp.h"
 #include "dialogs/COptionsDlg.h"
 #include "document/CDFDoc.h"
@@ -230,7 +231,7 @@ int wmain(int argc, wchar_t** argv)
     SetMessageBoxHandler([](HWND, const std::wstring&, UINT) { return IDOK; });
 
     ShotApp app;
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep");
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
     if (!app.StartNormalRun(L"Twinsweep.exe"))
         return 1;
     CMainFrame& frame = *app.Frame();
@@ -320,7 +321,7 @@ int wmain(int argc, wchar_t** argv)
     SendMessageW(frame.Handle(), WM_CLOSE, 0, 0);
     app.PumpMessages();
     app.ExitInstance();
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mirelon\\Twinsweep");
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
 
     PhotographDialogWhenShown({L"Install Twinsweep", L"install-dialog.bmp", nullptr});
     InstallDialog install;
