@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "engine/SearchJob.h"
 #include "framework/DataExchange.h"
 #include "framework/Seams.h"

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/Messages.h"
+#include "document/SearchMessages.h"
 #include "resources/resource.h"
 
 namespace twinsweep {

@@ -1,6 +1,6 @@
 #include "dialogs/CSelectFilesDlg.h"
 
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "framework/DataExchange.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"

@@ -5,12 +5,11 @@
 
 #include <algorithm>
 
-#include "app/Messages.h"
-#include "app/Settings.h"
-#include "app/SweepApp.h"
 #include "dialogs/COptionsDlg.h"
+#include "dialogs/CProgressDlg.h"
 #include "document/CDFDoc.h"
-#include "document/SearchThread.h"
+#include "document/SearchMessages.h"
+#include "document/Settings.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
 #include "framework/Seams.h"
@@ -18,6 +17,7 @@
 #include "views/CDirView.h"
 #include "views/CResultView.h"
 #include "views/CStatView.h"
+#include "win32/ModuleFile.h"
 
 namespace twinsweep {
 namespace {
@@ -27,11 +27,15 @@ constexpr int kStatisticsWidth = 250;
 constexpr int kFilterListHeight = 200;
 constexpr size_t kOptionsButton = 3;
 
+// Posted to itself once the message loop runs.
+constexpr UINT WM_STARTUP = WM_USER + 1;
+
 }  // namespace
 
 const CommandEntry<CMainFrame> CMainFrame::kCommands[] = {
     {ID_OPTIONS, &CMainFrame::OnOptions, &CMainFrame::OnUpdateOptions},
     {ID_HELP_CONTENTS, &CMainFrame::OnHelp},
+    {ID_SELECT_FILES, &CMainFrame::OnSelectFiles, &CMainFrame::OnUpdateSelectFiles},
 };
 
 CMainFrame::CMainFrame()
@@ -40,16 +44,16 @@ CMainFrame::CMainFrame()
 {
 }
 
-CMainFrame::~CMainFrame() = default;
-
-CMainFrame* CMainFrame::Instance()
+CMainFrame::~CMainFrame()
 {
-    return dynamic_cast<CMainFrame*>(Application::Instance() ? Application::Instance()->MainFrame() : nullptr);
+    if (m_document)
+        m_document->SetSearchHost(nullptr);
 }
 
 bool CMainFrame::Create(CDFDoc& document)
 {
     m_document = &document;
+    document.SetSearchHost(this);
     return CreateFrame(IDR_MAINFRAME, LoadResourceString(IDS_APP_TITLE).c_str(), document);
 }
 
@@ -208,10 +212,8 @@ void CMainFrame::OnStartup()
         SetWindowPos(m_filterBox, nullptr, box.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         SetWindowTextW(m_filterBox, L"*.*");
     }
-    if (m_document) {
-        if (auto* app = dynamic_cast<SweepApp*>(Application::Instance()))
-            m_document->AddFolders(app->HandoffFolders);
-    }
+    if (m_document)
+        m_document->AddFolders(std::exchange(m_startFolders, {}));
 }
 
 // Modal to this window, so that it comes up in front with the focus.
@@ -281,7 +283,7 @@ void CMainFrame::FitFilterBox()
 
 void CMainFrame::OnHelp()
 {
-    std::wstring path = SweepApp::GetAppFolder() + L"\\Help\\SweepHelp.chm";
+    std::wstring path = FolderOf(ModuleFileName(nullptr)) + L"\\Help\\SweepHelp.chm";
     LaunchShell(L"open", path, SW_SHOWMAXIMIZED);
 }
 
@@ -344,12 +346,32 @@ std::wstring CMainFrame::GetFilterMask()
     return text;
 }
 
-void CMainFrame::SetStatusInfo(const std::wstring& text)
+// The window deletes itself when it closes.
+HWND CMainFrame::OpenProgressWindow(std::shared_ptr<SearchJob> job)
 {
-    if (!m_statusBar.Handle())
-        return;
-    m_statusBar.SetText(1, text);
-    UpdateWindow(m_statusBar.Handle());
+    auto* progress = new CProgressDlg();
+    if (!progress->CreateModeless(Handle())) {
+        delete progress;
+        return nullptr;
+    }
+    ShowWindow(progress->Handle(), SW_SHOW);
+    progress->FollowSearch(std::move(job));
+    return progress->Handle();
+}
+
+HWND CMainFrame::ResultWindow() const
+{
+    return m_resultView->Handle();
+}
+
+void CMainFrame::OnSelectFiles()
+{
+    m_resultView->OnCommand(ID_SELECT_FILES);
+}
+
+void CMainFrame::OnUpdateSelectFiles(CommandState& state)
+{
+    m_resultView->OnUpdateCommand(state);
 }
 
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -137,6 +137,14 @@ void FrameWindow::SetMessageText(const std::wstring& text)
         m_statusBar.SetText(0, text);
 }
 
+void FrameWindow::SetStatusInfo(const std::wstring& text)
+{
+    if (!m_statusBar.Handle())
+        return;
+    m_statusBar.SetText(1, text);
+    UpdateWindow(m_statusBar.Handle());
+}
+
 void FrameWindow::RecalcLayout()
 {
     RECT client;

@@ -44,12 +44,16 @@ const CommandEntry<CDirView> CDirView::kCommands[] = {
 
 CDirView::CDirView() : FormView(IDD_DIR_VIEW) {}
 
-CDirView::~CDirView() = default;
+CDirView::~CDirView()
+{
+    if (CDFDoc* document = Document())
+        document->RemoveObserver(*this);
+}
 
 void CDirView::OnInitialUpdate()
 {
     FormView::OnInitialUpdate();
-    Document()->m_pDirView = this;
+    Document()->AddObserver(*this);
     m_list = Item(IDC_FOLDER_LIST);
     // The view keeps the image list, so the control must not destroy it.
     SetWindowLongPtrW(m_list, GWL_STYLE, GetWindowLongPtrW(m_list, GWL_STYLE) | LVS_SHAREIMAGELISTS);

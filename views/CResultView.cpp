@@ -8,21 +8,26 @@
 #include <utility>
 #include <vector>
 
-#include "app/Messages.h"
 #include "dialogs/CSelectFilesDlg.h"
 #include "document/CDFDoc.h"
+#include "document/SearchMessages.h"
 #include "engine/MaskList.h"
 #include "engine/SearchJob.h"
 #include "engine/SizeFormat.h"
-#include "frame/CMainFrame.h"
+#include "framework/Application.h"
+#include "framework/FrameWindow.h"
 #include "framework/Seams.h"
 #include "platform/FileSystem.h"
 #include "resources/resource.h"
-#include "views/CStatView.h"
 #include "win32/Utf16.h"
 
 namespace twinsweep {
 namespace {
+
+// Posted to itself, so that a line opens once the click that chose it is over.
+constexpr UINT WM_RESULT_OPENITEM = WM_USER + 7;
+// Opens the folder of the caret line of the folder tab.
+constexpr UINT WM_RESULT_OPENFOLDER = WM_APP + 4;
 
 constexpr UINT_PTR kStatisticsTimer = 1;
 constexpr UINT kStatisticsDelay = 100;
@@ -114,6 +119,7 @@ private:
 }  // namespace
 
 const CommandEntry<CResultView> CResultView::kCommands[] = {
+    {ID_SELECT_FILES, &CResultView::OnSelectFiles, &CResultView::OnUpdateSelectFiles},
     {ID_EMPTY_LIST, &CResultView::EmptyList, &CResultView::OnUpdateHasLines},
     {ID_REMOVE_SELECTED_ITEMS, &CResultView::RemoveSelectedItems, &CResultView::OnUpdateHasSelection},
     {ID_DELETE_SELECTED_FILES, &CResultView::DeleteSelectedFiles, &CResultView::OnUpdateHasSelection},
@@ -128,12 +134,16 @@ const CommandEntry<CResultView> CResultView::kCommands[] = {
 
 CResultView::CResultView() : FormView(IDD_RESULT_VIEW) {}
 
-CResultView::~CResultView() = default;
+CResultView::~CResultView()
+{
+    if (CDFDoc* document = Document())
+        document->RemoveObserver(*this);
+}
 
 void CResultView::OnInitialUpdate()
 {
     FormView::OnInitialUpdate();
-    Document()->m_pResultView = this;
+    Document()->AddObserver(*this);
     m_files.Attach(Item(IDC_FILE_LIST));
     m_secondFiles.Attach(Item(IDC_SECOND_FILE_LIST));
     m_tabs = Item(IDC_RESULT_TABS);
@@ -273,13 +283,12 @@ void CResultView::RecountGroups()
 
 void CResultView::UpdateStatistics()
 {
-    if (CStatView* statistics = Document()->m_pStatView)
-        statistics->SetStatistics(m_nTotalFiles, LineCount(), m_nGroups, m_nTotalSize, m_nNeedlessSize);
+    Document()->ReportStatistics({m_nTotalFiles, LineCount(), m_nGroups, m_nTotalSize, m_nNeedlessSize});
 }
 
 void CResultView::UpdateSelectionStatus()
 {
-    if (CMainFrame* frame = CMainFrame::Instance())
+    if (FrameWindow* frame = Application::Instance() ? Application::Instance()->MainFrame() : nullptr)
         frame->SetStatusInfo(m_folderTab.Selected() ? m_folderTab.Summary() : SelectionSummary());
 }
 
@@ -640,6 +649,18 @@ void CResultView::OnUpdateHasFolderMarks(CommandState& state)
 void CResultView::OnUpdateHasLines(CommandState& state)
 {
     state.Enable(LineCount() > 0);
+}
+
+// The search thread adds lines while it runs: marks are set on a list at rest.
+void CResultView::OnSelectFiles()
+{
+    if (!Document()->m_bBusy)
+        SelectFiles();
+}
+
+void CResultView::OnUpdateSelectFiles(CommandState& state)
+{
+    state.Enable(LineCount() > 0 && !Document()->m_bBusy);
 }
 
 void CResultView::OnUpdateHasSelection(CommandState& state)

@@ -34,12 +34,16 @@ std::wstring CellText(HWND list, int row, int column)
 
 CStatView::CStatView() : FormView(IDD_STAT_VIEW) {}
 
-CStatView::~CStatView() = default;
+CStatView::~CStatView()
+{
+    if (CDFDoc* document = Document())
+        document->RemoveObserver(*this);
+}
 
 void CStatView::OnInitialUpdate()
 {
     FormView::OnInitialUpdate();
-    Document()->m_pStatView = this;
+    Document()->AddObserver(*this);
     m_list = Item(IDC_STAT_LIST);
     InsertColumns();
     ListView_SetExtendedListViewStyle(m_list, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
@@ -52,6 +56,11 @@ void CStatView::OnInitialUpdate()
     RECT client;
     GetClientRect(Handle(), &client);
     OnSize(client.right, client.bottom);
+}
+
+void CStatView::OnStatisticsChanged(const ResultStatistics& figures)
+{
+    SetStatistics(figures.totalFiles, figures.copies, figures.groups, figures.totalSpace, figures.needless);
 }
 
 void CStatView::SetStatistics(int32_t totalFiles, int32_t copies, int32_t groups, uint64_t totalSpace,

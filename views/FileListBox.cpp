@@ -6,7 +6,6 @@
 #include <climits>
 #include <vector>
 
-#include "app/Messages.h"
 #include "framework/Controls.h"
 #include "framework/Gdi.h"
 

@@ -1,12 +1,12 @@
-#include "frame/StaticHyperLink.h"
+#include "controls/StaticHyperLink.h"
 
 #include <commctrl.h>
 
-#include "app/Messages.h"
-#include "app/SweepApp.h"
+#include "controls/ControlMessages.h"
 #include "framework/Controls.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
+#include "win32/ModuleFile.h"
 
 namespace twinsweep {
 namespace {
@@ -180,7 +180,7 @@ void CStaticHyperLink::OpenHelpFile(const std::wstring& fileName)
 {
     ShellLaunch launch = QuietLaunch();
     launch.verb = L"open";
-    launch.file = SweepApp::GetAppFolder() + L"Help\\" + fileName;
+    launch.file = FolderOf(ModuleFileName(nullptr)) + L"Help\\" + fileName;
     launch.directory = CurrentDirectory();
     launch.show = SW_SHOWMAXIMIZED;
     if (!LaunchShell(launch))

@@ -1,13 +1,13 @@
-#include "dialogs/CCheckCombo.h"
+#include "controls/CCheckCombo.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
 
+#include "controls/ViewPainting.h"
 #include "framework/Controls.h"
 #include "framework/Gdi.h"
 #include "resources/resource.h"
-#include "views/ViewPainting.h"
 
 namespace twinsweep {
 namespace {

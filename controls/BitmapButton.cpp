@@ -1,7 +1,7 @@
-#include "frame/BitmapButton.h"
+#include "controls/BitmapButton.h"
 
+#include "controls/ViewPainting.h"
 #include "framework/Gdi.h"
-#include "views/ViewPainting.h"
 
 namespace twinsweep {
 

@@ -1,7 +1,7 @@
 // The settings store on the registry. Loading and saving go through one routine
 // and one table per kind of value, so that names, order and defaults cannot drift
 // apart between the two directions.
-#include "app/Settings.h"
+#include "document/Settings.h"
 
 #include <cstring>
 #include <cwchar>
