@@ -87,7 +87,7 @@ bool CStaticHyperLink::CreateLinkFont()
 {
     if (!IsTextLabel())
         return true;
-    auto current = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
+    auto current = GetFont();
     LOGFONTW description;
     if (!current || !GetObjectW(current, sizeof description, &description))
         return false;
@@ -97,7 +97,7 @@ bool CStaticHyperLink::CreateLinkFont()
         return false;
     // A static control selects its own font after the colour answer, so the link
     // is drawn underlined only when the font is its own.
-    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
+    SetFont(m_font.get());
     return true;
 }
 

@@ -72,8 +72,9 @@ void CMainFrame::OnIdleUpdate()
 {
     FrameWindow::OnIdleUpdate();
     const bool enable = m_document && !m_document->m_bBusy;
-    if (m_filterBox && m_document && (IsWindowEnabled(m_filterBox) != FALSE) != enable)
-        EnableWindow(m_filterBox, enable);
+    const WindowRef box(m_filterBox);
+    if (m_filterBox && m_document && box.IsEnabled() != enable)
+        box.Enable(enable);
 }
 
 bool CMainFrame::PreTranslateMessage(MSG& msg)
@@ -81,7 +82,7 @@ bool CMainFrame::PreTranslateMessage(MSG& msg)
     // With its list dropped, Enter takes the highlighted mask first.
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && m_filterBox &&
         (msg.hwnd == m_filterBox || IsChild(m_filterBox, msg.hwnd)) &&
-        !SendMessageW(m_filterBox, CB_GETDROPPEDSTATE, 0, 0)) {
+        !WindowRef(m_filterBox).Send(CB_GETDROPPEDSTATE)) {
         RouteCommand(ID_GO);
         return true;
     }
@@ -132,8 +133,8 @@ LRESULT CMainFrame::OnCreate()
     DragAcceptFiles(Handle(), TRUE);
     PlaceWindow();
     if (m_maximizeAtStart)
-        PostMessageW(Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    PostMessageW(Handle(), WM_STARTUP, 0, 0);
+        Post(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    Post(WM_STARTUP);
     RecalcLayout();
     return 0;
 }
@@ -160,7 +161,7 @@ void CMainFrame::CreateFilterBox()
     if (!m_filterBox)
         return;
     if (HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT))
-        SendMessageW(m_filterBox, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        WindowRef(m_filterBox).SetFont(static_cast<HFONT>(font));
     FillFilterCombo(m_filterBox);
 }
 
@@ -226,7 +227,7 @@ void CMainFrame::OnClose()
 {
     // A modal box or dialog keeps the window: the search may be waiting for the
     // box, and the box for this window.
-    if (!IsWindowEnabled(Handle()))
+    if (!IsEnabled())
         return;
     // A search must not outlive the windows it reports to.
     if (m_document)
@@ -338,11 +339,11 @@ std::wstring CMainFrame::GetFilterMask()
         if (CompareStringOrdinal(box.ItemText(i).c_str(), -1, text.c_str(), -1, TRUE) == CSTR_EQUAL)
             return text;
     }
-    SendMessageW(m_filterBox, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (SendMessageW(m_filterBox, CB_GETCOUNT, 0, 0) > kMaxFilterHistory)
-        SendMessageW(m_filterBox, CB_DELETESTRING, kMaxFilterHistory, 0);
+    box.Send(CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (box.Count() > kMaxFilterHistory)
+        box.Send(CB_DELETESTRING, kMaxFilterHistory);
     // The edit text stays as typed.
-    SetWindowTextW(m_filterBox, text.c_str());
+    box.SetText(text);
     return text;
 }
 

@@ -162,7 +162,7 @@ void CResultView::OnInitialUpdate()
 
 HWND CResultView::FocusControl() const
 {
-    return IsWindowVisible(m_secondFiles.Handle()) ? m_secondFiles.Handle() : m_files.Handle();
+    return m_secondFiles.IsVisible() ? m_secondFiles.Handle() : m_files.Handle();
 }
 
 void CResultView::EmptyList()
@@ -394,7 +394,7 @@ bool CResultView::OnControlCommand(UINT id, UINT code, HWND)
         return true;
     case LBN_DBLCLK:
         // Opened once the double click is over, so the shell's window comes up on top.
-        PostMessageW(Handle(), WM_RESULT_OPENITEM, 0, 0);
+        Post(WM_RESULT_OPENITEM);
         return true;
     default:
         return false;
@@ -517,7 +517,7 @@ INT_PTR CResultView::OnListKey(UINT key, HWND list)
     const bool control = GetKeyState(VK_CONTROL) < 0;
     if (key == VK_DELETE && !control && GetKeyState(VK_SHIFT) >= 0) {
         // Through the command's route, which asks whether it may run.
-        SendMessageW(Handle(), WM_COMMAND, ID_DELETE_SELECTED_FILES, 0);
+        Send(WM_COMMAND, ID_DELETE_SELECTED_FILES);
         return -2;
     }
     if (key == 'A' && control) {
@@ -531,7 +531,7 @@ void CResultView::MarkAllLines()
 {
     if (LineCount() == 0)
         return;
-    SendMessageW(m_files.Handle(), LB_SETSEL, TRUE, -1);
+    m_files.Send(LB_SETSEL, TRUE, -1);
     UpdateSelectionStatus();
 }
 
@@ -588,7 +588,7 @@ bool CResultView::OnFolderListCommand(UINT code)
 {
     switch (code) {
     case LBN_DBLCLK:
-        PostMessageW(Handle(), WM_RESULT_OPENFOLDER, 0, 0);
+        Post(WM_RESULT_OPENFOLDER);
         return true;
     default:
         return false;
@@ -738,14 +738,14 @@ bool CResultView::CommandEnabled(UINT id)
 
 bool CResultView::HasSelection() const
 {
-    return SendMessageW(m_files.Handle(), LB_GETSELCOUNT, 0, 0) > 0;
+    return m_files.Send(LB_GETSELCOUNT) > 0;
 }
 
 void CResultView::ShowCurrentTab()
 {
     const bool firstTab = TabCtrl_GetCurSel(m_tabs) <= 0;
-    ShowWindow(m_files.Handle(), firstTab ? SW_SHOW : SW_HIDE);
-    ShowWindow(m_secondFiles.Handle(), firstTab ? SW_HIDE : SW_SHOW);
+    m_files.Show(firstTab);
+    m_secondFiles.Show(!firstTab);
 }
 
 CDFDoc* CResultView::Document() const

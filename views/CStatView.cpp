@@ -8,6 +8,7 @@
 
 #include "document/CDFDoc.h"
 #include "engine/SizeFormat.h"
+#include "framework/Controls.h"
 #include "resources/resource.h"
 #include "win32/Utf16.h"
 
@@ -18,17 +19,6 @@ constexpr int kImageSize = 20;
 constexpr int kValueColumn = 1;
 constexpr std::array<const wchar_t*, 5> kFieldNames = {L"Total files", L"Copies", L"Groups", L"Total Space",
                                                        L"Needless"};
-
-std::wstring CellText(HWND list, int row, int column)
-{
-    wchar_t text[64] = {};
-    LVITEMW query{};
-    query.iSubItem = column;
-    query.pszText = text;
-    query.cchTextMax = static_cast<int>(std::size(text));
-    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&query));
-    return text;
-}
 
 }  // namespace
 
@@ -73,7 +63,7 @@ void CStatView::SetStatistics(int32_t totalFiles, int32_t copies, int32_t groups
         Utf8ToWide(FormatSize(totalSpace)), Utf8ToWide(FormatSize(needless))};
     for (size_t row = 0; row < values.size(); ++row) {
         const int line = static_cast<int>(row);
-        if (CellText(m_list, line, kValueColumn) == values[row])
+        if (ListViewRef(m_list).ItemText(line, kValueColumn) == values[row])
             continue;
         LVITEMW cell{};
         cell.iSubItem = kValueColumn;

@@ -56,10 +56,10 @@ bool FileListBox::Attach(HWND listBox)
 void FileListBox::AddEntry(const std::wstring& path, std::unique_ptr<DupFileEntry> entry)
 {
     ScheduleWidthFit();
-    const LRESULT index = SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    const LRESULT index = Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
     if (index < 0)
         return;
-    SendMessageW(Handle(), LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.release()));
+    Send(LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.release()));
     NoteChangeAt(static_cast<int>(index));
     if (!m_remeasure)
         m_widestText = std::max(m_widestText, TextWidth(path));
@@ -80,7 +80,7 @@ void FileListBox::DeleteEntry(int index)
         if (DupFileEntry* previous = Entry(index - 1))
             previous->bLastInGroup = true;
     }
-    SendMessageW(Handle(), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    Send(LB_DELETESTRING, static_cast<WPARAM>(index));
     NoteChangeAt(std::max(index - 1, 0));
 }
 
@@ -92,19 +92,19 @@ void FileListBox::ResetEntries()
     entries.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
         entries.emplace_back(Entry(i));
-    SendMessageW(Handle(), LB_RESETCONTENT, 0, 0);
+    Send(LB_RESETCONTENT);
     NoteChangeAt(0);
 }
 
 int FileListBox::Count() const
 {
-    const auto count = static_cast<int>(SendMessageW(Handle(), LB_GETCOUNT, 0, 0));
+    const auto count = static_cast<int>(Send(LB_GETCOUNT));
     return std::max(count, 0);
 }
 
 DupFileEntry* FileListBox::Entry(int index) const
 {
-    const LRESULT data = SendMessageW(Handle(), LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    const LRESULT data = Send(LB_GETITEMDATA, static_cast<WPARAM>(index));
     return data == LB_ERR ? nullptr : reinterpret_cast<DupFileEntry*>(data);
 }
 
@@ -115,11 +115,11 @@ std::wstring FileListBox::Text(int index) const
 
 std::vector<int> FileListBox::SelectedLines() const
 {
-    const LRESULT count = SendMessageW(Handle(), LB_GETSELCOUNT, 0, 0);
+    const LRESULT count = Send(LB_GETSELCOUNT);
     if (count <= 0)
         return {};
     std::vector<int> lines(static_cast<size_t>(count));
-    const LRESULT got = SendMessageW(Handle(), LB_GETSELITEMS, static_cast<WPARAM>(count),
+    const LRESULT got = Send(LB_GETSELITEMS, static_cast<WPARAM>(count),
                                      reinterpret_cast<LPARAM>(lines.data()));
     lines.resize(got < 0 ? 0 : static_cast<size_t>(got));
     return lines;
@@ -127,7 +127,7 @@ std::vector<int> FileListBox::SelectedLines() const
 
 int FileListBox::CaretLine() const
 {
-    const auto caret = static_cast<int>(SendMessageW(Handle(), LB_GETCARETINDEX, 0, 0));
+    const auto caret = static_cast<int>(Send(LB_GETCARETINDEX));
     return std::max(caret, 0);
 }
 
@@ -213,7 +213,7 @@ void FileListBox::FitWidth()
             m_widestText = std::max(m_widestText, TextWidth(Text(i)));
     }
     const int extent = count ? m_widestText + kExtentMargin : 0;
-    SendMessageW(Handle(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
+    Send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent));
     ResumeRedraw();
 }
 
@@ -229,7 +229,7 @@ int FileListBox::TextWidth(const std::wstring& text)
 // window's context would cost a round trip to the display for every line.
 HDC FileListBox::CanvasWithFont()
 {
-    const auto font = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
+    const auto font = GetFont();
     if (font != m_canvasFont) {
         SelectObject(m_canvas.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
         m_canvasFont = font;
@@ -311,7 +311,7 @@ void FileListBox::SuspendRedraw()
 {
     if (m_redrawSuspended)
         return;
-    SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+    SetRedraw(false);
     m_redrawSuspended = true;
     m_firstChangedLine = INT_MAX;
     m_topLineAtSuspend = TopLine();
@@ -325,7 +325,7 @@ void FileListBox::ResumeRedraw()
     if (!m_redrawSuspended)
         return;
     m_redrawSuspended = false;
-    SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+    SetRedraw(true);
     if (m_firstChangedLine <= LastVisibleLine() || TopLine() != m_topLineAtSuspend)
         InvalidateRect(Handle(), nullptr, FALSE);
     else if (!IsRectEmpty(&m_deferredPaint))
@@ -350,14 +350,14 @@ void FileListBox::NoteChangeAt(int line)
 
 int FileListBox::TopLine() const
 {
-    return std::max(static_cast<int>(SendMessageW(Handle(), LB_GETTOPINDEX, 0, 0)), 0);
+    return std::max(static_cast<int>(Send(LB_GETTOPINDEX)), 0);
 }
 
 int FileListBox::LastVisibleLine() const
 {
     RECT client;
     GetClientRect(Handle(), &client);
-    const auto height = static_cast<int>(SendMessageW(Handle(), LB_GETITEMHEIGHT, 0, 0));
+    const auto height = static_cast<int>(Send(LB_GETITEMHEIGHT));
     return TopLine() + client.bottom / std::max(height, 1);
 }
 
