@@ -686,7 +686,7 @@ void CResultView::ClickLineAt(POINT screen)
     const HWND list = m_files.Handle();
     RECT frame;
     GetWindowRect(list, &frame);
-    if (!IsWindowVisible(list) || !PtInRect(&frame, screen) || LineCount() == 0)
+    if (!m_files.IsVisible() || !PtInRect(&frame, screen) || LineCount() == 0)
         return;
     POINT client = screen;
     ScreenToClient(list, &client);
@@ -695,11 +695,11 @@ void CResultView::ClickLineAt(POINT screen)
     if (!PtInRect(&inside, client))
         return;
     // Computed rather than asked for: the list's own query has 16 bits for the index.
-    const auto height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    const auto top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    const auto height = static_cast<int>(m_files.Send(LB_GETITEMHEIGHT));
+    const auto top = static_cast<int>(m_files.Send(LB_GETTOPINDEX));
     const int line = top + client.y / std::max(height, 1);
-    if (line < LineCount() && SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(line), 0) > 0) {
-        SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
+    if (line < LineCount() && m_files.Send(LB_GETSEL, static_cast<WPARAM>(line)) > 0) {
+        m_files.Send(LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
         return;
     }
     WPARAM keys = 0;
@@ -708,8 +708,8 @@ void CResultView::ClickLineAt(POINT screen)
     if (GetKeyState(VK_SHIFT) < 0)
         keys |= MK_SHIFT;
     const LPARAM position = MAKELPARAM(client.x, client.y);
-    SendMessageW(list, WM_LBUTTONDOWN, keys | MK_LBUTTON, position);
-    SendMessageW(list, WM_LBUTTONUP, keys, position);
+    m_files.Send(WM_LBUTTONDOWN, keys | MK_LBUTTON, position);
+    m_files.Send(WM_LBUTTONUP, keys, position);
 }
 
 POINT CResultView::KeyboardMenuPoint() const
@@ -719,7 +719,7 @@ POINT CResultView::KeyboardMenuPoint() const
     RECT inside, line;
     GetClientRect(list, &inside);
     if (LineCount() > 0 &&
-        SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(m_files.CaretLine()), reinterpret_cast<LPARAM>(&line)) !=
+        m_files.Send(LB_GETITEMRECT, static_cast<WPARAM>(m_files.CaretLine()), reinterpret_cast<LPARAM>(&line)) !=
             LB_ERR &&
         line.bottom > inside.top && line.top < inside.bottom)
         at.y = std::min(line.bottom, inside.bottom);

@@ -43,9 +43,9 @@ bool FileListBox::Attach(HWND listBox)
 {
     if (!Subclass(listBox))
         return false;
-    const auto height = static_cast<int>(SendMessageW(listBox, LB_GETITEMHEIGHT, 0, 0));
+    const auto height = static_cast<int>(Send(LB_GETITEMHEIGHT));
     if (height != LB_ERR && height < kMinimumLineHeight)
-        SendMessageW(listBox, LB_SETITEMHEIGHT, 0, MAKELPARAM(kMinimumLineHeight, 0));
+        Send(LB_SETITEMHEIGHT, 0, MAKELPARAM(kMinimumLineHeight, 0));
     // The shell builds its icon list on first use, which takes a while: better
     // now than in the first paint during a search.
     IconIndex(L"file");
