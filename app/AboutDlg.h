@@ -1,7 +1,7 @@
 // The About box.
 #pragma once
 
-#include "frame/StaticHyperLink.h"
+#include "controls/StaticHyperLink.h"
 #include "framework/Dialog.h"
 
 namespace twinsweep {

@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "app/AboutDlg.h"
-#include "app/Settings.h"
 #include "document/CDFDoc.h"
+#include "document/Settings.h"
 #include "frame/CMainFrame.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
@@ -167,7 +167,7 @@ void SweepApp::RunUninstall()
 // stored ones alone.
 bool SweepApp::RunInstall()
 {
-    InstallDialog dialog;
+    InstallDialog dialog(CheckNotRunning);
     if (dialog.DoModal(nullptr) != IDOK)
         return false;
     SetupReport report;
@@ -194,9 +194,10 @@ bool SweepApp::StartNormalRun(const std::wstring& commandLine)
         return false;
     }
     SetMainFrame(m_frame.get());
-    HandoffFolders = TakeHandoffFolders();
+    std::vector<std::wstring> folders = TakeHandoffFolders();
     std::vector<std::wstring> named = CommandLineFolders(commandLine);
-    HandoffFolders.insert(HandoffFolders.end(), named.begin(), named.end());
+    folders.insert(folders.end(), named.begin(), named.end());
+    m_frame->SetStartFolders(std::move(folders));
     ShowWindow(m_frame->Handle(), SW_SHOW);
     UpdateWindow(m_frame->Handle());
     return true;

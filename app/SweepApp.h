@@ -22,10 +22,6 @@ public:
     SweepApp();
     ~SweepApp() override;
 
-    // Folders taken over at start-up: those of the hand-off key, in value order,
-    // then the folders named on the command line.
-    std::vector<std::wstring> HandoffFolders;
-
     // True when no instance of the program runs; otherwise says so in a box owned
     // by owner and is false.
     static bool CheckNotRunning(HWND owner = nullptr);
@@ -50,7 +46,9 @@ public:
     static constexpr wchar_t kInstanceMutexName[] =
         L"Mirelon Twinsweep instance control mutex3F7C2E19-6B4A-4d21-9E85-1C0D7B3A6F42";
 
-    // A normal run from the mutex on: settings, document, main window, hand-off.
+    // A normal run from the mutex on: settings, document, main window, and the
+    // folders it starts with: those of the hand-off key, in value order, then the
+    // folders named on the command line.
     // Public so that tests can start the window program in-process.
     bool StartNormalRun(const std::wstring& commandLine);
 

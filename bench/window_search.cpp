@@ -101,7 +101,7 @@ int wmain(int argc, wchar_t** argv)
         LatencyProbe probe(frame.Handle());
         auto start = Clock::now();
         frame.RouteCommand(ID_GO);
-        while (document.m_bBusy || document.m_pProgressDlg) {
+        while (document.m_bBusy || document.SearchRunning()) {
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
             PumpAsTheMessageLoop(app);
         }

@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "engine/SearchJob.h"
 #include "framework/DataExchange.h"
 #include "framework/Seams.h"
@@ -98,7 +98,7 @@ void COptionsDlg::ApplyRangeRule()
 {
     ReadControls();
     for (int id : kRangeControls)
-        EnableWindow(Item(id), m_bFilesInRange);
+        WindowRef(Item(id)).Enable(m_bFilesInRange != FALSE);
 }
 
 bool COptionsDlg::OnCommand(UINT id, UINT code, HWND control)
@@ -125,7 +125,7 @@ void COptionsDlg::RefuseEmptyRange()
     HWND owner = GetWindow(Handle(), GW_OWNER);
     ShowMessageBox(owner && IsWindowEnabled(owner) ? owner : Handle(), kEmptyRange, MB_OK | MB_ICONEXCLAMATION);
     m_reading = false;
-    PostMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_RANGE_FROM)), TRUE);
+    Post(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_RANGE_FROM)), TRUE);
 }
 
 // Enter, Escape and a click anywhere else all end here, and so does the panel's

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/Messages.h"
+#include "document/SearchMessages.h"
 #include "resources/resource.h"
 
 namespace twinsweep {
@@ -91,7 +91,7 @@ INT_PTR CProgressDlg::OnSetText(const wchar_t* text)
 INT_PTR CProgressDlg::OnDone(LPARAM what)
 {
     if (what == 1)
-        ShowWindow(Bar(1), SW_HIDE);
+        WindowRef(Bar(1)).Show(false);
     else
         DestroyWindow(Handle());
     return Result(1);

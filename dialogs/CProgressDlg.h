@@ -10,7 +10,7 @@
 
 #include "engine/SearchJob.h"
 
-#include "frame/BitmapButton.h"
+#include "controls/BitmapButton.h"
 #include "framework/Dialog.h"
 
 namespace twinsweep {

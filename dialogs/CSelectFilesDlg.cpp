@@ -1,6 +1,6 @@
 #include "dialogs/CSelectFilesDlg.h"
 
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "framework/DataExchange.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
@@ -82,13 +82,13 @@ void CSelectFilesDlg::MatchFieldHeight()
     const auto height = static_cast<int>(SendMessageW(m_cbWhat, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
     if (height <= 0)
         return;
-    SendMessageW(m_cbDrives.Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
+    m_cbDrives.Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
     RECT rule, field;
     GetWindowRect(m_cbWhat, &rule);
     GetWindowRect(m_cbDrives.Handle(), &field);
     const int excess = (field.bottom - field.top) - (rule.bottom - rule.top);
     if (excess != 0 && height - excess > 0)
-        SendMessageW(m_cbDrives.Handle(), CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - excess);
+        m_cbDrives.Send(CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - excess);
 }
 
 void CSelectFilesDlg::LoadChoices()
@@ -129,7 +129,7 @@ void CSelectFilesDlg::UpdateEnabledStates()
 {
     UpdateData(true);
     for (const Condition& condition : kConditions)
-        EnableWindow(Item(condition.control), IsDlgButtonChecked(Handle(), condition.checkBox) == BST_CHECKED);
+        WindowRef(Item(condition.control)).Enable(IsDlgButtonChecked(Handle(), condition.checkBox) == BST_CHECKED);
 }
 
 bool CSelectFilesDlg::OnCommand(UINT id, UINT code, HWND control)

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "dialogs/CCheckCombo.h"
+#include "controls/CCheckCombo.h"
 #include "framework/Dialog.h"
 
 namespace twinsweep {

@@ -3,23 +3,14 @@
 #include <shlobj.h>
 
 #include "document/SearchThread.h"
-#include "frame/CMainFrame.h"
 #include "framework/Seams.h"
 #include "platform/FileSystem.h"
 #include "resources/resource.h"
-#include "views/CDirView.h"
-#include "views/CResultView.h"
-#include "win32/Handles.h"
 #include "win32/Utf16.h"
 
 namespace twinsweep {
 namespace {
 
-HWND MainWindow()
-{
-    CMainFrame* frame = CMainFrame::Instance();
-    return frame ? frame->Handle() : nullptr;
-}
 
 // The browser opens at the folder it is given, so that a folder beside the last
 // one added is a click away.
@@ -38,7 +29,6 @@ const CommandEntry<CDFDoc> CDFDoc::kCommands[] = {
     {ID_GO, &CDFDoc::OnGo, &CDFDoc::OnUpdateGo},
     {ID_ADD_FOLDER, &CDFDoc::OnAddFolder, &CDFDoc::OnUpdateNotBusy},
     {ID_REMOVE_ALL_FOLDERS, &CDFDoc::OnRemoveAllFolders, &CDFDoc::OnUpdateNotBusy},
-    {ID_SELECT_FILES, &CDFDoc::OnSelectFiles, &CDFDoc::OnUpdateSelectFiles},
     {ID_OTHER_PROJECTS, &CDFDoc::OnOtherProjects},
 };
 
@@ -72,7 +62,7 @@ void CDFDoc::AddFolders(const std::vector<std::wstring>& paths)
     for (const std::wstring& path : paths)
         utf8.push_back(WideToUtf8(path));
     std::vector<std::string> messages = m_folders.AddFolders(utf8);
-    RefreshFolderView();
+    NotifyFoldersChanged();
     for (const std::string& box : FolderMessageBoxes(messages))
         ShowMessageBox(MainWindow(), Utf8ToWide(box));
 }
@@ -87,9 +77,8 @@ void CDFDoc::RemoveFolder(size_t index)
 void CDFDoc::OnSearchEnded()
 {
     m_search.Join();
-    m_pProgressDlg = nullptr;
-    if (m_pResultView)
-        m_pResultView->UpdateStatistics();
+    for (DocumentObserver* observer : m_observers)
+        observer->OnSearchEnded();
     std::vector<std::wstring> waiting = std::move(m_waitingFolders);
     m_waitingFolders.clear();
     if (!waiting.empty())
@@ -103,11 +92,11 @@ void CDFDoc::StopSearchAndWait()
 
 void CDFDoc::OnGo()
 {
-    if (m_bBusy)
+    if (m_bBusy || !m_host)
         return;
-    CMainFrame* frame = CMainFrame::Instance();
-    std::wstring mask = frame ? frame->GetFilterMask() : L"*.*";
-    m_search.Start(*this, mask);
+    for (DocumentObserver* observer : m_observers)
+        observer->OnSearchStarting();
+    m_search.Start(*this, *m_host);
 }
 
 void CDFDoc::OnAddFolder()
@@ -133,24 +122,12 @@ void CDFDoc::OnAddFolder()
 void CDFDoc::OnRemoveAllFolders()
 {
     m_folders.RemoveAll();
-    RefreshFolderView();
+    NotifyFoldersChanged();
 }
 
 void CDFDoc::OnOtherProjects()
 {
     LaunchShell(L"open", kMakerWebPage);
-}
-
-// The search thread adds lines while it runs: marks are set on a list at rest.
-void CDFDoc::OnSelectFiles()
-{
-    if (m_pResultView && !m_bBusy)
-        m_pResultView->SelectFiles();
-}
-
-void CDFDoc::OnUpdateSelectFiles(CommandState& state)
-{
-    state.Enable(m_pResultView && m_pResultView->LineCount() > 0 && !m_bBusy);
 }
 
 void CDFDoc::OnUpdateGo(CommandState& state)
@@ -163,10 +140,31 @@ void CDFDoc::OnUpdateNotBusy(CommandState& state)
     state.Enable(!m_bBusy);
 }
 
-void CDFDoc::RefreshFolderView()
+void CDFDoc::ReportStatistics(const ResultStatistics& statistics)
 {
-    if (m_pDirView)
-        m_pDirView->RefreshFolderList();
+    for (DocumentObserver* observer : m_observers)
+        observer->OnStatisticsChanged(statistics);
+}
+
+void CDFDoc::AddObserver(DocumentObserver& observer)
+{
+    m_observers.push_back(&observer);
+}
+
+void CDFDoc::RemoveObserver(DocumentObserver& observer)
+{
+    std::erase(m_observers, &observer);
+}
+
+void CDFDoc::NotifyFoldersChanged()
+{
+    for (DocumentObserver* observer : m_observers)
+        observer->OnFoldersChanged();
+}
+
+HWND CDFDoc::MainWindow() const
+{
+    return m_host ? m_host->MainWindow() : nullptr;
 }
 
 }  // namespace twinsweep

@@ -1,4 +1,5 @@
-// The one document: the folder list, the views that show it and the search run.
+// The one document: the folder list and the search run. It tells the panes that
+// show it through DocumentObserver and asks the main window through SearchHost.
 #pragma once
 
 #include <windows.h>
@@ -7,16 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "document/DocumentObserver.h"
 #include "document/SearchThread.h"
 #include "engine/FolderList.h"
 #include "framework/Document.h"
 
 namespace twinsweep {
-
-class CDirView;
-class CResultView;
-class CStatView;
-class CProgressDlg;
 
 class CDFDoc : public Document {
 public:
@@ -38,14 +35,21 @@ public:
     // is closing).
     void StopSearchAndWait();
 
+    // True until a search that was started has ended and been joined.
+    bool SearchRunning() const { return m_search.Running(); }
+    // The result list's figures changed: the observers hear of them.
+    void ReportStatistics(const ResultStatistics& statistics);
+
+    // Observers stay registered until they remove themselves.
+    void AddObserver(DocumentObserver& observer);
+    void RemoveObserver(DocumentObserver& observer);
+    // Without a host no search starts; the host stays until it sets null.
+    void SetSearchHost(SearchHost* host) { m_host = host; }
+
     bool OnCommand(UINT id) override;
     bool OnUpdateCommand(CommandState& state) override;
 
     FolderList m_folders;
-    CDirView* m_pDirView = nullptr;
-    CResultView* m_pResultView = nullptr;
-    CStatView* m_pStatView = nullptr;
-    CProgressDlg* m_pProgressDlg = nullptr;
     // True from the moment Go is accepted until the search has ended.
     std::atomic<bool> m_bBusy{false};
 
@@ -54,14 +58,15 @@ private:
     void OnAddFolder();
     void OnRemoveAllFolders();
     void OnOtherProjects();
-    void OnSelectFiles();
-    void OnUpdateSelectFiles(CommandState& state);
     void OnUpdateGo(CommandState& state);
     void OnUpdateNotBusy(CommandState& state);
-    void RefreshFolderView();
+    void NotifyFoldersChanged();
+    HWND MainWindow() const;
 
     static const CommandEntry<CDFDoc> kCommands[];
     std::vector<std::wstring> m_waitingFolders;
+    std::vector<DocumentObserver*> m_observers;
+    SearchHost* m_host = nullptr;
     SearchRun m_search;
 };
 

@@ -2,15 +2,13 @@
 
 #include <process.h>
 
-#include "app/Messages.h"
-#include "app/Settings.h"
-#include "dialogs/CProgressDlg.h"
 #include "document/CDFDoc.h"
+#include "document/DocumentObserver.h"
+#include "document/SearchMessages.h"
+#include "document/Settings.h"
 #include "engine/SearchReporter.h"
 #include "engine/SearchRun.h"
-#include "frame/CMainFrame.h"
 #include "platform/FileSystem.h"
-#include "views/CResultView.h"
 #include "win32/Utf16.h"
 
 namespace twinsweep {
@@ -103,30 +101,20 @@ SearchRun::~SearchRun()
     StopAndWait();
 }
 
-void SearchRun::Start(CDFDoc& document, const std::wstring& maskText)
+void SearchRun::Start(CDFDoc& document, SearchHost& host)
 {
     Join();
-    if (document.m_pResultView)
-        document.m_pResultView->EmptyList();
     auto context = std::make_unique<Context>();
     context->document = &document;
-    CMainFrame* frame = CMainFrame::Instance();
-    context->mainWindow = frame ? frame->Handle() : nullptr;
-
-    auto* progress = new CProgressDlg();
-    if (!progress->CreateModeless(context->mainWindow)) {
-        delete progress;
-        return;
-    }
-    ShowWindow(progress->Handle(), SW_SHOW);
-    document.m_pProgressDlg = progress;
-    context->progress = progress->Handle();
-    context->resultView = document.m_pResultView ? document.m_pResultView->Handle() : nullptr;
+    context->mainWindow = host.MainWindow();
     context->job->folders = document.m_folders.Folders();
-    context->job->maskText = WideToUtf8(maskText);
+    context->job->maskText = WideToUtf8(host.GetFilterMask());
     context->job->options = ReadSearchOptions();
     context->job->findEqualFolders = true;
-    progress->FollowSearch(context->job);
+    context->progress = host.OpenProgressWindow(context->job);
+    if (!context->progress)
+        return;
+    context->resultView = host.ResultWindow();
 
     document.m_bBusy = true;
     m_thread.reset(reinterpret_cast<HANDLE>(

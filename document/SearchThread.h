@@ -1,5 +1,5 @@
 // Go: one search on a thread of its own, reporting to the progress window and the
-// result view by window messages.
+// result view by the window messages of document/SearchMessages.h.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +13,7 @@
 namespace twinsweep {
 
 class CDFDoc;
+class SearchHost;
 
 class SearchRun {
 public:
@@ -21,15 +22,17 @@ public:
     SearchRun(const SearchRun&) = delete;
     SearchRun& operator=(const SearchRun&) = delete;
 
-    // Empties the result view, opens the progress window and starts the search
-    // of the document's folders with the mask text. The document is busy from
-    // here until the thread has ended.
-    void Start(CDFDoc& document, const std::wstring& maskText);
+    // Has the host open the progress window and starts the search of the
+    // document's folders with the host's mask. The document is busy from here
+    // until the thread has ended.
+    void Start(CDFDoc& document, SearchHost& host);
     // Stops a running search and waits for its thread; the messages the thread
     // sends meanwhile are handled, so it can finish.
     void StopAndWait();
     // Releases an ended search.
     void Join();
+    // From the start until the search is joined.
+    bool Running() const { return static_cast<bool>(m_thread); }
 
 private:
     struct Context;

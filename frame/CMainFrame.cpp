@@ -5,12 +5,11 @@
 
 #include <algorithm>
 
-#include "app/Messages.h"
-#include "app/Settings.h"
-#include "app/SweepApp.h"
 #include "dialogs/COptionsDlg.h"
+#include "dialogs/CProgressDlg.h"
 #include "document/CDFDoc.h"
-#include "document/SearchThread.h"
+#include "document/SearchMessages.h"
+#include "document/Settings.h"
 #include "frame/ScreenFit.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
@@ -19,6 +18,7 @@
 #include "views/CDirView.h"
 #include "views/CResultView.h"
 #include "views/CStatView.h"
+#include "win32/ModuleFile.h"
 
 namespace twinsweep {
 namespace {
@@ -28,11 +28,15 @@ constexpr int kStatisticsWidth = 250;
 constexpr int kFilterListHeight = 200;
 constexpr size_t kOptionsButton = 3;
 
+// Posted to itself once the message loop runs.
+constexpr UINT WM_STARTUP = WM_USER + 1;
+
 }  // namespace
 
 const CommandEntry<CMainFrame> CMainFrame::kCommands[] = {
     {ID_OPTIONS, &CMainFrame::OnOptions, &CMainFrame::OnUpdateOptions},
     {ID_HELP_CONTENTS, &CMainFrame::OnHelp},
+    {ID_SELECT_FILES, &CMainFrame::OnSelectFiles, &CMainFrame::OnUpdateSelectFiles},
 };
 
 CMainFrame::CMainFrame()
@@ -41,16 +45,16 @@ CMainFrame::CMainFrame()
 {
 }
 
-CMainFrame::~CMainFrame() = default;
-
-CMainFrame* CMainFrame::Instance()
+CMainFrame::~CMainFrame()
 {
-    return dynamic_cast<CMainFrame*>(Application::Instance() ? Application::Instance()->MainFrame() : nullptr);
+    if (m_document)
+        m_document->SetSearchHost(nullptr);
 }
 
 bool CMainFrame::Create(CDFDoc& document)
 {
     m_document = &document;
+    document.SetSearchHost(this);
     return CreateFrame(IDR_MAINFRAME, LoadResourceString(IDS_APP_TITLE).c_str(), document);
 }
 
@@ -69,8 +73,9 @@ void CMainFrame::OnIdleUpdate()
 {
     FrameWindow::OnIdleUpdate();
     const bool enable = m_document && !m_document->m_bBusy;
-    if (m_filterBox && m_document && (IsWindowEnabled(m_filterBox) != FALSE) != enable)
-        EnableWindow(m_filterBox, enable);
+    const WindowRef box(m_filterBox);
+    if (m_filterBox && m_document && box.IsEnabled() != enable)
+        box.Enable(enable);
 }
 
 bool CMainFrame::PreTranslateMessage(MSG& msg)
@@ -78,7 +83,7 @@ bool CMainFrame::PreTranslateMessage(MSG& msg)
     // With its list dropped, Enter takes the highlighted mask first.
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && m_filterBox &&
         (msg.hwnd == m_filterBox || IsChild(m_filterBox, msg.hwnd)) &&
-        !SendMessageW(m_filterBox, CB_GETDROPPEDSTATE, 0, 0)) {
+        !WindowRef(m_filterBox).Send(CB_GETDROPPEDSTATE)) {
         RouteCommand(ID_GO);
         return true;
     }
@@ -129,8 +134,8 @@ LRESULT CMainFrame::OnCreate()
     DragAcceptFiles(Handle(), TRUE);
     PlaceWindow();
     if (m_maximizeAtStart)
-        PostMessageW(Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-    PostMessageW(Handle(), WM_STARTUP, 0, 0);
+        Post(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    Post(WM_STARTUP);
     RecalcLayout();
     return 0;
 }
@@ -157,7 +162,7 @@ void CMainFrame::CreateFilterBox()
     if (!m_filterBox)
         return;
     if (HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT))
-        SendMessageW(m_filterBox, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        WindowRef(m_filterBox).SetFont(static_cast<HFONT>(font));
     FillFilterCombo(m_filterBox);
 }
 
@@ -207,10 +212,8 @@ void CMainFrame::OnStartup()
         SetWindowPos(m_filterBox, nullptr, box.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         SetWindowTextW(m_filterBox, L"*.*");
     }
-    if (m_document) {
-        if (auto* app = dynamic_cast<SweepApp*>(Application::Instance()))
-            m_document->AddFolders(app->HandoffFolders);
-    }
+    if (m_document)
+        m_document->AddFolders(std::exchange(m_startFolders, {}));
 }
 
 // Modal to this window, so that it comes up in front with the focus.
@@ -223,7 +226,7 @@ void CMainFrame::OnClose()
 {
     // A modal box or dialog keeps the window: the search may be waiting for the
     // box, and the box for this window.
-    if (!IsWindowEnabled(Handle()))
+    if (!IsEnabled())
         return;
     // A search must not outlive the windows it reports to.
     if (m_document)
@@ -280,7 +283,7 @@ void CMainFrame::FitFilterBox()
 
 void CMainFrame::OnHelp()
 {
-    std::wstring path = SweepApp::GetAppFolder() + L"\\Help\\SweepHelp.chm";
+    std::wstring path = FolderOf(ModuleFileName(nullptr)) + L"\\Help\\SweepHelp.chm";
     LaunchShell(L"open", path, SW_SHOWMAXIMIZED);
 }
 
@@ -335,20 +338,40 @@ std::wstring CMainFrame::GetFilterMask()
         if (CompareStringOrdinal(box.ItemText(i).c_str(), -1, text.c_str(), -1, TRUE) == CSTR_EQUAL)
             return text;
     }
-    SendMessageW(m_filterBox, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (SendMessageW(m_filterBox, CB_GETCOUNT, 0, 0) > kMaxFilterHistory)
-        SendMessageW(m_filterBox, CB_DELETESTRING, kMaxFilterHistory, 0);
+    box.Send(CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (box.Count() > kMaxFilterHistory)
+        box.Send(CB_DELETESTRING, kMaxFilterHistory);
     // The edit text stays as typed.
-    SetWindowTextW(m_filterBox, text.c_str());
+    box.SetText(text);
     return text;
 }
 
-void CMainFrame::SetStatusInfo(const std::wstring& text)
+// The window deletes itself when it closes.
+HWND CMainFrame::OpenProgressWindow(std::shared_ptr<SearchJob> job)
 {
-    if (!m_statusBar.Handle())
-        return;
-    m_statusBar.SetText(1, text);
-    UpdateWindow(m_statusBar.Handle());
+    auto* progress = new CProgressDlg();
+    if (!progress->CreateModeless(Handle())) {
+        delete progress;
+        return nullptr;
+    }
+    ShowWindow(progress->Handle(), SW_SHOW);
+    progress->FollowSearch(std::move(job));
+    return progress->Handle();
+}
+
+HWND CMainFrame::ResultWindow() const
+{
+    return m_resultView->Handle();
+}
+
+void CMainFrame::OnSelectFiles()
+{
+    m_resultView->OnCommand(ID_SELECT_FILES);
+}
+
+void CMainFrame::OnUpdateSelectFiles(CommandState& state)
+{
+    m_resultView->OnUpdateCommand(state);
 }
 
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

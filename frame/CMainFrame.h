@@ -7,7 +7,10 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "document/DocumentObserver.h"
 #include "frame/LinkToolBar.h"
 #include "framework/FrameWindow.h"
 #include "framework/Splitter.h"
@@ -19,26 +22,28 @@ class CDirView;
 class CResultView;
 class CStatView;
 
-class CMainFrame : public FrameWindow {
+// It owns the panes and the progress window of a search, and hosts the
+// document's searches.
+class CMainFrame : public FrameWindow, public SearchHost {
 public:
     CMainFrame();
     ~CMainFrame() override;
 
     bool Create(CDFDoc& document);
+    // Folders the document takes once the message loop runs.
+    void SetStartFolders(std::vector<std::wstring> folders) { m_startFolders = std::move(folders); }
 
     // The text of the mask box; a mask not seen before goes to the top of its
     // history, which keeps the 20 newest.
-    std::wstring GetFilterMask();
-    // Status bar pane 1, repainted at once.
-    void SetStatusInfo(const std::wstring& text);
+    std::wstring GetFilterMask() override;
+    HWND OpenProgressWindow(std::shared_ptr<SearchJob> job) override;
+    HWND ResultWindow() const override;
+    HWND MainWindow() const override { return Handle(); }
 
     CDirView& DirView() { return *m_dirView; }
     CResultView& ResultView() { return *m_resultView; }
     CStatView& StatView() { return *m_statView; }
     HWND FilterBox() const { return m_filterBox; }
-
-    // The program's main frame, or null (views shown without one in tests).
-    static CMainFrame* Instance();
 
     // Enter in the mask box starts the search, as in any search box.
     bool PreTranslateMessage(MSG& msg) override;
@@ -63,6 +68,9 @@ private:
     void OnHelpRequest(const HELPINFO& help);
     void OnOptions();
     void OnUpdateOptions(CommandState& state);
+    // Select Files belongs to the result pane, also when another pane is active.
+    void OnSelectFiles();
+    void OnUpdateSelectFiles(CommandState& state);
     void CreateToolBar();
     void CreateFilterBox();
     void FitFilterBox();
@@ -78,6 +86,7 @@ private:
     std::unique_ptr<CDirView> m_dirView;
     std::unique_ptr<CStatView> m_statView;
     std::unique_ptr<CResultView> m_resultView;
+    std::vector<std::wstring> m_startFolders;
     bool m_maximizeAtStart = false;
     HWND m_filterBox = nullptr;
 };

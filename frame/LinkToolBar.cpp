@@ -2,11 +2,11 @@
 
 #include <windowsx.h>
 
+#include "controls/ViewPainting.h"
 #include "document/CDFDoc.h"
 #include "framework/Gdi.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
-#include "views/ViewPainting.h"
 
 namespace twinsweep {
 

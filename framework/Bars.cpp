@@ -58,7 +58,7 @@ RECT ToolBar::Insets() const
 int ToolBar::FixedHeight() const
 {
     const RECT insets = Insets();
-    return HIWORD(SendMessageW(Handle(), TB_GETBUTTONSIZE, 0, 0)) + insets.top + insets.bottom;
+    return HIWORD(Send(TB_GETBUTTONSIZE)) + insets.top + insets.bottom;
 }
 
 void ToolBar::OnNcCalcSize(RECT& window)
@@ -117,13 +117,13 @@ bool ToolBar::LoadToolBar(UINT resourceId)
     if (layout.size() < 4 || layout[0] != 1 || layout.size() < 4u + layout[3])
         return false;
     const int width = layout[1], height = layout[2], count = layout[3];
-    SendMessageW(Handle(), TB_SETBITMAPSIZE, 0, MAKELPARAM(width, height));
+    Send(TB_SETBITMAPSIZE, 0, MAKELPARAM(width, height));
     int images = 0;
     for (int i = 0; i < count; ++i)
         images += layout[4 + i] != 0;
     // The toolbar loads the strip itself and maps its greys to the system colours.
     TBADDBITMAP bitmap{ResourceInstance(), resourceId};
-    SendMessageW(Handle(), TB_ADDBITMAP, static_cast<WPARAM>(images), reinterpret_cast<LPARAM>(&bitmap));
+    Send(TB_ADDBITMAP, static_cast<WPARAM>(images), reinterpret_cast<LPARAM>(&bitmap));
 
     std::vector<TBBUTTON> buttons;
     int image = 0;
@@ -137,32 +137,32 @@ bool ToolBar::LoadToolBar(UINT resourceId)
         buttons.push_back(button);
         m_items.push_back(id);
     }
-    SendMessageW(Handle(), TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
-    SendMessageW(Handle(), TB_AUTOSIZE, 0, 0);
+    Send(TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    Send(TB_AUTOSIZE);
     return true;
 }
 
 RECT ToolBar::ItemRect(size_t index) const
 {
     RECT rect{};
-    SendMessageW(Handle(), TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect));
+    Send(TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect));
     return rect;
 }
 
 void ToolBar::SetButtonState(UINT id, bool enabled, bool checked)
 {
-    LRESULT state = SendMessageW(Handle(), TB_GETSTATE, id, 0);
+    LRESULT state = Send(TB_GETSTATE, id);
     if (state == -1)
         return;
     LRESULT wanted = (state & ~(TBSTATE_ENABLED | TBSTATE_CHECKED)) | (enabled ? TBSTATE_ENABLED : 0) |
                      (checked ? TBSTATE_CHECKED : 0);
     if (wanted != state)
-        SendMessageW(Handle(), TB_SETSTATE, id, MAKELPARAM(wanted, 0));
+        Send(TB_SETSTATE, id, MAKELPARAM(wanted, 0));
 }
 
 bool ToolBar::IsButtonEnabled(UINT id) const
 {
-    return SendMessageW(Handle(), TB_ISBUTTONENABLED, id, 0) != 0;
+    return Send(TB_ISBUTTONENABLED, id) != 0;
 }
 
 bool StatusBar::Create(HWND parent, UINT id, std::vector<int> paneWidths)
@@ -188,20 +188,20 @@ void StatusBar::FitPanes()
         right -= m_paneWidths[i - 1];
         rightEdges[i - 1] = right > 0 ? right : 0;
     }
-    SendMessageW(Handle(), SB_SETPARTS, rightEdges.size(), reinterpret_cast<LPARAM>(rightEdges.data()));
+    Send(SB_SETPARTS, rightEdges.size(), reinterpret_cast<LPARAM>(rightEdges.data()));
 }
 
 void StatusBar::SetText(int pane, const std::wstring& text)
 {
     if (Text(pane) != text)
-        SendMessageW(Handle(), SB_SETTEXTW, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(text.c_str()));
+        Send(SB_SETTEXTW, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 std::wstring StatusBar::Text(int pane) const
 {
-    LRESULT length = LOWORD(SendMessageW(Handle(), SB_GETTEXTLENGTHW, static_cast<WPARAM>(pane), 0));
+    LRESULT length = LOWORD(Send(SB_GETTEXTLENGTHW, static_cast<WPARAM>(pane)));
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(Handle(), SB_GETTEXTW, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(text.data()));
+    Send(SB_GETTEXTW, static_cast<WPARAM>(pane), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(length));
     return text;
 }

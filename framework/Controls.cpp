@@ -1,5 +1,7 @@
 #include "framework/Controls.h"
 
+#include <commctrl.h>
+
 namespace twinsweep {
 namespace {
 
@@ -19,16 +21,9 @@ std::wstring ItemText(HWND control, UINT lengthMessage, UINT textMessage, int in
 
 }  // namespace
 
-std::wstring WindowRef::Text() const
-{
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(m_hwnd)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(m_hwnd, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 int ComboBoxRef::Count() const
 {
-    return static_cast<int>(SendMessageW(m_hwnd, CB_GETCOUNT, 0, 0));
+    return static_cast<int>(Send(CB_GETCOUNT));
 }
 
 std::wstring ComboBoxRef::ItemText(int index) const
@@ -38,12 +33,37 @@ std::wstring ComboBoxRef::ItemText(int index) const
 
 int ListBoxRef::Count() const
 {
-    return static_cast<int>(SendMessageW(m_hwnd, LB_GETCOUNT, 0, 0));
+    return static_cast<int>(Send(LB_GETCOUNT));
 }
 
 std::wstring ListBoxRef::ItemText(int index) const
 {
     return twinsweep::ItemText(m_hwnd, LB_GETTEXTLEN, LB_GETTEXT, index);
+}
+
+int ListViewRef::Count() const
+{
+    return static_cast<int>(Send(LVM_GETITEMCOUNT));
+}
+
+// A list view tells no cell's length: the buffer grows until the text fits.
+std::wstring ListViewRef::ItemText(int row, int column) const
+{
+    std::wstring text(64, L'\0');
+    for (;;) {
+        LVITEMW query{};
+        query.iSubItem = column;
+        query.pszText = text.data();
+        query.cchTextMax = static_cast<int>(text.size());
+        const LRESULT copied = Send(LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&query));
+        if (copied < 0)
+            return {};
+        if (static_cast<size_t>(copied) + 1 < text.size()) {
+            text.resize(static_cast<size_t>(copied));
+            return text;
+        }
+        text.resize(text.size() * 2);
+    }
 }
 
 }  // namespace twinsweep

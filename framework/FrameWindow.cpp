@@ -137,6 +137,14 @@ void FrameWindow::SetMessageText(const std::wstring& text)
         m_statusBar.SetText(0, text);
 }
 
+void FrameWindow::SetStatusInfo(const std::wstring& text)
+{
+    if (!m_statusBar.Handle())
+        return;
+    m_statusBar.SetText(1, text);
+    UpdateWindow(m_statusBar.Handle());
+}
+
 void FrameWindow::RecalcLayout()
 {
     RECT client;
@@ -147,7 +155,7 @@ void FrameWindow::RecalcLayout()
         client.top += height;
     }
     if (m_statusBar.Handle()) {
-        SendMessageW(m_statusBar.Handle(), WM_SIZE, 0, 0);
+        m_statusBar.Send(WM_SIZE);
         m_statusBar.FitPanes();
         RECT bar;
         GetWindowRect(m_statusBar.Handle(), &bar);
@@ -258,7 +266,7 @@ void FrameWindow::FollowFocusedPane()
 
 void FrameWindow::OnAppExit()
 {
-    PostMessageW(Handle(), WM_CLOSE, 0, 0);
+    Post(WM_CLOSE);
 }
 
 bool FrameWindow::OnToolTip(NMHDR* header)

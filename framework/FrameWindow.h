@@ -42,6 +42,8 @@ public:
     virtual bool PreTranslateMessage(MSG& msg);
     bool HandleAccelerator(MSG& msg);
     void SetMessageText(const std::wstring& text);
+    // Status bar pane 1, repainted at once.
+    void SetStatusInfo(const std::wstring& text);
 
     ToolBar* GetToolBar() { return m_toolBar; }
     StatusBar& GetStatusBar() { return m_statusBar; }

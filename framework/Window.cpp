@@ -5,6 +5,14 @@
 #include <unordered_map>
 
 namespace twinsweep {
+
+std::wstring WindowRef::Text() const
+{
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(m_hwnd)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(m_hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TwinsweepWindow";

@@ -1,12 +1,47 @@
-// The base of every window object of the program: binds itself to its window and
-// handles the window's messages in WindowProc.
+// A handle to a window that owns nothing, and the base of every window object of
+// the program, which binds itself to its window and handles the window's messages
+// in WindowProc.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
+
 namespace twinsweep {
 
-class Wnd {
+// One-line helpers in place of message casts and text buffers at every caller.
+class WindowRef {
+public:
+    WindowRef() = default;
+    explicit WindowRef(HWND hwnd) : m_hwnd(hwnd) {}
+    HWND Handle() const { return m_hwnd; }
+
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return SendMessageW(m_hwnd, message, wParam, lParam);
+    }
+    bool Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return PostMessageW(m_hwnd, message, wParam, lParam) != FALSE;
+    }
+    bool IsEnabled() const { return IsWindowEnabled(m_hwnd) != FALSE; }
+    void Enable(bool enable) const { EnableWindow(m_hwnd, enable); }
+    bool IsVisible() const { return IsWindowVisible(m_hwnd) != FALSE; }
+    void Show(bool show) const { ShowWindow(m_hwnd, show ? SW_SHOW : SW_HIDE); }
+    bool Redraw() const { return InvalidateRect(m_hwnd, nullptr, TRUE) != FALSE; }
+    // Off while many changes are made, so that the window repaints once after.
+    void SetRedraw(bool redraw) const { Send(WM_SETREDRAW, redraw ? TRUE : FALSE); }
+    HFONT GetFont() const { return reinterpret_cast<HFONT>(Send(WM_GETFONT)); }
+    void SetFont(HFONT font) const { Send(WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+    // The whole text, whatever its length.
+    std::wstring Text() const;
+    bool SetText(const std::wstring& text) const { return SetWindowTextW(m_hwnd, text.c_str()) != FALSE; }
+
+protected:
+    HWND m_hwnd = nullptr;
+};
+
+class Wnd : public WindowRef {
 public:
     Wnd() = default;
     // Unbinds first, so the window's last messages never reach a half-destroyed
@@ -15,7 +50,6 @@ public:
     Wnd(const Wnd&) = delete;
     Wnd& operator=(const Wnd&) = delete;
 
-    HWND Handle() const { return m_hwnd; }
     // The object bound to a window, or null.
     static Wnd* FromHandle(HWND hwnd);
 
@@ -57,7 +91,6 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
-    HWND m_hwnd = nullptr;
     // The procedure of a window taken over; null for the program's own windows.
     WNDPROC m_previousProc = nullptr;
     bool m_keepTitleActive = false;

@@ -1,13 +1,13 @@
 #include "setup/InstallDialog.h"
 
-#include "app/SweepApp.h"
 #include "framework/DataExchange.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
 
 namespace twinsweep {
 
-InstallDialog::InstallDialog() : Dialog(IDD_INSTALL)
+InstallDialog::InstallDialog(std::function<bool(HWND owner)> checkNotRunning)
+    : Dialog(IDD_INSTALL), m_checkNotRunning(std::move(checkNotRunning))
 {
 }
 
@@ -25,13 +25,13 @@ bool InstallDialog::OnInitDialog()
 {
     UpdateData(false);
     CenterWindow(Handle(), nullptr);
-    SweepApp::CheckNotRunning(Handle());
+    m_checkNotRunning(Handle());
     return true;
 }
 
 void InstallDialog::OnOK()
 {
-    if (SweepApp::CheckNotRunning(Handle()) && UpdateData(true))
+    if (m_checkNotRunning(Handle()) && UpdateData(true))
         EndDialog(IDOK);
 }
 

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Messages.h"
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "app/SweepApp.h"
 #include "dialogs/COptionsDlg.h"
 #include "document/CDFDoc.h"
+#include "document/SearchMessages.h"
 #include "frame/CMainFrame.h"
 #include "framework/Gdi.h"
 #include "framework/Seams.h"
@@ -243,7 +243,7 @@ int wmain(int argc, wchar_t** argv)
 
     g_hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchProgress, nullptr, GetCurrentThreadId());
     frame.RouteCommand(ID_GO);
-    while (app.Document()->m_bBusy || app.Document()->m_pProgressDlg) {
+    while (app.Document()->m_bBusy || app.Document()->SearchRunning()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         app.PumpMessages();
     }
@@ -324,7 +324,7 @@ int wmain(int argc, wchar_t** argv)
     RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath);
 
     PhotographDialogWhenShown({L"Install Twinsweep", L"install-dialog.bmp", nullptr});
-    InstallDialog install;
+    InstallDialog install(SweepApp::CheckNotRunning);
     install.DoModal(nullptr);
     return 0;
 }

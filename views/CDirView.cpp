@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "document/CDFDoc.h"
+#include "framework/Controls.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
 #include "win32/Utf16.h"
@@ -14,24 +15,6 @@ namespace twinsweep {
 namespace {
 
 constexpr int kFolderImage = 0;
-
-std::wstring ItemText(HWND list, int item)
-{
-    std::wstring text(MAX_PATH, L'\0');
-    for (;;) {
-        LVITEMW query{};
-        query.pszText = text.data();
-        query.cchTextMax = static_cast<int>(text.size());
-        const auto length = static_cast<size_t>(
-            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&query)));
-        // A text that filled the buffer may have been cut: try a larger one.
-        if (length + 1 < text.size()) {
-            text.resize(length);
-            return text;
-        }
-        text.resize(text.size() * 2);
-    }
-}
 
 }  // namespace
 
@@ -44,12 +27,16 @@ const CommandEntry<CDirView> CDirView::kCommands[] = {
 
 CDirView::CDirView() : FormView(IDD_DIR_VIEW) {}
 
-CDirView::~CDirView() = default;
+CDirView::~CDirView()
+{
+    if (CDFDoc* document = Document())
+        document->RemoveObserver(*this);
+}
 
 void CDirView::OnInitialUpdate()
 {
     FormView::OnInitialUpdate();
-    Document()->m_pDirView = this;
+    Document()->AddObserver(*this);
     m_list = Item(IDC_FOLDER_LIST);
     // The view keeps the image list, so the control must not destroy it.
     SetWindowLongPtrW(m_list, GWL_STYLE, GetWindowLongPtrW(m_list, GWL_STYLE) | LVS_SHAREIMAGELISTS);
@@ -76,7 +63,8 @@ void CDirView::RefreshFolderList()
         return;
     // Drawn once at the end: redrawn after every line, ten thousand folders take
     // minutes.
-    SendMessageW(m_list, WM_SETREDRAW, FALSE, 0);
+    const WindowRef list(m_list);
+    list.SetRedraw(false);
     ListView_DeleteAllItems(m_list);
     const std::vector<std::string>& folders = Document()->m_folders.Folders();
     ListView_SetItemCount(m_list, static_cast<int>(folders.size()));
@@ -89,8 +77,8 @@ void CDirView::RefreshFolderList()
         item.pszText = text.data();
         ListView_InsertItem(m_list, &item);
     }
-    SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(m_list, nullptr, TRUE);
+    list.SetRedraw(true);
+    list.Redraw();
     RECT client;
     GetClientRect(Handle(), &client);
     OnSize(client.right, client.bottom);
@@ -99,7 +87,7 @@ void CDirView::RefreshFolderList()
 std::wstring CDirView::GetFocusedFolder() const
 {
     const int line = FocusedLine();
-    return line < 0 ? std::wstring() : ItemText(m_list, line);
+    return line < 0 ? std::wstring() : ListViewRef(m_list).ItemText(line, 0);
 }
 
 ContextMenu CDirView::PrepareContextMenu() const

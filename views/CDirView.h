@@ -5,14 +5,15 @@
 
 #include <string>
 
+#include "controls/ViewPainting.h"
+#include "document/DocumentObserver.h"
 #include "framework/FormView.h"
-#include "views/ViewPainting.h"
 
 namespace twinsweep {
 
 class CDFDoc;
 
-class CDirView : public FormView {
+class CDirView : public FormView, public DocumentObserver {
 public:
     CDirView();
     ~CDirView() override;
@@ -28,6 +29,7 @@ public:
 
     bool OnCommand(UINT id) override;
     bool OnUpdateCommand(CommandState& state) override;
+    void OnFoldersChanged() override { RefreshFolderList(); }
 
 protected:
     void OnDraw(HDC dc) override;

@@ -8,21 +8,27 @@
 #include <utility>
 #include <vector>
 
-#include "app/Messages.h"
 #include "dialogs/CSelectFilesDlg.h"
 #include "document/CDFDoc.h"
+#include "document/SearchMessages.h"
+#include "engine/MaskList.h"
 #include "engine/SearchJob.h"
 #include "engine/SelectionRules.h"
 #include "engine/SizeFormat.h"
-#include "frame/CMainFrame.h"
+#include "framework/Application.h"
+#include "framework/FrameWindow.h"
 #include "framework/Seams.h"
 #include "platform/FileSystem.h"
 #include "resources/resource.h"
-#include "views/CStatView.h"
 #include "win32/Utf16.h"
 
 namespace twinsweep {
 namespace {
+
+// Posted to itself, so that a line opens once the click that chose it is over.
+constexpr UINT WM_RESULT_OPENITEM = WM_USER + 7;
+// Opens the folder of the caret line of the folder tab.
+constexpr UINT WM_RESULT_OPENFOLDER = WM_APP + 4;
 
 constexpr UINT_PTR kStatisticsTimer = 1;
 constexpr UINT kStatisticsDelay = 100;
@@ -54,6 +60,7 @@ SelectionChoices ChoicesOf(const CSelectFilesDlg& dialog)
 }  // namespace
 
 const CommandEntry<CResultView> CResultView::kCommands[] = {
+    {ID_SELECT_FILES, &CResultView::OnSelectFiles, &CResultView::OnUpdateSelectFiles},
     {ID_EMPTY_LIST, &CResultView::EmptyList, &CResultView::OnUpdateHasLines},
     {ID_REMOVE_SELECTED_ITEMS, &CResultView::RemoveSelectedItems, &CResultView::OnUpdateHasSelection},
     {ID_DELETE_SELECTED_FILES, &CResultView::DeleteSelectedFiles, &CResultView::OnUpdateHasSelection},
@@ -68,12 +75,16 @@ const CommandEntry<CResultView> CResultView::kCommands[] = {
 
 CResultView::CResultView() : FormView(IDD_RESULT_VIEW) {}
 
-CResultView::~CResultView() = default;
+CResultView::~CResultView()
+{
+    if (CDFDoc* document = Document())
+        document->RemoveObserver(*this);
+}
 
 void CResultView::OnInitialUpdate()
 {
     FormView::OnInitialUpdate();
-    Document()->m_pResultView = this;
+    Document()->AddObserver(*this);
     m_files.Attach(Item(IDC_FILE_LIST));
     m_secondFiles.Attach(Item(IDC_SECOND_FILE_LIST));
     m_tabs = Item(IDC_RESULT_TABS);
@@ -92,7 +103,7 @@ void CResultView::OnInitialUpdate()
 
 HWND CResultView::FocusControl() const
 {
-    return IsWindowVisible(m_secondFiles.Handle()) ? m_secondFiles.Handle() : m_files.Handle();
+    return m_secondFiles.IsVisible() ? m_secondFiles.Handle() : m_files.Handle();
 }
 
 void CResultView::EmptyList()
@@ -214,13 +225,12 @@ void CResultView::RecountGroups()
 
 void CResultView::UpdateStatistics()
 {
-    if (CStatView* statistics = Document()->m_pStatView)
-        statistics->SetStatistics(m_nTotalFiles, LineCount(), m_nGroups, m_nTotalSize, m_nNeedlessSize);
+    Document()->ReportStatistics({m_nTotalFiles, LineCount(), m_nGroups, m_nTotalSize, m_nNeedlessSize});
 }
 
 void CResultView::UpdateSelectionStatus()
 {
-    if (CMainFrame* frame = CMainFrame::Instance())
+    if (FrameWindow* frame = Application::Instance() ? Application::Instance()->MainFrame() : nullptr)
         frame->SetStatusInfo(m_folderTab.Selected() ? m_folderTab.Summary() : SelectionSummary());
 }
 
@@ -326,7 +336,7 @@ bool CResultView::OnControlCommand(UINT id, UINT code, HWND)
         return true;
     case LBN_DBLCLK:
         // Opened once the double click is over, so the shell's window comes up on top.
-        PostMessageW(Handle(), WM_RESULT_OPENITEM, 0, 0);
+        Post(WM_RESULT_OPENITEM);
         return true;
     default:
         return false;
@@ -449,7 +459,7 @@ INT_PTR CResultView::OnListKey(UINT key, HWND list)
     const bool control = GetKeyState(VK_CONTROL) < 0;
     if (key == VK_DELETE && !control && GetKeyState(VK_SHIFT) >= 0) {
         // Through the command's route, which asks whether it may run.
-        SendMessageW(Handle(), WM_COMMAND, ID_DELETE_SELECTED_FILES, 0);
+        Send(WM_COMMAND, ID_DELETE_SELECTED_FILES);
         return -2;
     }
     if (key == 'A' && control) {
@@ -463,7 +473,7 @@ void CResultView::MarkAllLines()
 {
     if (LineCount() == 0)
         return;
-    SendMessageW(m_files.Handle(), LB_SETSEL, TRUE, -1);
+    m_files.Send(LB_SETSEL, TRUE, -1);
     UpdateSelectionStatus();
 }
 
@@ -518,7 +528,7 @@ bool CResultView::OnFolderListCommand(UINT code)
 {
     switch (code) {
     case LBN_DBLCLK:
-        PostMessageW(Handle(), WM_RESULT_OPENFOLDER, 0, 0);
+        Post(WM_RESULT_OPENFOLDER);
         return true;
     default:
         return false;
@@ -581,6 +591,18 @@ void CResultView::OnUpdateHasLines(CommandState& state)
     state.Enable(LineCount() > 0);
 }
 
+// The search thread adds lines while it runs: marks are set on a list at rest.
+void CResultView::OnSelectFiles()
+{
+    if (!Document()->m_bBusy)
+        SelectFiles();
+}
+
+void CResultView::OnUpdateSelectFiles(CommandState& state)
+{
+    state.Enable(LineCount() > 0 && !Document()->m_bBusy);
+}
+
 void CResultView::OnUpdateHasSelection(CommandState& state)
 {
     state.Enable(HasSelection());
@@ -608,14 +630,14 @@ bool CResultView::CommandEnabled(UINT id)
 
 bool CResultView::HasSelection() const
 {
-    return SendMessageW(m_files.Handle(), LB_GETSELCOUNT, 0, 0) > 0;
+    return m_files.Send(LB_GETSELCOUNT) > 0;
 }
 
 void CResultView::ShowCurrentTab()
 {
     const bool firstTab = TabCtrl_GetCurSel(m_tabs) <= 0;
-    ShowWindow(m_files.Handle(), firstTab ? SW_SHOW : SW_HIDE);
-    ShowWindow(m_secondFiles.Handle(), firstTab ? SW_HIDE : SW_SHOW);
+    m_files.Show(firstTab);
+    m_secondFiles.Show(!firstTab);
 }
 
 CDFDoc* CResultView::Document() const

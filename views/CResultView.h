@@ -7,16 +7,17 @@
 #include <cstdint>
 #include <string>
 
+#include "controls/ViewPainting.h"
+#include "document/DocumentObserver.h"
 #include "framework/FormView.h"
 #include "views/FileListBox.h"
 #include "views/FolderTab.h"
-#include "views/ViewPainting.h"
 
 namespace twinsweep {
 
 class CDFDoc;
 
-class CResultView : public FormView {
+class CResultView : public FormView, public DocumentObserver {
 public:
     CResultView();
     ~CResultView() override;
@@ -59,6 +60,8 @@ public:
 
     bool OnCommand(UINT id) override;
     bool OnUpdateCommand(CommandState& state) override;
+    void OnSearchStarting() override { EmptyList(); }
+    void OnSearchEnded() override { UpdateStatistics(); }
 
     int32_t m_nTotalFiles = 0;
     int32_t m_nGroups = 0;
@@ -94,6 +97,8 @@ private:
     void OnUpdateHasFolderMarks(CommandState& state);
     void OnUpdateHasLines(CommandState& state);
     void OnUpdateHasSelection(CommandState& state);
+    void OnSelectFiles();
+    void OnUpdateSelectFiles(CommandState& state);
     void LaunchOnCaretFolder(const wchar_t* verb);
     bool HasSelection() const;
     // Enabled for the view's own commands, and for those the document carries out.

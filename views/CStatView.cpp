@@ -8,6 +8,7 @@
 
 #include "document/CDFDoc.h"
 #include "engine/SizeFormat.h"
+#include "framework/Controls.h"
 #include "resources/resource.h"
 #include "win32/Utf16.h"
 
@@ -19,27 +20,20 @@ constexpr int kValueColumn = 1;
 constexpr std::array<const wchar_t*, 5> kFieldNames = {L"Total files", L"Copies", L"Groups", L"Total Space",
                                                        L"Needless"};
 
-std::wstring CellText(HWND list, int row, int column)
-{
-    wchar_t text[64] = {};
-    LVITEMW query{};
-    query.iSubItem = column;
-    query.pszText = text;
-    query.cchTextMax = static_cast<int>(std::size(text));
-    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&query));
-    return text;
-}
-
 }  // namespace
 
 CStatView::CStatView() : FormView(IDD_STAT_VIEW) {}
 
-CStatView::~CStatView() = default;
+CStatView::~CStatView()
+{
+    if (CDFDoc* document = Document())
+        document->RemoveObserver(*this);
+}
 
 void CStatView::OnInitialUpdate()
 {
     FormView::OnInitialUpdate();
-    Document()->m_pStatView = this;
+    Document()->AddObserver(*this);
     m_list = Item(IDC_STAT_LIST);
     InsertColumns();
     ListView_SetExtendedListViewStyle(m_list, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
@@ -54,6 +48,11 @@ void CStatView::OnInitialUpdate()
     OnSize(client.right, client.bottom);
 }
 
+void CStatView::OnStatisticsChanged(const ResultStatistics& figures)
+{
+    SetStatistics(figures.totalFiles, figures.copies, figures.groups, figures.totalSpace, figures.needless);
+}
+
 void CStatView::SetStatistics(int32_t totalFiles, int32_t copies, int32_t groups, uint64_t totalSpace,
                               uint64_t needless)
 {
@@ -64,7 +63,7 @@ void CStatView::SetStatistics(int32_t totalFiles, int32_t copies, int32_t groups
         Utf8ToWide(FormatSize(totalSpace)), Utf8ToWide(FormatSize(needless))};
     for (size_t row = 0; row < values.size(); ++row) {
         const int line = static_cast<int>(row);
-        if (CellText(m_list, line, kValueColumn) == values[row])
+        if (ListViewRef(m_list).ItemText(line, kValueColumn) == values[row])
             continue;
         LVITEMW cell{};
         cell.iSubItem = kValueColumn;

@@ -5,14 +5,15 @@
 
 #include <cstdint>
 
+#include "controls/ViewPainting.h"
+#include "document/DocumentObserver.h"
 #include "framework/FormView.h"
-#include "views/ViewPainting.h"
 
 namespace twinsweep {
 
 class CDFDoc;
 
-class CStatView : public FormView {
+class CStatView : public FormView, public DocumentObserver {
 public:
     CStatView();
     ~CStatView() override;
@@ -21,6 +22,7 @@ public:
     // Writes only the cells whose text changes, so nothing flickers.
     void SetStatistics(int32_t totalFiles, int32_t copies, int32_t groups, uint64_t totalSpace, uint64_t needless);
     HWND FiguresList() const { return m_list; }
+    void OnStatisticsChanged(const ResultStatistics& figures) override;
 
 protected:
     void OnDraw(HDC dc) override;

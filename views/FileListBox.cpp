@@ -6,7 +6,6 @@
 #include <climits>
 #include <vector>
 
-#include "app/Messages.h"
 #include "engine/SelectionRules.h"
 #include "framework/Controls.h"
 #include "framework/Gdi.h"
@@ -45,9 +44,9 @@ bool FileListBox::Attach(HWND listBox)
 {
     if (!Subclass(listBox))
         return false;
-    const auto height = static_cast<int>(SendMessageW(listBox, LB_GETITEMHEIGHT, 0, 0));
+    const auto height = static_cast<int>(Send(LB_GETITEMHEIGHT));
     if (height != LB_ERR && height < kMinimumLineHeight)
-        SendMessageW(listBox, LB_SETITEMHEIGHT, 0, MAKELPARAM(kMinimumLineHeight, 0));
+        Send(LB_SETITEMHEIGHT, 0, MAKELPARAM(kMinimumLineHeight, 0));
     // The shell builds its icon list on first use, which takes a while: better
     // now than in the first paint during a search.
     IconIndex(L"file");
@@ -58,10 +57,10 @@ bool FileListBox::Attach(HWND listBox)
 void FileListBox::AddEntry(const std::wstring& path, std::unique_ptr<DupFileEntry> entry)
 {
     ScheduleWidthFit();
-    const LRESULT index = SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    const LRESULT index = Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
     if (index < 0)
         return;
-    SendMessageW(Handle(), LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.release()));
+    Send(LB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(entry.release()));
     NoteChangeAt(static_cast<int>(index));
     if (!m_remeasure)
         m_widestText = std::max(m_widestText, TextWidth(path));
@@ -77,7 +76,7 @@ void FileListBox::DeleteEntry(int index)
     if (entry)
         PassOnGroupRoles(*entry, index > 0 ? Entry(index - 1) : nullptr,
                          index < count - 1 ? Entry(index + 1) : nullptr);
-    SendMessageW(Handle(), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    Send(LB_DELETESTRING, static_cast<WPARAM>(index));
     NoteChangeAt(std::max(index - 1, 0));
 }
 
@@ -89,19 +88,19 @@ void FileListBox::ResetEntries()
     entries.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
         entries.emplace_back(Entry(i));
-    SendMessageW(Handle(), LB_RESETCONTENT, 0, 0);
+    Send(LB_RESETCONTENT);
     NoteChangeAt(0);
 }
 
 int FileListBox::Count() const
 {
-    const auto count = static_cast<int>(SendMessageW(Handle(), LB_GETCOUNT, 0, 0));
+    const auto count = static_cast<int>(Send(LB_GETCOUNT));
     return std::max(count, 0);
 }
 
 DupFileEntry* FileListBox::Entry(int index) const
 {
-    const LRESULT data = SendMessageW(Handle(), LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    const LRESULT data = Send(LB_GETITEMDATA, static_cast<WPARAM>(index));
     return data == LB_ERR ? nullptr : reinterpret_cast<DupFileEntry*>(data);
 }
 
@@ -112,11 +111,11 @@ std::wstring FileListBox::Text(int index) const
 
 std::vector<int> FileListBox::SelectedLines() const
 {
-    const LRESULT count = SendMessageW(Handle(), LB_GETSELCOUNT, 0, 0);
+    const LRESULT count = Send(LB_GETSELCOUNT);
     if (count <= 0)
         return {};
     std::vector<int> lines(static_cast<size_t>(count));
-    const LRESULT got = SendMessageW(Handle(), LB_GETSELITEMS, static_cast<WPARAM>(count),
+    const LRESULT got = Send(LB_GETSELITEMS, static_cast<WPARAM>(count),
                                      reinterpret_cast<LPARAM>(lines.data()));
     lines.resize(got < 0 ? 0 : static_cast<size_t>(got));
     return lines;
@@ -124,7 +123,7 @@ std::vector<int> FileListBox::SelectedLines() const
 
 int FileListBox::CaretLine() const
 {
-    const auto caret = static_cast<int>(SendMessageW(Handle(), LB_GETCARETINDEX, 0, 0));
+    const auto caret = static_cast<int>(Send(LB_GETCARETINDEX));
     return std::max(caret, 0);
 }
 
@@ -210,7 +209,7 @@ void FileListBox::FitWidth()
             m_widestText = std::max(m_widestText, TextWidth(Text(i)));
     }
     const int extent = count ? m_widestText + kExtentMargin : 0;
-    SendMessageW(Handle(), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
+    Send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent));
     ResumeRedraw();
 }
 
@@ -226,7 +225,7 @@ int FileListBox::TextWidth(const std::wstring& text)
 // window's context would cost a round trip to the display for every line.
 HDC FileListBox::CanvasWithFont()
 {
-    const auto font = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
+    const auto font = GetFont();
     if (font != m_canvasFont) {
         SelectObject(m_canvas.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
         m_canvasFont = font;
@@ -270,7 +269,7 @@ void FileListBox::ClickForMenu(POINT screen)
     const HWND list = Handle();
     RECT frame;
     GetWindowRect(list, &frame);
-    if (!IsWindowVisible(list) || !PtInRect(&frame, screen) || Count() == 0)
+    if (!IsVisible() || !PtInRect(&frame, screen) || Count() == 0)
         return;
     POINT client = screen;
     ScreenToClient(list, &client);
@@ -279,11 +278,11 @@ void FileListBox::ClickForMenu(POINT screen)
     if (!PtInRect(&inside, client))
         return;
     // Computed rather than asked for: the list's own query has 16 bits for the index.
-    const auto height = static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    const auto top = static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+    const auto height = static_cast<int>(Send(LB_GETITEMHEIGHT));
+    const auto top = static_cast<int>(Send(LB_GETTOPINDEX));
     const int line = top + client.y / std::max(height, 1);
-    if (line < Count() && SendMessageW(list, LB_GETSEL, static_cast<WPARAM>(line), 0) > 0) {
-        SendMessageW(list, LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
+    if (line < Count() && Send(LB_GETSEL, static_cast<WPARAM>(line)) > 0) {
+        Send(LB_SETCARETINDEX, static_cast<WPARAM>(line), FALSE);
         return;
     }
     WPARAM keys = 0;
@@ -292,8 +291,8 @@ void FileListBox::ClickForMenu(POINT screen)
     if (GetKeyState(VK_SHIFT) < 0)
         keys |= MK_SHIFT;
     const LPARAM position = MAKELPARAM(client.x, client.y);
-    SendMessageW(list, WM_LBUTTONDOWN, keys | MK_LBUTTON, position);
-    SendMessageW(list, WM_LBUTTONUP, keys, position);
+    Send(WM_LBUTTONDOWN, keys | MK_LBUTTON, position);
+    Send(WM_LBUTTONUP, keys, position);
 }
 
 POINT FileListBox::KeyboardMenuPoint() const
@@ -303,7 +302,7 @@ POINT FileListBox::KeyboardMenuPoint() const
     RECT inside, line;
     GetClientRect(list, &inside);
     if (Count() > 0 &&
-        SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(CaretLine()), reinterpret_cast<LPARAM>(&line)) !=
+        Send(LB_GETITEMRECT, static_cast<WPARAM>(CaretLine()), reinterpret_cast<LPARAM>(&line)) !=
             LB_ERR &&
         line.bottom > inside.top && line.top < inside.bottom)
         at.y = std::min(line.bottom, inside.bottom);
@@ -357,7 +356,7 @@ void FileListBox::SuspendRedraw()
 {
     if (m_redrawSuspended)
         return;
-    SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+    SetRedraw(false);
     m_redrawSuspended = true;
     m_firstChangedLine = INT_MAX;
     m_topLineAtSuspend = TopLine();
@@ -371,7 +370,7 @@ void FileListBox::ResumeRedraw()
     if (!m_redrawSuspended)
         return;
     m_redrawSuspended = false;
-    SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+    SetRedraw(true);
     if (m_firstChangedLine <= LastVisibleLine() || TopLine() != m_topLineAtSuspend)
         InvalidateRect(Handle(), nullptr, FALSE);
     else if (!IsRectEmpty(&m_deferredPaint))
@@ -396,14 +395,14 @@ void FileListBox::NoteChangeAt(int line)
 
 int FileListBox::TopLine() const
 {
-    return std::max(static_cast<int>(SendMessageW(Handle(), LB_GETTOPINDEX, 0, 0)), 0);
+    return std::max(static_cast<int>(Send(LB_GETTOPINDEX)), 0);
 }
 
 int FileListBox::LastVisibleLine() const
 {
     RECT client;
     GetClientRect(Handle(), &client);
-    const auto height = static_cast<int>(SendMessageW(Handle(), LB_GETITEMHEIGHT, 0, 0));
+    const auto height = static_cast<int>(Send(LB_GETITEMHEIGHT));
     return TopLine() + client.bottom / std::max(height, 1);
 }
 

@@ -90,7 +90,7 @@ bool FolderTab::Selected() const
 
 bool FolderTab::HasMarks() const
 {
-    return SendMessageW(m_list->Handle(), LB_GETSELCOUNT, 0, 0) > 0;
+    return m_list->Send(LB_GETSELCOUNT) > 0;
 }
 
 std::wstring FolderTab::FolderOf(int line) const

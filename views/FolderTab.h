@@ -10,9 +10,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "controls/ViewPainting.h"
 #include "engine/EqualFolders.h"
 #include "views/FileListBox.h"
-#include "views/ViewPainting.h"
 
 namespace twinsweep {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "app/AboutDlg.h"
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "framework/Gdi.h"
 #include "resources/resource.h"
 #include "tests/gui/MainWindow.h"

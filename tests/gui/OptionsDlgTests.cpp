@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "app/Settings.h"
 #include "dialogs/COptionsDlg.h"
+#include "document/Settings.h"
 #include "resources/resource.h"
 #include "tests/gui/MainWindow.h"
 #include "win32/Registry.h"

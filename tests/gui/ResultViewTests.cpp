@@ -12,8 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/Messages.h"
+#include "controls/ViewPainting.h"
 #include "document/CDFDoc.h"
+#include "document/SearchMessages.h"
 #include "engine/SearchJob.h"
 #include "framework/Controls.h"
 #include "framework/Gdi.h"
@@ -25,7 +26,6 @@
 #include "tests/support/Win32Support.h"
 #include "views/CResultView.h"
 #include "views/CStatView.h"
-#include "views/ViewPainting.h"
 #include "win32/Handles.h"
 #include "win32/Utf16.h"
 
@@ -316,7 +316,6 @@ const std::vector<File> kTwo = {{"C:\\docs\\b.txt", 10}, {"C:\\docs\\copy\\b.txt
 
 TEST_F(ResultViewTest, RegistersWithTheDocumentWithOneTabAndTheListUnderTheCaption)
 {
-    EXPECT_EQ(document.m_pResultView, &view);
     HWND tabs = GetDlgItem(view.Handle(), IDC_RESULT_TABS);
     ASSERT_EQ(TabCtrl_GetItemCount(tabs), 1);
     wchar_t text[32] = {};

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/Messages.h"
-#include "app/Settings.h"
 #include "dialogs/CProgressDlg.h"
+#include "document/SearchMessages.h"
+#include "document/Settings.h"
 #include "resources/resource.h"
 #include "tests/gui/MainWindow.h"
 #include "views/CResultView.h"
@@ -61,7 +61,7 @@ protected:
 
     bool SearchEnded()
     {
-        return PumpUntil([&] { return !Doc().m_bBusy && !Doc().m_pProgressDlg && !ProgressWindow(); }, 20000);
+        return PumpUntil([&] { return !Doc().m_bBusy && !Doc().SearchRunning() && !ProgressWindow(); }, 20000);
     }
 
     static BOOL CALLBACK FindProgressWindow(HWND window, LPARAM result)

@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/Messages.h"
-#include "app/Settings.h"
-#include "dialogs/CCheckCombo.h"
+#include "controls/CCheckCombo.h"
+#include "controls/ControlMessages.h"
 #include "dialogs/CSelectFilesDlg.h"
 #include "document/CDFDoc.h"
+#include "document/SearchMessages.h"
+#include "document/Settings.h"
 #include "engine/SearchJob.h"
 #include "framework/Controls.h"
 #include "resources/resource.h"
@@ -387,14 +388,14 @@ protected:
     Lines MarksAfter(const Choices& choices, const Lines& before = {})
     {
         Select(before);
-        EXPECT_TRUE(WithDialog([&] { document.OnCommand(ID_SELECT_FILES); }, Choose(choices)));
+        EXPECT_TRUE(WithDialog([&] { view.OnCommand(ID_SELECT_FILES); }, Choose(choices)));
         return view.Files().SelectedLines();
     }
 
     bool SelectEnabled()
     {
         CommandState state{ID_SELECT_FILES};
-        return document.OnUpdateCommand(state) && state.enabled;
+        return view.OnUpdateCommand(state) && state.enabled;
     }
 
     CDFDoc document;
@@ -418,7 +419,7 @@ TEST_F(SelectFilesTest, WithoutUnselectTheRestTheMarksAddToThoseThereAndCancelCh
     EXPECT_EQ(MarksAfter({.what = 1, .unselectOthers = false}, {2}), (Lines{0, 2, 3}));
     EXPECT_EQ(MarksAfter({.what = 1}, {2}), (Lines{0, 3}));
     Select({1, 4});
-    EXPECT_TRUE(WithDialog([&] { document.OnCommand(ID_SELECT_FILES); },
+    EXPECT_TRUE(WithDialog([&] { view.OnCommand(ID_SELECT_FILES); },
                            [](HWND window) { SendMessageW(window, WM_COMMAND, IDCANCEL, 0); }));
     EXPECT_EQ(view.Files().SelectedLines(), (Lines{1, 4}));
     EXPECT_TRUE(IsWindowVisible(view.Files().Handle()));
@@ -429,7 +430,7 @@ TEST_F(SelectFilesTest, TheCommandIsEnabledOnlyWithLinesAndNoSearchRunning)
     EXPECT_TRUE(SelectEnabled());
     document.m_bBusy = true;
     EXPECT_FALSE(SelectEnabled());
-    EXPECT_FALSE(WithDialog([&] { document.OnCommand(ID_SELECT_FILES); }, Choose({.what = 0})))
+    EXPECT_FALSE(WithDialog([&] { view.OnCommand(ID_SELECT_FILES); }, Choose({.what = 0})))
         << "no dialog while a search runs";
     document.m_bBusy = false;
     view.EmptyList();
@@ -449,10 +450,10 @@ TEST_F(SelectFilesMainWindowTest, TheMenuItemAndTheToolbarButtonFollowTheResultL
         group.entries.push_back(std::make_unique<DupFileEntry>());
         group.entries.back()->strPath = path;
     }
-    SendMessageW(Doc().m_pResultView->Handle(), WM_RESULT_ADDGROUP, reinterpret_cast<WPARAM>(&group), 0);
+    SendMessageW(Frame().ResultView().Handle(), WM_RESULT_ADDGROUP, reinterpret_cast<WPARAM>(&group), 0);
     EXPECT_TRUE(Frame().QueryCommand(ID_SELECT_FILES).enabled);
     EXPECT_TRUE(WithDialog([&] { Frame().RouteCommand(ID_SELECT_FILES); }, Choose({.what = 2})));
-    EXPECT_EQ(Doc().m_pResultView->Files().SelectedLines(), (Lines{1}));
+    EXPECT_EQ(Frame().ResultView().Files().SelectedLines(), (Lines{1}));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "tests/gui/MainWindow.h"
 #include "win32/Handles.h"
 #include "win32/Handoff.h"

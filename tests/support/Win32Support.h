@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "setup/Installer.h"
 #include "win32/Handles.h"
 #include "win32/Registry.h"

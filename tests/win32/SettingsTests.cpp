@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
+#include "document/Settings.h"
 #include "framework/Controls.h"
 #include "win32/Handles.h"
 #include "win32/Registry.h"

@@ -1,4 +1,4 @@
-#include "views/ViewPainting.h"
+#include "controls/ViewPainting.h"
 
 #include <cstdlib>
 

@@ -1,12 +1,12 @@
-#include "frame/StaticHyperLink.h"
+#include "controls/StaticHyperLink.h"
 
 #include <commctrl.h>
 
-#include "app/Messages.h"
-#include "app/SweepApp.h"
+#include "controls/ControlMessages.h"
 #include "framework/Controls.h"
 #include "framework/Seams.h"
 #include "resources/resource.h"
+#include "win32/ModuleFile.h"
 
 namespace twinsweep {
 namespace {
@@ -87,7 +87,7 @@ bool CStaticHyperLink::CreateLinkFont()
 {
     if (!IsTextLabel())
         return true;
-    auto current = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
+    auto current = GetFont();
     LOGFONTW description;
     if (!current || !GetObjectW(current, sizeof description, &description))
         return false;
@@ -97,7 +97,7 @@ bool CStaticHyperLink::CreateLinkFont()
         return false;
     // A static control selects its own font after the colour answer, so the link
     // is drawn underlined only when the font is its own.
-    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(m_font.get()), TRUE);
+    SetFont(m_font.get());
     return true;
 }
 
@@ -180,7 +180,7 @@ void CStaticHyperLink::OpenHelpFile(const std::wstring& fileName)
 {
     ShellLaunch launch = QuietLaunch();
     launch.verb = L"open";
-    launch.file = SweepApp::GetAppFolder() + L"Help\\" + fileName;
+    launch.file = FolderOf(ModuleFileName(nullptr)) + L"Help\\" + fileName;
     launch.directory = CurrentDirectory();
     launch.show = SW_SHOWMAXIMIZED;
     if (!LaunchShell(launch))

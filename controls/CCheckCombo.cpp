@@ -1,13 +1,13 @@
-#include "dialogs/CCheckCombo.h"
+#include "controls/CCheckCombo.h"
 
 #include <windowsx.h>
 
 #include <algorithm>
 
+#include "controls/ViewPainting.h"
 #include "framework/Controls.h"
 #include "framework/Gdi.h"
 #include "resources/resource.h"
-#include "views/ViewPainting.h"
 
 namespace twinsweep {
 namespace {
@@ -40,27 +40,27 @@ bool CCheckListBox::Attach(HWND listBox)
 
 void CCheckListBox::AddItem(const std::wstring& text, bool checked)
 {
-    const LRESULT index = SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT index = Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (index >= 0)
-        SendMessageW(Handle(), LB_SETITEMDATA, static_cast<WPARAM>(index), checked ? 1 : 0);
+        Send(LB_SETITEMDATA, static_cast<WPARAM>(index), checked ? 1 : 0);
 }
 
 int CCheckListBox::Count() const
 {
-    return static_cast<int>(SendMessageW(Handle(), LB_GETCOUNT, 0, 0));
+    return static_cast<int>(Send(LB_GETCOUNT));
 }
 
 bool CCheckListBox::GetCheck(int index) const
 {
-    const LRESULT data = SendMessageW(Handle(), LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    const LRESULT data = Send(LB_GETITEMDATA, static_cast<WPARAM>(index));
     return data != LB_ERR && data != 0;
 }
 
 void CCheckListBox::SetCheck(int index, bool checked)
 {
-    SendMessageW(Handle(), LB_SETITEMDATA, static_cast<WPARAM>(index), checked ? 1 : 0);
+    Send(LB_SETITEMDATA, static_cast<WPARAM>(index), checked ? 1 : 0);
     RECT line;
-    if (SendMessageW(Handle(), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&line)) != LB_ERR)
+    if (Send(LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&line)) != LB_ERR)
         InvalidateRect(Handle(), &line, FALSE);
 }
 
@@ -88,7 +88,7 @@ LRESULT CCheckListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return DLGC_WANTALLKEYS;
     case WM_KEYDOWN:
         if (wParam == VK_SPACE) {
-            Toggle(static_cast<int>(SendMessageW(Handle(), LB_GETCARETINDEX, 0, 0)));
+            Toggle(static_cast<int>(Send(LB_GETCARETINDEX)));
             return 0;
         }
         // No dialog loop sees the popup's keys: Enter and Escape reach it from here.
@@ -103,7 +103,7 @@ LRESULT CCheckListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 void CCheckListBox::OnLButtonDown(LPARAM position)
 {
-    const LRESULT hit = SendMessageW(Handle(), LB_ITEMFROMPOINT, 0, position);
+    const LRESULT hit = Send(LB_ITEMFROMPOINT, 0, position);
     if (HIWORD(hit) != 0 || GET_X_LPARAM(position) >= kBoxMargin + kBoxSize + kBoxMargin)
         return;
     Toggle(static_cast<int>(LOWORD(hit)));
@@ -156,7 +156,7 @@ bool CCheckListPopup::OnInitDialog()
     const int count = m_combo.Count();
     for (int i = 0; i < count; ++i)
         m_list.AddItem(m_combo.ItemText(i), m_combo.IsChecked(i));
-    SendMessageW(m_list.Handle(), LB_SETCURSEL, 0, 0);
+    m_list.Send(LB_SETCURSEL);
     return true;
 }
 
@@ -239,14 +239,14 @@ bool CCheckCombo::Attach(HWND combo)
 
 void CCheckCombo::AddItem(const std::wstring& text, bool checked)
 {
-    const LRESULT index = SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT index = Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (index >= 0)
-        SendMessageW(Handle(), CB_SETITEMDATA, static_cast<WPARAM>(index), checked ? 1 : 0);
+        Send(CB_SETITEMDATA, static_cast<WPARAM>(index), checked ? 1 : 0);
 }
 
 int CCheckCombo::Count() const
 {
-    return static_cast<int>(SendMessageW(Handle(), CB_GETCOUNT, 0, 0));
+    return static_cast<int>(Send(CB_GETCOUNT));
 }
 
 std::wstring CCheckCombo::ItemText(int index) const
@@ -256,7 +256,7 @@ std::wstring CCheckCombo::ItemText(int index) const
 
 bool CCheckCombo::IsChecked(int index) const
 {
-    const LRESULT data = SendMessageW(Handle(), CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    const LRESULT data = Send(CB_GETITEMDATA, static_cast<WPARAM>(index));
     return data != CB_ERR && data != 0;
 }
 
@@ -287,7 +287,7 @@ LRESULT CCheckCombo::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 bool CCheckCombo::OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
     if (message == WM_COMMAND && HIWORD(wParam) == CBN_DROPDOWN) {
-        PostMessageW(Handle(), WM_CHECKCOMBO_OPENPOPUP, 0, 0);
+        Post(WM_CHECKCOMBO_OPENPOPUP);
         result = 0;
         return true;
     }
@@ -301,12 +301,12 @@ bool CCheckCombo::OnReflected(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
 
 void CCheckCombo::OnOpenPopup()
 {
-    SendMessageW(Handle(), CB_SHOWDROPDOWN, FALSE, 0);
+    Send(CB_SHOWDROPDOWN, FALSE);
     if (m_pPopup)
         return;
     RECT field, dropped;
     GetWindowRect(Handle(), &field);
-    SendMessageW(Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    Send(CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
     // Owned by the dialog, so that it stays above it while open.
     auto* popup = new CCheckListPopup(*this);
     if (!popup->CreateModeless(GetParent(Handle()))) {
@@ -322,7 +322,7 @@ void CCheckCombo::OnPopupClosed(const CCheckListBox& list)
 {
     const int count = std::min(list.Count(), Count());
     for (int i = 0; i < count; ++i)
-        SendMessageW(Handle(), CB_SETITEMDATA, static_cast<WPARAM>(i), list.GetCheck(i) ? 1 : 0);
+        Send(CB_SETITEMDATA, static_cast<WPARAM>(i), list.GetCheck(i) ? 1 : 0);
     InvalidateRect(Handle(), nullptr, TRUE);
     m_pPopup = nullptr;
 }

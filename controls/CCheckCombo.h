@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/Messages.h"
+#include "controls/ControlMessages.h"
 #include "framework/Dialog.h"
 #include "framework/Window.h"
 

@@ -1,7 +1,7 @@
-#include "frame/BitmapButton.h"
+#include "controls/BitmapButton.h"
 
+#include "controls/ViewPainting.h"
 #include "framework/Gdi.h"
-#include "views/ViewPainting.h"
 
 namespace twinsweep {
 
@@ -23,7 +23,7 @@ void BitmapButton::DrawItem(const DRAWITEMSTRUCT& item)
     if (pressed)
         OffsetRect(&face, 1, 1);
     DrawTransparentBitmap(m_bitmapId, dc, face, m_transparent);
-    if (!IsWindowEnabled(Handle())) {
+    if (!IsEnabled()) {
         // 45-degree lines two pixels apart in the face colour grey the face out.
         Pen hatch(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNFACE)));
         SelectScope pen(dc, hatch.get());
@@ -40,7 +40,7 @@ LRESULT BitmapButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_LBUTTONDBLCLK:
         // A quick second click presses the button again.
-        PostMessageW(Handle(), WM_LBUTTONDOWN, wParam, lParam);
+        Post(WM_LBUTTONDOWN, wParam, lParam);
         return 0;
     case WM_SETCURSOR:
         return TRUE;

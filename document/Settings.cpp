@@ -1,7 +1,7 @@
 // The settings store on the registry. Loading and saving go through one routine
 // and one table per kind of value, so that names, order and defaults cannot drift
 // apart between the two directions.
-#include "app/Settings.h"
+#include "document/Settings.h"
 
 #include <cstring>
 #include <cwchar>
@@ -328,16 +328,16 @@ void StoreWindowPos(HWND window)
 void FillFilterCombo(HWND combo)
 {
     for (const std::wstring& mask : current.filterList)
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(mask.c_str()));
+        ComboBoxRef(combo).Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(mask.c_str()));
 }
 
 void ReadFilterCombo(HWND combo)
 {
     current.filterList.clear();
-    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT index = 0; index < count && current.filterList.size() < kMaxFilterEntries;
-         ++index)
-        current.filterList.push_back(ComboBoxRef(combo).ItemText(index));
+    const ComboBoxRef box(combo);
+    const int count = box.Count();
+    for (int index = 0; index < count && current.filterList.size() < kMaxFilterEntries; ++index)
+        current.filterList.push_back(box.ItemText(index));
 }
 
 }  // namespace twinsweep

@@ -1,4 +1,4 @@
-// Painting helpers the three views share, the shell's properties sheet, and the
+// Painting helpers the panes and controls share, the shell's properties sheet, and the
 // owners of the image lists and context menus the views build.
 #pragma once
 
