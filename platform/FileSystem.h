@@ -257,6 +257,9 @@ public:
     // How many threads the walk lists folders on, and the comparison reads files
     // on by default.
     virtual size_t ReadingThreads() const = 0;
+    // Gives the memory freed so far back to the system where the heap keeps it:
+    // once after the walk, whose listings are gone by then.
+    virtual void ReturnFreedMemory() const {}
 };
 
 // The file system of the platform the program runs on.
