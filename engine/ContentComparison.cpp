@@ -195,6 +195,7 @@ bool ContentComparer::Partition(Pass& pass, uint32_t begin, uint32_t end)
 {
     const bool hashed = pass.set.members.size() > kLinearSearchLimit;
     uint32_t keptSlots = 0;
+    uint32_t lastJoined = kNone;
     m_parts.clear();
     if (hashed)
         m_partTable.assign(64, kNone);
@@ -205,15 +206,28 @@ bool ContentComparer::Partition(Pass& pass, uint32_t begin, uint32_t end)
         const uint32_t slot = std::min(keptSlots, pass.partSlots);
         if (!ReadBlock(pass, pass.set.members[m], pass.set.pass == 0, Slot(slot, pass.block)))
             continue;
-        const uint64_t hash = hashed ? HashBlock(Slot(slot, pass.block), pass.block) : 0;
-        const uint32_t part = FindPart(pass, hash, slot, hashed);
+        // Files that go on being equal meet the part the file before them joined:
+        // their blocks are compared with its kept block and never hashed. A file
+        // that started a part of its own, as every file of a set that parts
+        // does, sends the next one straight to the hash.
+        uint32_t part = kNone;
+        uint64_t hash = 0;
+        if (hashed && lastJoined != kNone && m_parts[lastJoined].slot != kNone &&
+            SameBytes(pass, m_parts[lastJoined], slot))
+            part = lastJoined;
+        if (part == kNone) {
+            hash = hashed ? HashBlock(Slot(slot, pass.block), pass.block) : 0;
+            part = FindPart(pass, hash, slot, hashed);
+        }
         if (part != kNone) {
             pass.next[m_parts[part].last] = m;
             m_parts[part].last = m;
             ++m_parts[part].count;
+            lastJoined = part;
             continue;
         }
         const bool kept = slot < pass.partSlots;
+        lastJoined = kNone;
         AddPart({hash, kept ? slot : kNone, m, m, 1}, hashed);
         keptSlots += kept;
     }

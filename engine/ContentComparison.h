@@ -90,11 +90,11 @@ private:
 // as soon as no other shares its bytes so far. Blocks grow from pass to pass, and
 // a set too large to keep its files open takes blocks as large as the memory
 // budget allows for the parts it is expected to split into, so that its files
-// are reopened only a few times. A hash of each block finds the part to compare
-// a block with; bytes always decide. A file is equal to another only when every
-// byte compared came from one and the same file, all of it up to the size the
-// walk saw, with no byte after that; a file that cannot be read, or that changed,
-// belongs to no set. One comparer is used by one thread at a time.
+// are reopened only a few times. A block that differs from the part the file
+// before it joined is hashed to find the part to compare it with; bytes always
+// decide. A file is equal to another only when every byte compared came from one
+// and the same file, all of it up to the size the walk saw, with no byte after
+// that; a file that cannot be read, or that changed, belongs to no set. One comparer is used by one thread at a time.
 class ContentComparer {
 public:
     // Bytes of block buffers one comparer may hold, whatever the number of files.
