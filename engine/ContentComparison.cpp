@@ -19,6 +19,11 @@ namespace {
 // number of reads low for files that go on being equal.
 constexpr size_t kPassBlocks[] = {4u << 10, 64u << 10, 256u << 10};
 
+// Opening a file again costs about as much as copying this many bytes more: a
+// file no larger, of a set that cannot stay open, is read whole at its first
+// open and never opened again for its bytes.
+constexpr uint64_t kReadWhole = 16u << 10;
+
 // With more files than this in one set, a hash of each block picks the part to
 // compare it with; fewer are compared with each part in turn.
 constexpr size_t kLinearSearchLimit = 8;
@@ -179,8 +184,8 @@ ContentComparer::Pass ContentComparer::MakePass(FileSet& set, bool keepOpen, std
     size_t block = kPassBlocks[std::min<size_t>(set.pass, std::size(kPassBlocks) - 1)];
     // Files that cannot stay open are opened again for every pass: the fewer
     // passes, the better. The first look is small all the same, since most sets
-    // part at their first bytes.
-    if (!keepOpen && set.pass > 0)
+    // part at their first bytes, but for a file small enough to be read whole.
+    if (!keepOpen && (set.pass > 0 || size <= kReadWhole))
         block = roomy;
     block = static_cast<size_t>(std::min<uint64_t>(std::min(block, roomy), size - set.offset));
     // The first block of each part stays where it was read while there is room;
