@@ -20,8 +20,8 @@ namespace {
 constexpr size_t kPassBlocks[] = {4u << 10, 64u << 10, 256u << 10};
 
 // Opening a file again costs about as much as copying this many bytes more: a
-// file no larger, of a set that cannot stay open, is read whole at its first
-// open and never opened again for its bytes.
+// file no larger, of a set that cannot stay open and is likely to stay whole
+// past its first block, is read whole at its first open and never opened again.
 constexpr uint64_t kReadWhole = 16u << 10;
 
 // With more files than this in one set, a hash of each block picks the part to
@@ -136,7 +136,25 @@ FileSet ContentComparer::FirstSet(std::span<const uint32_t> candidates)
     set.members.reserve(candidates.size());
     for (uint32_t index : candidates)
         set.members.push_back({index, {}, nullptr});
+    const uint64_t size = m_files.SizeOf(candidates.front());
+    set.readWhole = candidates.size() > m_openFileBudget && size > kPassBlocks[0] && size <= kReadWhole &&
+                    BeginAlike(candidates[0], candidates[1]);
     return set;
+}
+
+// Whether two files agree in their first block: a guess, not a verdict, of
+// whether the files of their set go on being equal past it.
+bool ContentComparer::BeginAlike(uint32_t a, uint32_t b)
+{
+    // The second slot first: making room for it may move the first.
+    std::byte* second = Slot(1, kPassBlocks[0]);
+    std::byte* first = Slot(0, kPassBlocks[0]);
+    for (auto [index, buffer] : {std::pair{a, first}, std::pair{b, second}}) {
+        OpenResult opened = m_fs.OpenForReading(m_files.PathOf(index));
+        if (!opened.file || opened.file->ReadAt(0, buffer, kPassBlocks[0]) != kPassBlocks[0])
+            return false;
+    }
+    return EqualBytes(first, second, kPassBlocks[0]);
 }
 
 // Smaller sets are not worth the handing over; sets kept open hold handles that
@@ -184,8 +202,8 @@ ContentComparer::Pass ContentComparer::MakePass(FileSet& set, bool keepOpen, std
     size_t block = kPassBlocks[std::min<size_t>(set.pass, std::size(kPassBlocks) - 1)];
     // Files that cannot stay open are opened again for every pass: the fewer
     // passes, the better. The first look is small all the same, since most sets
-    // part at their first bytes, but for a file small enough to be read whole.
-    if (!keepOpen && (set.pass > 0 || size <= kReadWhole))
+    // part at their first bytes, but for a set chosen to be read whole.
+    if (!keepOpen && (set.pass > 0 || set.readWhole))
         block = roomy;
     block = static_cast<size_t>(std::min<uint64_t>(std::min(block, roomy), size - set.offset));
     // The first block of each part stays where it was read while there is room;
