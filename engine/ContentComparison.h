@@ -99,7 +99,7 @@ private:
 class ContentComparer {
 public:
     // Bytes of block buffers one comparer may hold, whatever the number of files.
-    static constexpr size_t kMemoryBudget = 1u << 20;
+    static constexpr size_t kMemoryBudget = 1u << 19;
 
     // openFileBudget: how many files this comparer may keep open at once. Files it
     // has to leave out are counted in the job.
