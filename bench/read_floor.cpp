@@ -15,7 +15,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -25,11 +24,9 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench/Plan.h"
-#include "bench/NeededLengths.h"
 
 namespace {
 
@@ -104,24 +101,7 @@ void ReadAt(const std::string& path, uint64_t offset, unsigned char* buffer, siz
     }
 }
 
-bench::Plan<char> MakePlan(const Tree& tree)
-{
-    std::vector<uint64_t> sizes;
-    for (const FileEntry& file : tree.files)
-        sizes.push_back(file.size);
-    const std::vector<uint64_t> needs = bench::NeededLengths(
-        sizes, [&](size_t file, uint64_t offset, char* buffer, size_t count) {
-            ReadAt(tree.files[file].path, offset, reinterpret_cast<unsigned char*>(buffer), count);
-        });
-    bench::Plan<char> plan;
-    plan.treeFiles = tree.files.size();
-    for (size_t i = 0; i < tree.files.size(); ++i)
-        if (needs[i] > 0)
-            plan.files.push_back({tree.files[i].path, tree.files[i].size, needs[i]});
-    return plan;
-}
-
-void ReadPrefix(const bench::PlannedFile<char>& file, std::vector<unsigned char>& buffer)
+void ReadPrefix(const bench::PlannedFile<char>& file, std::vector<char>& buffer)
 {
     const FileDescriptor descriptor(file.path);
     for (uint64_t left = file.needed; left > 0;) {
@@ -135,58 +115,40 @@ void ReadPrefix(const bench::PlannedFile<char>& file, std::vector<unsigned char>
     }
 }
 
-// The threads take the next file from a shared counter, so a long file on one
-// thread does not leave the other idle.
-void ReadPrefixes(const std::vector<bench::PlannedFile<char>>& files, unsigned threadCount)
-{
-    std::atomic<size_t> next = 0;
-    auto readSome = [&] {
-        std::vector<unsigned char> buffer(kReadChunk);
-        for (size_t i = next++; i < files.size(); i = next++)
-            ReadPrefix(files[i], buffer);
-    };
-    std::vector<std::jthread> threads;
-    for (unsigned i = 1; i < threadCount; ++i)
-        threads.emplace_back(readSome);
-    readSome();
-}
-
 void WritePlan(const std::string& root, const std::string& planPath)
 {
     const Tree tree = Walk(root);
-    const bench::Plan<char> plan = MakePlan(tree);
-    uint64_t bytes = 0, needed = 0;
-    for (const FileEntry& file : tree.files)
-        bytes += file.size;
-    for (const bench::PlannedFile<char>& file : plan.files)
-        needed += file.needed;
+    const bench::Plan<char> plan =
+        bench::MakePlan<char>(tree.files, [&](size_t file, uint64_t offset, char* buffer, size_t count) {
+            ReadAt(tree.files[file].path, offset, reinterpret_cast<unsigned char*>(buffer), count);
+        });
     std::ofstream out(planPath, std::ios::binary);
     out << bench::Encode(plan);
     if (!out.flush())
         throw std::runtime_error("cannot write " + planPath);
     std::printf("Tree: %s\n", root.c_str());
-    std::printf("Files: %zu in %zu folders, %llu bytes\n", tree.files.size(), tree.folders,
-                static_cast<unsigned long long>(bytes));
-    std::printf("Read floor bytes: %llu in %zu files\n", static_cast<unsigned long long>(needed), plan.files.size());
+    bench::PrintPlanned(tree.files, tree.folders, plan);
 }
 
 void Pass(const std::string& root, const std::string& planPath, unsigned threadCount)
 {
     bench::Plan<char> plan;
-    const double loadSeconds = bench::SecondsOf([&] {
-        std::ifstream in(planPath, std::ios::binary);
-        if (!in)
-            throw std::runtime_error("cannot open " + planPath);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        plan = bench::Decode<char>(bytes.str());
-    });
     Tree tree;
-    const double walkSeconds = bench::SecondsOf([&] { tree = Walk(root); });
-    const double readSeconds = bench::SecondsOf([&] { ReadPrefixes(plan.files, threadCount); });
-    if (tree.files.size() != plan.treeFiles)
-        throw std::runtime_error("the tree has changed since the plan was made; make it again");
-    std::printf("Plan: %.6f s\nWalk: %.6f s\nRead: %.6f s\n", loadSeconds, walkSeconds, readSeconds);
+    bench::TimePass(
+        [&] {
+            std::ifstream in(planPath, std::ios::binary);
+            if (!in)
+                throw std::runtime_error("cannot open " + planPath);
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            plan = bench::Decode<char>(bytes.str());
+        },
+        [&] { tree = Walk(root); },
+        [&] { bench::ReadPrefixes(plan.files, threadCount, kReadChunk, ReadPrefix); },
+        [&] {
+            if (tree.files.size() != plan.treeFiles)
+                throw std::runtime_error("the tree has changed since the plan was made; make it again");
+        });
 }
 
 int Usage()

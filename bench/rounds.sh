@@ -14,6 +14,26 @@
 # Warm: the caller reads the tree into the page cache and one untimed round
 # goes first. Cold: the page cache is dropped before every run, of every side.
 
+# parse_options "NAME..." ARGUMENT...: --cold sets cache to cold, and --NAME
+# VALUE, for the names given, sets the variable NAME (--dir sets base); any other
+# argument ends the script through the caller's usage.
+parse_options() {
+    local names=" $1 " name
+    shift
+    while [ $# -gt 0 ]; do
+        if [ "$1" = --cold ]; then
+            cache=cold
+            shift
+            continue
+        fi
+        name=${1#--}
+        { [ $# -ge 2 ] && [ "$1" = "--$name" ] && [[ $names == *" $name "* ]]; } || usage
+        [ "$name" = dir ] && name=base
+        printf -v "$name" '%s' "$2"
+        shift 2
+    done
+}
+
 # Ends the script with a usage error unless the value is a whole number from 1.
 require_count() {
     case $2 in

@@ -33,25 +33,8 @@ usage() {
     exit 2
 }
 
-while [ $# -gt 0 ]; do
-    if [ "$1" = --cold ]; then
-        cache=cold
-        shift
-        continue
-    fi
-    [ $# -ge 2 ] || usage
-    case $1 in
-        --files) files=$2 ;;
-        --runs) runs=$2 ;;
-        --dir) base=$2 ;;
-        --seed) seed=$2 ;;
-        --shape) shape=$2 ;;
-        --tools) tools=$2 ;;
-        *) usage ;;
-    esac
-    shift 2
-done
 . "$root/bench/rounds.sh"
+parse_options "files runs dir seed shape tools" "$@"
 require_count --runs "$runs"
 [ -z "$files" ] || require_count --files "$files"
 check_cache_mode

@@ -25,7 +25,6 @@
 #include <thread>
 #include <vector>
 
-#include "bench/NeededLengths.h"
 #include "bench/Plan.h"
 #include "win32/Handles.h"
 
@@ -169,37 +168,6 @@ void ReadAt(const std::wstring& path, uint64_t offset, char* buffer, size_t coun
     }
 }
 
-bench::Plan<wchar_t> MakePlan(const Tree& tree)
-{
-    std::vector<uint64_t> sizes;
-    for (const FileEntry& file : tree.files)
-        sizes.push_back(file.size);
-    const std::vector<uint64_t> needs = bench::NeededLengths(
-        sizes, [&](size_t file, uint64_t offset, char* buffer, size_t count) {
-            ReadAt(tree.files[file].path, offset, buffer, count);
-        });
-    bench::Plan<wchar_t> plan;
-    plan.treeFiles = tree.files.size();
-    for (size_t i = 0; i < tree.files.size(); ++i)
-        if (needs[i] > 0)
-            plan.files.push_back({tree.files[i].path, tree.files[i].size, needs[i]});
-    return plan;
-}
-
-void ReadPrefixes(const std::vector<bench::PlannedFile<wchar_t>>& files)
-{
-    std::atomic<size_t> next = 0;
-    auto readSome = [&] {
-        std::vector<char> chunk(kReadChunk);
-        for (size_t i = next++; i < files.size(); i = next++)
-            ReadPrefix(files[i].path, files[i].needed, chunk);
-    };
-    std::vector<std::jthread> threads;
-    for (unsigned i = 1; i < kThreads; ++i)
-        threads.emplace_back(readSome);
-    readSome();
-}
-
 class File {
 public:
     File(const std::wstring& path, const wchar_t* mode) : m_file(_wfopen(path.c_str(), mode))
@@ -221,21 +189,17 @@ void WritePlan(const std::wstring& root, const std::wstring& planPath)
     const Tree tree = ParallelWalk(root).Run();
     if (tree.unlisted > 0)
         throw std::runtime_error("folders that could not be listed");
-    const bench::Plan<wchar_t> plan = MakePlan(tree);
-    uint64_t bytes = 0, needed = 0;
-    for (const FileEntry& file : tree.files)
-        bytes += file.size;
-    for (const bench::PlannedFile<wchar_t>& file : plan.files)
-        needed += file.needed;
+    const bench::Plan<wchar_t> plan =
+        bench::MakePlan<wchar_t>(tree.files, [&](size_t file, uint64_t offset, char* buffer, size_t count) {
+            ReadAt(tree.files[file].path, offset, buffer, count);
+        });
     const std::string encoded = bench::Encode(plan);
     {
         const File out(planPath, L"wb");
         if (std::fwrite(encoded.data(), 1, encoded.size(), out.get()) != encoded.size())
             throw std::runtime_error("cannot write the plan");
     }
-    std::printf("Files: %zu in %zu folders, %llu bytes\n", tree.files.size(), tree.folders,
-                static_cast<unsigned long long>(bytes));
-    std::printf("Read floor bytes: %llu in %zu files\n", static_cast<unsigned long long>(needed), plan.files.size());
+    bench::PrintPlanned(tree.files, tree.folders, plan);
 }
 
 bench::Plan<wchar_t> LoadPlan(const std::wstring& planPath, bool bySize)
@@ -257,13 +221,19 @@ bench::Plan<wchar_t> LoadPlan(const std::wstring& planPath, bool bySize)
 void Pass(const std::wstring& root, const std::wstring& planPath, bool bySize)
 {
     bench::Plan<wchar_t> plan;
-    const double loadSeconds = bench::SecondsOf([&] { plan = LoadPlan(planPath, bySize); });
     Tree tree;
-    const double walkSeconds = bench::SecondsOf([&] { tree = ParallelWalk(root).Run(); });
-    const double readSeconds = bench::SecondsOf([&] { ReadPrefixes(plan.files); });
-    if (tree.unlisted > 0 || tree.files.size() != plan.treeFiles)
-        throw std::runtime_error("the tree has changed since the plan was made; make it again");
-    std::printf("Plan: %.6f s\nWalk: %.6f s\nRead: %.6f s\n", loadSeconds, walkSeconds, readSeconds);
+    bench::TimePass([&] { plan = LoadPlan(planPath, bySize); }, [&] { tree = ParallelWalk(root).Run(); },
+                    [&] {
+                        bench::ReadPrefixes(plan.files, kThreads, kReadChunk,
+                                            [](const bench::PlannedFile<wchar_t>& file, std::vector<char>& chunk) {
+                                                ReadPrefix(file.path, file.needed, chunk);
+                                            });
+                    },
+                    [&] {
+                        if (tree.unlisted > 0 || tree.files.size() != plan.treeFiles)
+                            throw std::runtime_error(
+                                "the tree has changed since the plan was made; make it again");
+                    });
 }
 
 int Usage()

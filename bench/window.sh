@@ -18,22 +18,8 @@ cache=warm
 base=/tmp/twinsweep-bench
 usage() { echo "usage: bash bench/window.sh [--files N] [--runs R] [--cold] [--dir D]" >&2; exit 2; }
 arguments=("$@")
-while [ $# -gt 0 ]; do
-    if [ "$1" = --cold ]; then
-        cache=cold
-        shift
-        continue
-    fi
-    [ $# -ge 2 ] || usage
-    case $1 in
-        --files) files=$2 ;;
-        --runs) runs=$2 ;;
-        --dir) base=$2 ;;
-        *) usage ;;
-    esac
-    shift 2
-done
 . "$root/bench/rounds.sh"
+parse_options "files runs dir" "$@"
 require_count --files "$files"
 require_count --runs "$runs"
 check_cache_mode

@@ -29,22 +29,8 @@ usage() {
     echo 'usage: bash bench/wine.sh [--runs R] [--cold] [--dir D] [--trees "60000 deep-2000 ..."]' >&2
     exit 2
 }
-while [ $# -gt 0 ]; do
-    if [ "$1" = --cold ]; then
-        cache=cold
-        shift
-        continue
-    fi
-    [ $# -ge 2 ] || usage
-    case $1 in
-        --runs) runs=$2 ;;
-        --dir) base=$2 ;;
-        --trees) trees=$2 ;;
-        *) usage ;;
-    esac
-    shift 2
-done
 . "$root/bench/rounds.sh"
+parse_options "runs dir trees" "$@"
 require_count --runs "$runs"
 for name in $trees; do
     case $name in

@@ -19,6 +19,11 @@ namespace {
 // number of reads low for files that go on being equal.
 constexpr size_t kPassBlocks[] = {4u << 10, 64u << 10, 256u << 10};
 
+// Opening a file again costs about as much as copying this many bytes more: a
+// file no larger, of a set that cannot stay open and is likely to stay whole
+// past its first block, is read whole at its first open and never opened again.
+constexpr uint64_t kReadWhole = 16u << 10;
+
 // With more files than this in one set, a hash of each block picks the part to
 // compare it with; fewer are compared with each part in turn.
 constexpr size_t kLinearSearchLimit = 8;
@@ -131,7 +136,25 @@ FileSet ContentComparer::FirstSet(std::span<const uint32_t> candidates)
     set.members.reserve(candidates.size());
     for (uint32_t index : candidates)
         set.members.push_back({index, {}, nullptr});
+    const uint64_t size = m_files.SizeOf(candidates.front());
+    set.readWhole = candidates.size() > m_openFileBudget && size > kPassBlocks[0] && size <= kReadWhole &&
+                    BeginAlike(candidates[0], candidates[1]);
     return set;
+}
+
+// Whether two files agree in their first block: a guess, not a verdict, of
+// whether the files of their set go on being equal past it.
+bool ContentComparer::BeginAlike(uint32_t a, uint32_t b)
+{
+    // The second slot first: making room for it may move the first.
+    std::byte* second = Slot(1, kPassBlocks[0]);
+    std::byte* first = Slot(0, kPassBlocks[0]);
+    for (auto [index, buffer] : {std::pair{a, first}, std::pair{b, second}}) {
+        OpenResult opened = m_fs.OpenForReading(m_files.PathOf(index));
+        if (!opened.file || opened.file->ReadAt(0, buffer, kPassBlocks[0]) != kPassBlocks[0])
+            return false;
+    }
+    return EqualBytes(first, second, kPassBlocks[0]);
 }
 
 // Smaller sets are not worth the handing over; sets kept open hold handles that
@@ -179,8 +202,8 @@ ContentComparer::Pass ContentComparer::MakePass(FileSet& set, bool keepOpen, std
     size_t block = kPassBlocks[std::min<size_t>(set.pass, std::size(kPassBlocks) - 1)];
     // Files that cannot stay open are opened again for every pass: the fewer
     // passes, the better. The first look is small all the same, since most sets
-    // part at their first bytes.
-    if (!keepOpen && set.pass > 0)
+    // part at their first bytes, but for a set chosen to be read whole.
+    if (!keepOpen && (set.pass > 0 || set.readWhole))
         block = roomy;
     block = static_cast<size_t>(std::min<uint64_t>(std::min(block, roomy), size - set.offset));
     // The first block of each part stays where it was read while there is room;
@@ -195,6 +218,7 @@ bool ContentComparer::Partition(Pass& pass, uint32_t begin, uint32_t end)
 {
     const bool hashed = pass.set.members.size() > kLinearSearchLimit;
     uint32_t keptSlots = 0;
+    uint32_t lastJoined = kNone;
     m_parts.clear();
     if (hashed)
         m_partTable.assign(64, kNone);
@@ -205,15 +229,28 @@ bool ContentComparer::Partition(Pass& pass, uint32_t begin, uint32_t end)
         const uint32_t slot = std::min(keptSlots, pass.partSlots);
         if (!ReadBlock(pass, pass.set.members[m], pass.set.pass == 0, Slot(slot, pass.block)))
             continue;
-        const uint64_t hash = hashed ? HashBlock(Slot(slot, pass.block), pass.block) : 0;
-        const uint32_t part = FindPart(pass, hash, slot, hashed);
+        // Files that go on being equal meet the part the file before them joined:
+        // their blocks are compared with its kept block and never hashed. A file
+        // that started a part of its own, as every file of a set that parts
+        // does, sends the next one straight to the hash.
+        uint32_t part = kNone;
+        uint64_t hash = 0;
+        if (hashed && lastJoined != kNone && m_parts[lastJoined].slot != kNone &&
+            SameBytes(pass, m_parts[lastJoined], slot))
+            part = lastJoined;
+        if (part == kNone) {
+            hash = hashed ? HashBlock(Slot(slot, pass.block), pass.block) : 0;
+            part = FindPart(pass, hash, slot, hashed);
+        }
         if (part != kNone) {
             pass.next[m_parts[part].last] = m;
             m_parts[part].last = m;
             ++m_parts[part].count;
+            lastJoined = part;
             continue;
         }
         const bool kept = slot < pass.partSlots;
+        lastJoined = kNone;
         AddPart({hash, kept ? slot : kNone, m, m, 1}, hashed);
         keptSlots += kept;
     }

@@ -37,6 +37,7 @@ struct FileSet {
     // The distinct parts the pass that made this set found among the files it
     // read: how many the next pass is likely to find, which sizes its blocks.
     size_t partsFound = 1;
+    bool readWhole = false;  // its first pass reads each file whole
 
     uint32_t First() const { return members.front().index; }
     // A set handed to another thread goes without handles: each thread keeps
@@ -90,15 +91,15 @@ private:
 // as soon as no other shares its bytes so far. Blocks grow from pass to pass, and
 // a set too large to keep its files open takes blocks as large as the memory
 // budget allows for the parts it is expected to split into, so that its files
-// are reopened only a few times. A hash of each block finds the part to compare
-// a block with; bytes always decide. A file is equal to another only when every
-// byte compared came from one and the same file, all of it up to the size the
-// walk saw, with no byte after that; a file that cannot be read, or that changed,
-// belongs to no set. One comparer is used by one thread at a time.
+// are reopened only a few times. A block that differs from the part the file
+// before it joined is hashed to find the part to compare it with; bytes always
+// decide. A file is equal to another only when every byte compared came from one
+// and the same file, all of it up to the size the walk saw, with no byte after
+// that; a file that cannot be read, or that changed, belongs to no set. One comparer is used by one thread at a time.
 class ContentComparer {
 public:
     // Bytes of block buffers one comparer may hold, whatever the number of files.
-    static constexpr size_t kMemoryBudget = 1u << 20;
+    static constexpr size_t kMemoryBudget = 1u << 19;
 
     // openFileBudget: how many files this comparer may keep open at once. Files it
     // has to leave out are counted in the job.
@@ -106,8 +107,9 @@ public:
 
     // Candidates (ascending indices, all collected with the same size) as a set
     // that no pass has looked at yet. Its first pass opens each file, checks its
-    // size and reads its first block.
-    static FileSet FirstSet(std::span<const uint32_t> candidates);
+    // size and reads its first block, or the whole file when it is small, the
+    // set too large to stay open, and its first two files begin alike.
+    FileSet FirstSet(std::span<const uint32_t> candidates);
     // Whether the next pass over a set is worth dividing among threads: the set is
     // large and its files are reopened for the pass anyway.
     bool Divisible(const FileSet& set) const;
@@ -133,6 +135,7 @@ private:
     };
 
     Pass MakePass(FileSet& set, bool keepOpen, std::vector<uint32_t>& next);
+    bool BeginAlike(uint32_t a, uint32_t b);
     // Sorts members [begin, end) of the pass into m_parts.
     bool Partition(Pass& pass, uint32_t begin, uint32_t end);
     uint32_t FindPart(Pass& pass, uint64_t hash, uint32_t dataSlot, bool hashed);

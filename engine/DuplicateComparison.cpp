@@ -273,7 +273,7 @@ private:
                     worker.bucket = task.bucket;
                     Advance(worker, std::move(task));
                 } else if (size_t b = m_nextBucket.fetch_add(1); b < m_buckets.ranges.size()) {
-                    worker.sets.push_back({b, ContentComparer::FirstSet(m_buckets.Members(b)), nullptr});
+                    worker.sets.push_back({b, worker.comparer.FirstSet(m_buckets.Members(b)), nullptr});
                 } else {
                     worker.bucket = SIZE_MAX;
                     std::optional<Task> task = AwaitHandedSet();

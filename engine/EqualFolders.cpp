@@ -288,7 +288,7 @@ private:
     {
         ListedTree tree;
         std::vector<std::string> pending{m_files.FolderPath(folder)};  // with trailing separators
-        std::vector<FolderEntry> found;
+        FolderEntries found;
         std::vector<ListedEntry> files;
         std::vector<std::pair<std::string, std::string>> subfolders;  // key, name
         while (!pending.empty()) {
@@ -299,7 +299,7 @@ private:
             std::unique_ptr<FolderListing> listing = m_fs.OpenFolder(path);
             if (!listing)
                 return std::nullopt;
-            found.clear();
+            found.Clear();
             listing->Find("*.*", found);
             const std::unordered_set<std::string_view> collected = CollectedNames(path);
             files.clear();
@@ -310,7 +310,7 @@ private:
                 if (entry.isFolder)
                     subfolders.emplace_back(NameCaseKey(entry.name), entry.name);
                 else
-                    files.push_back({false, NameCaseKey(entry.name), entry.size, path + entry.name,
+                    files.push_back({false, NameCaseKey(entry.name), entry.size, path + std::string(entry.name),
                                      collected.count(entry.name) > 0, std::nullopt});
             }
             std::sort(subfolders.begin(), subfolders.end());
@@ -443,19 +443,19 @@ std::optional<FolderTotals> CountFolderTree(const FileSystem& fs, const std::str
 {
     FolderTotals totals;
     std::vector<std::string> pending{path};
-    std::vector<FolderEntry> found;
+    FolderEntries found;
     while (!pending.empty()) {
         const std::string folder = std::move(pending.back());
         pending.pop_back();
         std::unique_ptr<FolderListing> listing = fs.OpenFolder(folder);
         if (!listing)
             return std::nullopt;
-        found.clear();
+        found.Clear();
         listing->Find("*.*", found);
         for (const FolderEntry& entry : found) {
             if (entry.isFolder && !entry.isLink)
-                pending.push_back(folder.back() == fs.Separator() ? folder + entry.name
-                                                                  : folder + fs.Separator() + entry.name);
+                pending.push_back((folder.back() == fs.Separator() ? folder : folder + fs.Separator()) +
+                                  std::string(entry.name));
             totals.files += entry.isFolder ? 0 : 1;
             totals.bytes += entry.isFolder ? 0 : entry.size;
         }

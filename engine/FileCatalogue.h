@@ -8,18 +8,19 @@
 
 namespace twinsweep {
 
-// Paths are kept as folder plus name, so a catalogue of a million files holds each
-// folder's path once.
+// Paths are kept as folder plus name, the names of a folder side by side, so a
+// catalogue of a million files holds each folder's path once and 24 bytes and a
+// name for each file.
 class FileCatalogue {
 public:
-    // folderPath ends with a separator.
+    // folderPath ends with a separator. A folder's files are added right after it.
     uint32_t AddFolder(std::string folderPath);
     // index: the file's number on its volume as the listing gave it; 0 when unknown.
     void AddFile(uint32_t folder, std::string_view name, uint64_t size, uint64_t index);
 
     size_t Count() const { return m_files.size(); }
     size_t FolderCount() const { return m_folders.size(); }
-    const std::string& FolderPath(size_t folder) const { return m_folders[folder]; }
+    const std::string& FolderPath(size_t folder) const { return m_folders[folder].path; }
     uint64_t SizeOf(size_t k) const { return m_files[k].size; }
     uint32_t FolderOf(size_t k) const { return m_files[k].folder; }
     uint64_t IndexOf(size_t k) const { return m_files[k].index; }
@@ -27,14 +28,18 @@ public:
     std::string PathOf(size_t k) const;
 
 private:
+    struct Folder {
+        std::string path;
+        uint64_t namesStart;  // where its files' names start in m_names
+        uint64_t namesEnd;
+    };
     struct File {
-        uint32_t folder;
-        uint32_t nameLength;
-        uint64_t nameOffset;
         uint64_t size;
         uint64_t index;
+        uint32_t folder;
+        uint32_t nameStart;  // from its folder's first name on; the name ends where the next starts
     };
-    std::vector<std::string> m_folders;
+    std::vector<Folder> m_folders;
     std::string m_names;
     std::vector<File> m_files;
 };

@@ -42,7 +42,7 @@ struct Subfolder {
 struct FolderContents {
     bool entered = false;
     std::optional<FileIdentity> identity;  // when asked for
-    std::vector<FolderEntry> files;        // in collection order
+    FolderEntries files;                   // in collection order
     std::vector<Subfolder> subfolders;
     // Entries that cannot be opened by their names, counted once the walk takes
     // the folder.

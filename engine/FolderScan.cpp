@@ -87,6 +87,7 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
         return;
 
     uint32_t catalogueFolder = m_job.files.AddFolder(JoinPath(folder.path, {}));
+    m_listedVolumes.emplace_back();
     for (const FolderEntry& file : contents.files) {
         if (Stopped())
             return;
@@ -95,7 +96,9 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
             continue;
         }
         m_job.files.AddFile(catalogueFolder, file.name, file.size, file.Index());
+        Remember(file, catalogueFolder);
     }
+    contents.files.Clear();
 
     if (contents.linkedSubfolder && !m_identifyFolders)
         IdentifyWalkedFolders();
@@ -103,23 +106,83 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
     levels.push_back({std::move(contents.subfolders)});
 }
 
+namespace {
+
+constexpr uint32_t kNoFile = UINT32_MAX;
+
+size_t SlotOf(uint64_t index, size_t slots)
+{
+    return static_cast<size_t>((index * 0x9E3779B97F4A7C15ull) >> 32) & (slots - 1);
+}
+
+}  // namespace
+
 bool FolderScanner::CollectedBefore(const FolderEntry& file, uint32_t folder)
 {
     const uint64_t index = file.Index();
-    if (index == 0)
+    if (index == 0 || m_collectedFiles.empty())
         return false;
-    Collected here{folder, file.identity ? std::optional(file.identity->volume) : std::nullopt};
-    auto volumeOf = [this](const Collected& collected) {
-        return collected.volume ? collected.volume : FolderVolume(collected.folder);
-    };
-    auto [first, last] = m_collectedFiles.equal_range(index);
-    for (auto earlier = first; earlier != last; ++earlier) {
-        std::optional<uint64_t> volume = volumeOf(earlier->second);
-        if (volume && volume == volumeOf(here))
+    std::optional<uint64_t> here;
+    bool hereKnown = false;
+    const size_t mask = m_collectedFiles.size() - 1;
+    for (size_t at = SlotOf(index, m_collectedFiles.size()); m_collectedFiles[at] != kNoFile; at = (at + 1) & mask) {
+        const uint32_t earlier = m_collectedFiles[at];
+        if (m_job.files.IndexOf(earlier) != index)
+            continue;
+        if (!hereKnown) {
+            here = file.identity ? std::optional(file.identity->volume) : FolderVolume(folder);
+            hereKnown = true;
+        }
+        std::optional<uint64_t> volume = VolumeOf(earlier);
+        if (volume && volume == here)
             return true;
     }
-    m_collectedFiles.emplace(index, here);
     return false;
+}
+
+// The file just collected. Files of a single link too: a folder reached twice
+// through a mount must not make a file its own duplicate.
+void FolderScanner::Remember(const FolderEntry& file, uint32_t folder)
+{
+    const uint64_t index = file.Index();
+    if (index == 0)
+        return;
+    const auto collected = static_cast<uint32_t>(m_job.files.Count() - 1);
+    if (file.identity) {
+        std::optional<uint64_t>& listed = m_listedVolumes[folder];
+        if (!listed)
+            listed = file.identity->volume;
+        else if (*listed != file.identity->volume)
+            m_otherVolumes.emplace(collected, file.identity->volume);
+    }
+    // Kept at most three quarters full.
+    if ((m_collectedCount + 1) * 4 > m_collectedFiles.size() * 3) {
+        std::vector<uint32_t> old(std::max<size_t>(1024, m_collectedFiles.size() * 2), kNoFile);
+        old.swap(m_collectedFiles);
+        for (uint32_t earlier : old) {
+            if (earlier != kNoFile)
+                Insert(earlier);
+        }
+    }
+    Insert(collected);
+    ++m_collectedCount;
+}
+
+void FolderScanner::Insert(uint32_t collected)
+{
+    const size_t mask = m_collectedFiles.size() - 1;
+    size_t at = SlotOf(m_job.files.IndexOf(collected), m_collectedFiles.size());
+    while (m_collectedFiles[at] != kNoFile)
+        at = (at + 1) & mask;
+    m_collectedFiles[at] = collected;
+}
+
+std::optional<uint64_t> FolderScanner::VolumeOf(uint32_t collected)
+{
+    if (auto other = m_otherVolumes.find(collected); other != m_otherVolumes.end())
+        return other->second;
+    const uint32_t folder = m_job.files.FolderOf(collected);
+    return m_listedVolumes[folder] ? m_listedVolumes[folder] : FolderVolume(folder);
 }
 
 std::optional<uint64_t> FolderScanner::FolderVolume(uint32_t folder)
@@ -149,7 +212,7 @@ FolderContents FolderScanner::ListFolder(const FolderRequest& request)
 
     // One listing serves files and subfolders alike when every name matches;
     // other masks each ask the folder for their own names.
-    std::vector<FolderEntry> all;
+    FolderEntries all;
     listing->Find("*.*", all);
     for (const FolderEntry& entry : all) {
         if (!entry.isFolder)
@@ -159,7 +222,7 @@ FolderContents FolderScanner::ListFolder(const FolderRequest& request)
             continue;
         }
         contents.linkedSubfolder = contents.linkedSubfolder || entry.isLink;
-        contents.subfolders.push_back({JoinPath(request.path, entry.name), entry.isLink, nullptr});
+        contents.subfolders.push_back({JoinPath(request.path, std::string(entry.name)), entry.isLink, nullptr});
     }
     if (CollectsEveryName())
         TakeFiles(all, contents);
@@ -215,11 +278,9 @@ bool FolderScanner::CollectsEveryName() const
 
 // Keeps the files of a listing of every name, in place: a folder of many files
 // is not held twice.
-void FolderScanner::TakeFiles(std::vector<FolderEntry>& all, FolderContents& contents) const
+void FolderScanner::TakeFiles(FolderEntries& all, FolderContents& contents) const
 {
-    std::erase_if(all, [&](const FolderEntry& entry) {
-        return entry.isFolder || !InRange(entry) || !Openable(entry, contents);
-    });
+    all.KeepIf([&](const FolderEntry& entry) { return !entry.isFolder && InRange(entry) && Openable(entry, contents); });
     contents.files = std::move(all);
 }
 
@@ -235,17 +296,17 @@ void FolderScanner::FindFiles(FolderListing& listing, FolderContents& contents) 
 {
     std::unordered_set<std::string> names;
     const bool severalMasks = m_job.masks.size() > 1;
-    std::vector<FolderEntry> entries;
+    FolderEntries entries;
     for (const std::string& mask : m_job.masks) {
-        entries.clear();
+        entries.Clear();
         listing.Find(mask, entries);
-        for (FolderEntry& entry : entries) {
+        for (const FolderEntry& entry : entries) {
             if (entry.isFolder || !InRange(entry))
                 continue;
-            if (severalMasks && !names.insert(entry.name).second)
+            if (severalMasks && !names.emplace(entry.name).second)
                 continue;
             if (Openable(entry, contents))
-                contents.files.push_back(std::move(entry));
+                contents.files.Add(entry);
         }
     }
 }

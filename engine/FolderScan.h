@@ -40,13 +40,16 @@ private:
     // Queues the subfolders that are not queued yet, links too or not.
     void Queue(std::vector<Subfolder>& subfolders, const std::shared_ptr<const FolderListing>& parent, bool links);
     bool CollectedBefore(const FolderEntry& file, uint32_t folder);
+    void Remember(const FolderEntry& file, uint32_t folder);
+    void Insert(uint32_t collected);
+    std::optional<uint64_t> VolumeOf(uint32_t collected);
     std::optional<uint64_t> FolderVolume(uint32_t folder);
     FolderContents ListFolder(const FolderRequest& request);
     std::shared_ptr<const FolderListing> Hold(std::unique_ptr<FolderListing> listing);
     void Release();
     void IdentifyWalkedFolders();
     bool CollectsEveryName() const;
-    void TakeFiles(std::vector<FolderEntry>& all, FolderContents& contents) const;
+    void TakeFiles(FolderEntries& all, FolderContents& contents) const;
     void FindFiles(FolderListing& listing, FolderContents& contents) const;
     bool Openable(const FolderEntry& file, FolderContents& contents) const;
     bool InRange(const FolderEntry& entry) const;
@@ -62,14 +65,16 @@ private:
     // reachable twice, so folders are identified (which costs a system call each)
     // from the first link on, and for every listed folder.
     std::unordered_set<FileIdentity, FileIdentityHash> m_walkedFolders;
-    // Collected files by their numbers. A number comes again only for one file
-    // reached by two paths, or for a file on another volume: the volume, where the
-    // listing left it to the folder, is asked only then.
-    struct Collected {
-        uint32_t folder;
-        std::optional<uint64_t> volume;
-    };
-    std::unordered_multimap<uint64_t, Collected> m_collectedFiles;
+    // Collected files by their numbers, as catalogue indices in a table open by
+    // the number. A number comes again only for one file reached by two paths, or
+    // for a file on another volume: the volume, where the listing left it to the
+    // folder, is asked only then.
+    std::vector<uint32_t> m_collectedFiles;
+    size_t m_collectedCount = 0;
+    // Per catalogue folder, the volume the listing gave for its first file; the
+    // files on another one (through a link) by themselves.
+    std::vector<std::optional<uint64_t>> m_listedVolumes;
+    std::unordered_map<uint32_t, uint64_t> m_otherVolumes;
     std::unordered_map<uint32_t, std::optional<uint64_t>> m_folderVolumes;
     std::atomic<bool> m_identifyFolders = false;
     size_t m_listedFoldersWalked = 0;

@@ -18,6 +18,7 @@ bool RunSearch(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
             break;
         scanner.ScanFolder(folder);
     }
+    fs.ReturnFreedMemory();
     reporter.ReportFileCount(job.files.Count());
     reporter.SetCaption("File comparison");
     bool found = FindDuplicateGroups(job, fs, reporter);

@@ -41,8 +41,9 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// One entry as a listing describes it; its name lives in the listing's buffer.
 struct FolderEntry {
-    std::string name;
+    std::string_view name;
     bool isFolder = false;
     uint64_t size = 0;
     // A symbolic link or junction: what it leads to may be walked elsewhere too.
@@ -60,6 +61,127 @@ struct FolderEntry {
     uint64_t Index() const { return identity ? identity->index : index; }
 };
 
+// The entries of one folder, packed: the names side by side in one buffer and
+// the rest in 32 bytes an entry, so that a folder of a million entries costs
+// little more than its names.
+class FolderEntries {
+public:
+    class Iterator {
+    public:
+        Iterator(const FolderEntries& entries, size_t at) : m_entries(&entries), m_at(at) {}
+        FolderEntry operator*() const { return (*m_entries)[m_at]; }
+        Iterator& operator++()
+        {
+            ++m_at;
+            return *this;
+        }
+        bool operator==(const Iterator& other) const { return m_at == other.m_at; }
+
+    private:
+        const FolderEntries* m_entries;
+        size_t m_at;
+    };
+
+    void Add(const FolderEntry& entry);
+    void Append(const FolderEntries& more);
+    void Reserve(size_t count, size_t nameBytes);
+    void MarkUnopenable(size_t at) { m_packed[at].flags |= kUnopenable; }
+    // Keeps the entries keep says yes to, in their order.
+    template <class Keep>
+    void KeepIf(Keep keep);
+    void Clear();
+
+    size_t Size() const { return m_packed.size(); }
+    bool Empty() const { return m_packed.empty(); }
+    FolderEntry operator[](size_t at) const;
+    Iterator begin() const { return {*this, 0}; }
+    Iterator end() const { return {*this, Size()}; }
+
+private:
+    enum Flags : uint8_t { kFolder = 1, kLink = 2, kIdentity = 4, kUnopenable = 8 };
+    struct Packed {
+        uint64_t size;
+        uint64_t index;
+        uint64_t volume;
+        uint32_t nameEnd;  // the name starts where the one before ends
+        uint8_t flags;
+    };
+    uint32_t NameStart(size_t at) const { return at == 0 ? 0 : m_packed[at - 1].nameEnd; }
+
+    std::string m_names;
+    std::vector<Packed> m_packed;
+};
+
+inline void FolderEntries::Add(const FolderEntry& entry)
+{
+    m_names.append(entry.name);
+    const auto flags = static_cast<uint8_t>((entry.isFolder ? kFolder : 0) | (entry.isLink ? kLink : 0) |
+                                            (entry.identity ? kIdentity : 0) | (entry.unopenable ? kUnopenable : 0));
+    m_packed.push_back({entry.size, entry.Index(), entry.identity ? entry.identity->volume : 0,
+                        static_cast<uint32_t>(m_names.size()), flags});
+}
+
+inline void FolderEntries::Append(const FolderEntries& more)
+{
+    const auto shift = static_cast<uint32_t>(m_names.size());
+    m_names.append(more.m_names);
+    for (Packed packed : more.m_packed) {
+        packed.nameEnd += shift;
+        m_packed.push_back(packed);
+    }
+}
+
+inline void FolderEntries::Reserve(size_t count, size_t nameBytes)
+{
+    m_packed.reserve(m_packed.size() + count);
+    m_names.reserve(m_names.size() + nameBytes);
+}
+
+inline FolderEntry FolderEntries::operator[](size_t at) const
+{
+    const Packed& packed = m_packed[at];
+    const uint32_t start = NameStart(at);
+    FolderEntry entry;
+    entry.name = std::string_view(m_names).substr(start, packed.nameEnd - start);
+    entry.isFolder = (packed.flags & kFolder) != 0;
+    entry.size = packed.size;
+    entry.isLink = (packed.flags & kLink) != 0;
+    if (packed.flags & kIdentity)
+        entry.identity = FileIdentity{packed.volume, packed.index};
+    else
+        entry.index = packed.index;
+    entry.unopenable = (packed.flags & kUnopenable) != 0;
+    return entry;
+}
+
+template <class Keep>
+void FolderEntries::KeepIf(Keep keep)
+{
+    size_t kept = 0;
+    uint32_t namesKept = 0;
+    for (size_t at = 0; at < m_packed.size(); ++at) {
+        const FolderEntry entry = (*this)[at];
+        if (!keep(entry))
+            continue;
+        const uint32_t start = NameStart(at), length = m_packed[at].nameEnd - start;
+        // Names only move towards the front, over names already let go.
+        if (namesKept != start)
+            std::char_traits<char>::move(m_names.data() + namesKept, m_names.data() + start, length);
+        namesKept += length;
+        m_packed[kept] = m_packed[at];
+        m_packed[kept].nameEnd = namesKept;
+        ++kept;
+    }
+    m_packed.resize(kept);
+    m_names.resize(namesKept);
+}
+
+inline void FolderEntries::Clear()
+{
+    m_packed.clear();
+    m_names.clear();
+}
+
 // The masks that match every name, whatever the name.
 inline bool MatchesEveryName(std::string_view mask)
 {
@@ -72,7 +194,7 @@ public:
     virtual ~FolderListing() = default;
     // Appends the entries whose names match the mask ('*' and '?', case-insensitive,
     // "*.*" matches every name). "." and ".." are never listed.
-    virtual void Find(const std::string& mask, std::vector<FolderEntry>& entries) = 0;
+    virtual void Find(const std::string& mask, FolderEntries& entries) = 0;
     // The identity of the folder itself.
     virtual std::optional<FileIdentity> Identity() const = 0;
 };
@@ -135,6 +257,9 @@ public:
     // How many threads the walk lists folders on, and the comparison reads files
     // on by default.
     virtual size_t ReadingThreads() const = 0;
+    // Gives the memory freed so far back to the system where the heap keeps it:
+    // once after the walk, whose listings are gone by then.
+    virtual void ReturnFreedMemory() const {}
 };
 
 // The file system of the platform the program runs on.

@@ -1,6 +1,7 @@
 // The file-system seam on POSIX, with the listing rules of Windows: masks match
 // without regard to case and a folder lists in NTFS order.
 #include <dirent.h>
+#include <malloc.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -45,6 +46,17 @@ void RaiseOpenFileLimit()
     // Some systems refuse an unlimited hard limit as the soft one: then the soft
     // limit stays, and the budget keeps under it.
     setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+// A folder's listing and a catalogue's arrays grow by large blocks and go soon.
+// Mapped on their own they go back to the system when freed; glibc otherwise
+// raises its threshold to the largest block freed so far and carves later ones
+// out of the heap, which keeps every page it once held.
+void MapLargeBlocks()
+{
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 64 << 10);
+#endif
 }
 
 class UniqueFd {
@@ -120,28 +132,33 @@ public:
             std::string_view name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            m_entries.push_back({std::string(name), entry->d_type});
+            m_entries.push_back({static_cast<uint32_t>(m_names.size()), static_cast<uint16_t>(name.size()),
+                                 entry->d_type});
+            m_names.append(name);
+            m_names.push_back('\0');
         }
         closedir(dir);
         std::sort(m_entries.begin(), m_entries.end(),
-                  [](const Entry& a, const Entry& b) { return ListsBefore(a.name, b.name); });
+                  [this](const Entry& a, const Entry& b) { return ListsBefore(NameOf(a), NameOf(b)); });
         m_entries.shrink_to_fit();
+        m_names.shrink_to_fit();
         return true;
     }
 
     int Fd() const { return m_fd.get(); }
 
-    void Find(const std::string& mask, std::vector<FolderEntry>& entries) override
+    void Find(const std::string& mask, FolderEntries& entries) override
     {
         if (MatchesEveryName(mask))
-            entries.reserve(entries.size() + m_entries.size());
+            entries.Reserve(m_entries.size(), m_names.size() - m_entries.size());
         struct stat st;
         for (const Entry& entry : m_entries) {
-            if (!MatchesMask(mask, entry.name) || !Describe(entry, st))
+            const std::string_view name = NameOf(entry);
+            if (!MatchesMask(mask, name) || !Describe(name, st))
                 continue;
             bool isFolder = S_ISDIR(st.st_mode);
             uint64_t size = isFolder ? 0 : static_cast<uint64_t>(st.st_size);
-            entries.push_back({entry.name, isFolder, size, IsLink(entry), IdentityOf(st)});
+            entries.Add({name, isFolder, size, IsLink(name, entry.type), IdentityOf(st)});
         }
     }
 
@@ -154,29 +171,37 @@ public:
     }
 
 private:
-    // Names only: a folder of many entries is listed at the size of its names,
-    // and each is described when a mask asks for it.
+    // Names only, side by side, each ended by a zero for the system calls: a
+    // folder of many entries is listed at the size of its names, and each is
+    // described when a mask asks for it.
     struct Entry {
-        std::string name;
+        uint32_t nameStart;
+        uint16_t nameLength;
         unsigned char type;
     };
 
-    // Links are followed, so a link to a file counts as that file and a link to a
-    // folder as that folder; a dangling link, a pipe or a device is neither.
-    bool Describe(const Entry& entry, struct stat& st) const
+    std::string_view NameOf(const Entry& entry) const
     {
-        return fstatat(m_fd.get(), entry.name.c_str(), &st, 0) == 0 && (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode));
+        return std::string_view(m_names).substr(entry.nameStart, entry.nameLength);
     }
 
-    bool IsLink(const Entry& entry) const
+    // Links are followed, so a link to a file counts as that file and a link to a
+    // folder as that folder; a dangling link, a pipe or a device is neither.
+    bool Describe(std::string_view name, struct stat& st) const
     {
-        if (entry.type != DT_UNKNOWN)
-            return entry.type == DT_LNK;
+        return fstatat(m_fd.get(), name.data(), &st, 0) == 0 && (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode));
+    }
+
+    bool IsLink(std::string_view name, unsigned char type) const
+    {
+        if (type != DT_UNKNOWN)
+            return type == DT_LNK;
         struct stat own;
-        return fstatat(m_fd.get(), entry.name.c_str(), &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
+        return fstatat(m_fd.get(), name.data(), &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode);
     }
 
     UniqueFd m_fd;
+    std::string m_names;
     std::vector<Entry> m_entries;
 };
 
@@ -226,7 +251,11 @@ private:
 
 class PosixFileSystem : public FileSystem {
 public:
-    PosixFileSystem() { RaiseOpenFileLimit(); }
+    PosixFileSystem()
+    {
+        RaiseOpenFileLimit();
+        MapLargeBlocks();
+    }
 
     char Separator() const override { return '/'; }
 
@@ -313,6 +342,14 @@ public:
     // Opening a cached file or listing a folder costs little next to comparing
     // and collecting: one thread a core.
     size_t ReadingThreads() const override { return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4); }
+
+    // The helpers' heaps keep what their listings held.
+    void ReturnFreedMemory() const override
+    {
+#ifdef __GLIBC__
+        malloc_trim(0);
+#endif
+    }
 };
 
 }  // namespace

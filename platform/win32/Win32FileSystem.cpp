@@ -167,10 +167,10 @@ public:
         return true;
     }
 
-    void Find(const std::string& mask, std::vector<FolderEntry>& entries) override
+    void Find(const std::string& mask, FolderEntries& entries) override
     {
         if (MatchesEveryName(mask)) {
-            entries.insert(entries.end(), m_all.begin(), m_all.end());
+            entries.Append(m_all);
             return;
         }
         Search(mask, entries);
@@ -186,8 +186,9 @@ private:
         std::wstring_view name(info.FileName, info.FileNameLength / sizeof(WCHAR));
         if (name == L"." || name == L"..")
             return;
+        const std::string utf8 = WideToUtf8(name);
         FolderEntry entry;
-        entry.name = WideToUtf8(name);
+        entry.name = utf8;
         // A path drops a trailing dot or space of its last name: it would open
         // another file, or none, and the shell would delete another one.
         entry.unopenable = name.back() == L'.' || name.back() == L' ';
@@ -201,7 +202,7 @@ private:
             if (entry.isLink && !DescribeTarget(entry))
                 return;
         }
-        m_all.push_back(std::move(entry));
+        m_all.Add(entry);
     }
 
     // Wine lists each byte of a Linux name that is not UTF-8 as U+FFFD, so names
@@ -209,18 +210,21 @@ private:
     void MarkRepeatedNames()
     {
         std::unordered_map<std::string_view, size_t> first;
-        for (size_t i = 0; i < m_all.size(); ++i) {
-            if (m_all[i].name.find("\xEF\xBF\xBD") == std::string::npos)
+        for (size_t i = 0; i < m_all.Size(); ++i) {
+            const std::string_view name = m_all[i].name;
+            if (name.find("\xEF\xBF\xBD") == std::string_view::npos)
                 continue;
-            auto [known, added] = first.emplace(m_all[i].name, i);
-            if (!added)
-                m_all[known->second].unopenable = m_all[i].unopenable = true;
+            auto [known, added] = first.emplace(name, i);
+            if (!added) {
+                m_all.MarkUnopenable(known->second);
+                m_all.MarkUnopenable(i);
+            }
         }
     }
 
     bool DescribeTarget(FolderEntry& entry) const
     {
-        UniqueHandle target(OpenInFolder(m_folder.get(), entry.name, 0, FILE_NON_DIRECTORY_FILE));
+        UniqueHandle target(OpenInFolder(m_folder.get(), std::string(entry.name), 0, FILE_NON_DIRECTORY_FILE));
         std::optional<BY_HANDLE_FILE_INFORMATION> info = target ? InformationOf(target.get()) : std::nullopt;
         if (!info)
             return false;
@@ -230,11 +234,11 @@ private:
         return true;
     }
 
-    void Search(const std::string& mask, std::vector<FolderEntry>& entries)
+    void Search(const std::string& mask, FolderEntries& entries)
     {
         // Built for the first narrower mask only: most walks ask for every name.
         if (m_byName.empty()) {
-            for (size_t i = 0; i < m_all.size(); ++i)
+            for (size_t i = 0; i < m_all.Size(); ++i)
                 m_byName.emplace(m_all[i].name, i);
         }
         WIN32_FIND_DATAW data;
@@ -246,14 +250,14 @@ private:
             // A name that came after the listing waits for the next search.
             auto listed = m_byName.find(WideToUtf8(data.cFileName));
             if (listed != m_byName.end())
-                entries.push_back(m_all[listed->second]);
+                entries.Add(m_all[listed->second]);
         } while (FindNextFileW(find.get(), &data));
     }
 
     std::string m_path;
     UniqueHandle m_folder;
-    std::vector<FolderEntry> m_all;
-    std::unordered_map<std::string, size_t> m_byName;
+    FolderEntries m_all;
+    std::unordered_map<std::string_view, size_t> m_byName;  // names in m_all
 };
 
 class Win32File : public ReadableFile {

@@ -414,10 +414,10 @@ class ChangingFileTest : public ComparisonTest, public ::testing::WithParamInter
 TEST_P(ChangingFileTest, AFileChangedWhileComparedJoinsNoGroupAndIsCounted)
 {
     const auto [edit, reopened] = GetParam();
-    const std::string bytes = PatternBytes(10000, 11);
+    const std::string bytes = PatternBytes(20000, 11);  // too large to be read whole at once
     tree.Write("a", bytes);
     const std::string b = tree.Write("b", bytes);
-    const std::string c = tree.Write("c", WithByteChanged(bytes, 9999));
+    const std::string c = tree.Write("c", WithByteChanged(bytes, 19999));
     Walk();
 
     test::ForwardingFileSystem changing(reopened ? 2 : 0);
@@ -468,11 +468,11 @@ INSTANTIATE_TEST_SUITE_P(KeptOpenOrReopened, ChangingFileTest,
 
 TEST_F(ComparisonTest, AFileSwappedOutAndBackBetweenBlocksJoinsNoGroup)
 {
-    const std::string bytes = PatternBytes(10000, 12);
+    const std::string bytes = PatternBytes(20000, 12);
     tree.Write("a", bytes);
     // b never matches a, nor does the file swapped in for its second block; their
     // halves together would.
-    const std::string b = tree.Write("b", WithByteChanged(bytes, 9999));
+    const std::string b = tree.Write("b", WithByteChanged(bytes, 19999));
     tree.Write("c", WithByteChanged(bytes, 5000));
     TempTree spare;
     const std::string swapped = spare.Write("swapped", WithByteChanged(bytes, 0));

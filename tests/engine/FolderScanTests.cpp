@@ -123,9 +123,9 @@ TEST(FileSystemSeam, OpensASubfolderFromItsOpenParentWhereverThatParentHasGone)
     std::filesystem::rename(test::FromUtf8(tree.Path("before")), test::FromUtf8(tree.Path("after")));
     std::unique_ptr<FolderListing> sub = fs.OpenSubfolder(*parent, tree.Path("before/sub"));
     ASSERT_TRUE(sub);
-    std::vector<FolderEntry> entries;
+    FolderEntries entries;
     sub->Find("*.*", entries);
-    ASSERT_EQ(entries.size(), 1u);
+    ASSERT_EQ(entries.Size(), 1u);
     EXPECT_EQ(entries[0].name, "file.txt");
     EXPECT_FALSE(fs.OpenSubfolder(*parent, tree.Path("before/missing")));
 }

@@ -104,6 +104,7 @@ public:
     }
 
     size_t ReadingThreads() const override { return m_inner.ReadingThreads(); }
+    void ReturnFreedMemory() const override { m_inner.ReturnFreedMemory(); }
 
     mutable std::vector<std::string> resolvedShortcuts;
     mutable std::vector<std::string> openedFolders;

@@ -88,9 +88,9 @@ TEST(Win32FileSystem, ListsOpensAndReadsFilesBeyondMaxPath)
     ASSERT_GT(file.size(), 300u);
     std::string folder = file.substr(0, file.rfind('\\'));
     EXPECT_TRUE(fs.IsFolder(folder));
-    std::vector<FolderEntry> entries;
+    FolderEntries entries;
     fs.OpenFolder(folder)->Find("*.bin", entries);
-    ASSERT_EQ(entries.size(), 1u);
+    ASSERT_EQ(entries.Size(), 1u);
     EXPECT_EQ(entries[0].size, 10u);
     std::unique_ptr<ReadableFile> opened = fs.OpenForReading(file).file;
     ASSERT_TRUE(opened);
@@ -130,9 +130,9 @@ TEST(Win32FileSystem, TellsOneFileNumberThroughEveryPathOfAFile)
     EXPECT_EQ(number(original), number(link));
     EXPECT_NE(number(original), number(copy));
     // The listing tells the same number.
-    std::vector<FolderEntry> entries;
+    FolderEntries entries;
     fs.OpenFolder(tree.Path("b"))->Find("*", entries);
-    ASSERT_EQ(entries.size(), 1u);
+    ASSERT_EQ(entries.Size(), 1u);
     EXPECT_EQ(entries[0].index, number(original));
 }
 
