@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -151,14 +152,22 @@ public:
     {
         if (MatchesEveryName(mask))
             entries.Reserve(m_entries.size(), m_names.size() - m_entries.size());
-        struct stat st;
         for (const Entry& entry : m_entries) {
             const std::string_view name = NameOf(entry);
-            if (!MatchesMask(mask, name) || !Describe(name, st))
+            if (!MatchesMask(mask, name))
                 continue;
-            bool isFolder = S_ISDIR(st.st_mode);
-            uint64_t size = isFolder ? 0 : static_cast<uint64_t>(st.st_size);
-            entries.Add({name, isFolder, size, IsLink(name, entry.type), IdentityOf(st)});
+            // A folder's listed type says all the walk needs of it.
+            if (entry.type == DT_DIR) {
+                entries.Add({name, true, 0, false, std::nullopt});
+                continue;
+            }
+            struct statx sx;
+            if (!Describe(name, sx))
+                continue;
+            const bool isFolder = S_ISDIR(sx.stx_mode);
+            const uint64_t size = isFolder ? 0 : sx.stx_size;
+            entries.Add({name, isFolder, size, IsLink(name, entry.type),
+                         FileIdentity{makedev(sx.stx_dev_major, sx.stx_dev_minor), sx.stx_ino}});
         }
     }
 
@@ -187,9 +196,13 @@ private:
 
     // Links are followed, so a link to a file counts as that file and a link to a
     // folder as that folder; a dangling link, a pipe or a device is neither.
-    bool Describe(std::string_view name, struct stat& st) const
+    // Only the type and size are asked for; the file's number and volume come
+    // with them.
+    bool Describe(std::string_view name, struct statx& sx) const
     {
-        return fstatat(m_fd.get(), name.data(), &st, 0) == 0 && (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode));
+        return statx(m_fd.get(), name.data(), 0, STATX_TYPE | STATX_SIZE | STATX_INO, &sx) == 0 &&
+               (sx.stx_mask & (STATX_TYPE | STATX_SIZE | STATX_INO)) == (STATX_TYPE | STATX_SIZE | STATX_INO) &&
+               (S_ISDIR(sx.stx_mode) || S_ISREG(sx.stx_mode));
     }
 
     bool IsLink(std::string_view name, unsigned char type) const
@@ -240,6 +253,11 @@ public:
             if (got == 0)
                 break;
             done += static_cast<size_t>(got);
+            // A short read that ends where the open found the end is the end: a
+            // file grown since has another stamp, which the comparison's last look
+            // at the path sees.
+            if (done < count && offset + done == m_stamp.size)
+                break;
         }
         return done;
     }
