@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 
 #include "app/AboutDlg.h"
 #include "document/Settings.h"
@@ -87,59 +88,50 @@ TEST_F(MainFrameTest, OpensAt600By600CentredWithTheMaskAllFiles)
     EXPECT_EQ(Frame().GetStatusBar().Text(0), L"Ready");
 }
 
-TEST_F(MainFrameTest, ComesBackWhereItWasLeft)
+// The arithmetic of fitting a placement to the screens has its own table; here
+// the frame applies it to what a closed window left, sound or not.
+TEST_F(MainFrameTest, ComesBackWhereItWasLeftOrWhereItFits)
 {
-    SaveWindowPos({0, 50, 60, 750, 560});
-    Start();
-    RECT rect = WindowRect(Frame().Handle());
-    EXPECT_EQ(rect.left, 50);
-    EXPECT_EQ(rect.top, 60);
-    EXPECT_EQ(rect.right, 750);
-    EXPECT_EQ(rect.bottom, 560);
-}
-
-// The arithmetic of the move has its own table; here the frame applies it.
-TEST_F(MainFrameTest, ARectangleLeftOnAScreenThatIsGoneComesBackOnTheNearestOne)
-{
-    SaveWindowPos({0, -5000, -4000, -4300, -3500});
-    Start();
-    RECT rect = WindowRect(Frame().Handle());
-    EXPECT_EQ(rect.right - rect.left, 700);
-    EXPECT_EQ(rect.bottom - rect.top, 500);
-    EXPECT_NE(MonitorFromRect(&rect, MONITOR_DEFAULTTONULL), nullptr);
-}
-
-TEST_F(MainFrameTest, APlacementNoWindowCanHaveOpensTheDefaultWindow)
-{
-    const SavedWindowPos records[] = {{0, 700, 500, 50, 60}, {1, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}};
-    for (const SavedWindowPos& record : records) {
-        SCOPED_TRACE(record.left);
-        SaveWindowPos(record);
+    struct Row {
+        const char* what;
+        SavedWindowPos record;
+        std::optional<RECT> exact;
+        int width = 0, height = 0;  // 0: at least the smallest window
+        bool maximised = false;
+    };
+    const Row rows[] = {
+        {"where it was left", {0, 50, 60, 750, 560}, RECT{50, 60, 750, 560}, 700, 500},
+        {"on a screen that is gone: the nearest", {0, -5000, -4000, -4300, -3500}, std::nullopt, 700, 500},
+        {"turned inside out: the default", {0, 700, 500, 50, 60}, std::nullopt, 600, 600},
+        {"beyond every screen: the default", {1, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, std::nullopt, 600, 600},
+        {"tiny", {0, 100, 100, 101, 101}, std::nullopt, 0, 0},
+        {"maximised", {1, 50, 60, 750, 560}, std::nullopt, 0, 0, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        SaveWindowPos(row.record);
         Start();
+        if (row.maximised) {
+            EXPECT_TRUE(PumpUntil([&] { return IsZoomed(Frame().Handle()) != FALSE; }));
+            Close();
+            continue;
+        }
         RECT rect = WindowRect(Frame().Handle());
-        EXPECT_EQ(rect.right - rect.left, 600);
-        EXPECT_EQ(rect.bottom - rect.top, 600);
+        if (row.exact) {
+            EXPECT_TRUE(EqualRect(&rect, &*row.exact));
+        }
+        if (row.width) {
+            EXPECT_EQ(rect.right - rect.left, row.width);
+            EXPECT_EQ(rect.bottom - rect.top, row.height);
+        } else {
+            EXPECT_GE(rect.right - rect.left, GetSystemMetrics(SM_CXMINTRACK));
+            EXPECT_GE(rect.bottom - rect.top, GetSystemMetrics(SM_CYMINTRACK));
+        }
         EXPECT_NE(MonitorFromRect(&rect, MONITOR_DEFAULTTONULL), nullptr);
         Pump();
         EXPECT_FALSE(IsZoomed(Frame().Handle()));
         Close();
     }
-}
-
-TEST_F(MainFrameTest, ATinyPlacementOpensNoSmallerThanTheSmallestWindow)
-{
-    SaveWindowPos({0, 100, 100, 101, 101});
-    Start();
-    RECT rect = WindowRect(Frame().Handle());
-    EXPECT_GE(rect.right - rect.left, GetSystemMetrics(SM_CXMINTRACK));
-    EXPECT_GE(rect.bottom - rect.top, GetSystemMetrics(SM_CYMINTRACK));
-}
-
-TEST_F(MainFrameTest, ComesBackMaximisedWhenLeftMaximised)
-{
-    SaveWindowPos({1, 50, 60, 750, 560});
-    Start();
-    EXPECT_TRUE(PumpUntil([&] { return IsZoomed(Frame().Handle()) != FALSE; }));
 }
 
 TEST_F(MainFrameTest, TheStartMaskIsAllFilesWhateverTheHistory)
