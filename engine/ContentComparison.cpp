@@ -150,7 +150,7 @@ bool ContentComparer::BeginAlike(uint32_t a, uint32_t b)
     std::byte* second = Slot(1, kPassBlocks[0]);
     std::byte* first = Slot(0, kPassBlocks[0]);
     for (auto [index, buffer] : {std::pair{a, first}, std::pair{b, second}}) {
-        OpenResult opened = m_fs.OpenForReading(m_files.PathOf(index));
+        OpenResult opened = OpenOnce(index);
         if (!opened.file || opened.file->ReadAt(0, buffer, kPassBlocks[0]) != kPassBlocks[0])
             return false;
     }
@@ -420,7 +420,7 @@ bool ContentComparer::ReadBlock(Pass& pass, SetMember& member, bool firstRead, s
     std::unique_ptr<ReadableFile> reopened;
     ReadableFile* file = member.file.get();
     if (!file) {
-        OpenResult opened = OpenMember(pass, m_files.PathOf(member.index));
+        OpenResult opened = OpenMember(pass, member.index);
         if (!opened.file)
             return LeaveOut(m_job.unreadableFiles);
         const FileStamp& stamp = opened.file->Stamp();
@@ -454,34 +454,54 @@ bool ContentComparer::ReadBlock(Pass& pass, SetMember& member, bool firstRead, s
     return true;
 }
 
-OpenResult ContentComparer::OpenMember(Pass& pass, const std::string& path)
+OpenResult ContentComparer::OpenMember(Pass& pass, uint32_t index)
 {
     if (!pass.keepOpen)
-        return Open(path);
-    OpenResult opened = m_fs.OpenForReading(path);
+        return Open(index);
+    OpenResult opened = OpenOnce(index);
     if (!opened.outOfHandles)
         return opened;
     // The process is short of handles: this set lets go of its own and reopens
     // its files for each block, which needs one at a time.
     pass.set.CloseFiles();
     pass.keepOpen = false;
-    return Open(path);
+    return Open(index);
 }
 
 // Waits while the process has no handle left: handles come free as the other
 // comparisons close their files, and a file is never dropped for want of one.
 // Only a stop ends the wait.
-OpenResult ContentComparer::Open(const std::string& path)
+OpenResult ContentComparer::Open(uint32_t index)
 {
     constexpr std::chrono::milliseconds kLongestPause{50};
     std::chrono::milliseconds pause{1};
     for (;;) {
-        OpenResult opened = m_fs.OpenForReading(path);
+        OpenResult opened = OpenOnce(index);
         if (!opened.outOfHandles || Stopped())
             return opened;
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, kLongestPause);
     }
+}
+
+// By name inside its folder, held open from the file before, which spares the
+// system looking up the whole path again. A folder that cannot be held open, or
+// a name not found in it (the folder renamed since it was opened), falls back to
+// the path: the checks of the file opened are the same either way.
+OpenResult ContentComparer::OpenOnce(uint32_t index)
+{
+    const uint32_t folder = m_files.FolderOf(index);
+    if (folder != m_folder) {
+        m_openFolder.reset();
+        m_openFolder = m_fs.HoldFolder(m_files.FolderPath(folder));
+        m_folder = folder;
+    }
+    if (m_openFolder) {
+        OpenResult opened = m_fs.OpenInHeldFolder(*m_openFolder, std::string(m_files.NameOf(index)));
+        if (opened.file || opened.outOfHandles)
+            return opened;
+    }
+    return m_fs.OpenForReading(m_files.PathOf(index));
 }
 
 // A look at each path once all its bytes are read: a file replaced, rewritten or

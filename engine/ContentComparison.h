@@ -148,8 +148,9 @@ private:
     PassResult Join(SharedPass& shared);
     PassResult Collect(Pass& pass, std::span<const SetPart> parts);
     bool ReadBlock(Pass& pass, SetMember& member, bool firstRead, std::byte* buffer);
-    OpenResult OpenMember(Pass& pass, const std::string& path);
-    OpenResult Open(const std::string& path);
+    OpenResult OpenMember(Pass& pass, uint32_t index);
+    OpenResult Open(uint32_t index);
+    OpenResult OpenOnce(uint32_t index);
     // The members whose paths still lead to the files read, unchanged.
     FileClass FinishedFiles(const std::vector<SetMember>& members);
     std::optional<FileStamp> StateNow(const SetMember& member) const;
@@ -167,6 +168,10 @@ private:
     std::vector<SetPart> m_parts;
     std::vector<uint32_t> m_next;       // per member: the next member of its part
     std::vector<uint32_t> m_partTable;  // parts by hash, open addressing
+    // The folder of the file opened last: a set's files mostly come folder by
+    // folder, in the order of the walk.
+    uint32_t m_folder = kNone;
+    std::unique_ptr<HeldFolder> m_openFolder;
 };
 
 }  // namespace twinsweep

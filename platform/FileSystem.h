@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace twinsweep {
@@ -212,6 +213,19 @@ public:
     virtual std::optional<size_t> ReadAt(uint64_t offset, void* buffer, size_t count) = 0;
 };
 
+// A folder held open so that its files are opened by name inside it, not by
+// their whole paths again. This one holds only the folder's path, which ends
+// with a separator; a platform that can keep a folder open keeps it here.
+class HeldFolder {
+public:
+    explicit HeldFolder(std::string path) : m_path(std::move(path)) {}
+    virtual ~HeldFolder() = default;
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
 // A file opened, or why not: "no handle left" passes once other files are closed,
 // any other failure (gone, no access, not a file) does not.
 struct OpenResult {
@@ -248,6 +262,18 @@ public:
     // Opens for reading only, sharing read and write with other processes.
     // Thread-safe.
     virtual OpenResult OpenForReading(const std::string& path) const = 0;
+    // A folder whose files are opened next, path ending with a separator; nothing
+    // when it cannot be held open. Thread-safe.
+    virtual std::unique_ptr<HeldFolder> HoldFolder(const std::string& path) const
+    {
+        return std::make_unique<HeldFolder>(path);
+    }
+    // Opens a file of that folder by its name, as OpenForReading opens its path.
+    // Thread-safe, also for one folder.
+    virtual OpenResult OpenInHeldFolder(const HeldFolder& folder, const std::string& name) const
+    {
+        return OpenForReading(folder.Path() + name);
+    }
     // The file a path leads to now, links followed; nothing when it is no file.
     // Thread-safe.
     virtual std::optional<FileStamp> StateOf(const std::string& path) const = 0;

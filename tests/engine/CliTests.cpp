@@ -320,6 +320,11 @@ public:
     {
         return m_refused.count(path) ? OpenResult{} : ForwardingFileSystem::OpenForReading(path);
     }
+    OpenResult OpenInHeldFolder(const HeldFolder& folder, const std::string& name) const override
+    {
+        return m_refused.count(folder.Path() + name) ? OpenResult{}
+                                                     : ForwardingFileSystem::OpenInHeldFolder(folder, name);
+    }
 
 private:
     std::set<std::string> m_refused;

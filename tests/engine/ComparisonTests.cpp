@@ -495,6 +495,38 @@ TEST_F(ComparisonTest, AFileSwappedOutAndBackBetweenBlocksJoinsNoGroup)
     EXPECT_EQ(job.changedFiles, 1u);
 }
 
+// Files are opened by name inside their folder, held open from the file before:
+// one put in place of a listed file there is still not the file the walk saw.
+TEST_F(ComparisonTest, AFileReplacedInAFolderHeldOpenMatchesNothing)
+{
+    const std::string bytes = PatternBytes(3000, 14);
+    for (const char* name : {"d/a", "d/b", "d/c", "d/d"})
+        tree.Write(name, bytes);
+    Walk();
+    std::filesystem::rename(test::FromUtf8(tree.Write("d/c.new", bytes)), test::FromUtf8(tree.Path("d/c")));
+    EXPECT_EQ(Compare(), InTree({{"d/a", "d/b", "d/d"}}));
+    EXPECT_EQ(job.unreadableFiles, 1u);
+}
+
+// The files of a folder renamed away are still read through the folder held open,
+// but their paths no longer lead to them: they are no group.
+TEST_F(ComparisonTest, FilesOfAFolderRenamedAwayWhileHeldOpenMatchNothing)
+{
+    const std::string bytes = PatternBytes(3000, 15);
+    for (const char* name : {"d/a", "d/b", "d/c"})
+        tree.Write(name, bytes);
+    Walk();
+    std::error_code error;
+    fs.BeforeRead(tree.Path("d/a"), 0, [&] {
+        std::filesystem::rename(test::FromUtf8(tree.Path("d")), test::FromUtf8(tree.Path("e")), error);
+    });
+    Compare();
+    if (error)
+        GTEST_SKIP() << "a folder holding an open file cannot be renamed here: " << error.message();
+    EXPECT_TRUE(reporter.groups.empty());
+    EXPECT_FALSE(found);
+}
+
 // A user deletes on the search's word: an entry holds the file it was found as,
 // and only an unchanged file at its path passes for it.
 TEST_F(ComparisonTest, AnEntryIsAsFoundOnlyWhileItsPathLeadsToTheFileFoundUnchanged)

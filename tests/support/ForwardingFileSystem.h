@@ -82,18 +82,18 @@ public:
 
     OpenResult OpenForReading(const std::string& path) const override
     {
-        Record(openedFiles, path);
-        if (beforeOpen)
-            beforeOpen();
-        OpenResult opened = m_inner.OpenForReading(path);
-        if (opened.outOfHandles) {
-            ++outOfHandles;
-            if (onOutOfHandles)
-                onOutOfHandles();
-        }
-        if (opened.file)
-            opened.file = std::make_unique<WatchedFile>(*this, path, std::move(opened.file));
-        return opened;
+        return Watched(path, [&] { return m_inner.OpenForReading(path); });
+    }
+
+    std::unique_ptr<HeldFolder> HoldFolder(const std::string& path) const override
+    {
+        return m_inner.HoldFolder(path);
+    }
+
+    // A file opened by name and then by path, when the name fails, is recorded twice.
+    OpenResult OpenInHeldFolder(const HeldFolder& folder, const std::string& name) const override
+    {
+        return Watched(folder.Path() + name, [&] { return m_inner.OpenInHeldFolder(folder, name); });
     }
 
     std::optional<FileStamp> StateOf(const std::string& path) const override { return m_inner.StateOf(path); }
@@ -168,6 +168,23 @@ private:
         }
         if (change)
             change();
+    }
+
+    template <class Open>
+    OpenResult Watched(const std::string& path, Open open) const
+    {
+        Record(openedFiles, path);
+        if (beforeOpen)
+            beforeOpen();
+        OpenResult opened = open();
+        if (opened.outOfHandles) {
+            ++outOfHandles;
+            if (onOutOfHandles)
+                onOutOfHandles();
+        }
+        if (opened.file)
+            opened.file = std::make_unique<WatchedFile>(*this, path, std::move(opened.file));
+        return opened;
     }
 
     void Record(std::vector<std::string>& list, const std::string& path) const
