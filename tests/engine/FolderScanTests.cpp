@@ -335,6 +335,21 @@ TEST_F(FolderScanTest, PassesOverPipesAndDanglingLinks)
     EXPECT_EQ(Collected(), InTree({"real"}));
 }
 
+// A folder of many files is described on several threads, batch by batch: each
+// file comes once, in the listing's order, with its own size.
+TEST_F(FolderScanTest, AFolderOfManyFilesKeepsItsOrderAndSizes)
+{
+    Paths expected;
+    for (int k = 0; k < 9000; ++k)
+        expected.push_back(tree.Write(std::string("f").append(std::to_string(10000 + k)),
+                                      std::string(static_cast<size_t>(k % 7), 'x')));
+    expected.push_back(tree.Write("f14500x/inner", "x"));  // a folder amid them, walked after them
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), expected);
+    for (size_t k = 0; k + 1 < job.files.Count(); ++k)
+        ASSERT_EQ(job.files.SizeOf(k), k % 7) << job.files.PathOf(k);
+}
+
 // Folders listed ahead keep their listings open for their subfolders: a wide
 // tree listed far ahead must not use up the descriptors, or folders go unread.
 TEST_F(FolderScanTest, AWideTreeListedAheadKeepsWithinTheOpenFileLimit)
