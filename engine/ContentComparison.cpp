@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #if defined(_WIN32) && (defined(__x86_64__) || defined(__i386__))
 #include <emmintrin.h>
@@ -170,7 +171,7 @@ PassResult ContentComparer::Advance(FileSet set)
     if (set.members.size() < 2)
         return {};
     Pass pass = MakePass(set, set.members.size() <= m_openFileBudget, m_next);
-    if (!Partition(pass, 0, static_cast<uint32_t>(set.members.size())))
+    if (!Partition(pass, 0, static_cast<uint32_t>(set.members.size()), false))
         return {};
     return Collect(pass, m_parts);
 }
@@ -179,7 +180,7 @@ std::optional<PassResult> ContentComparer::AdvanceShare(SharedPass& shared, size
 {
     SharedPass::Share& mine = shared.m_shares[share];
     Pass pass = MakePass(shared.m_set, false, shared.m_next);
-    if (Partition(pass, mine.begin, mine.end)) {
+    if (Partition(pass, mine.begin, mine.end, true)) {
         mine.parts = std::move(m_parts);
         mine.arena = std::move(m_arena);
     }
@@ -214,9 +215,13 @@ ContentComparer::Pass ContentComparer::MakePass(FileSet& set, bool keepOpen, std
     return {set, size, block, keepOpen, static_cast<uint32_t>(partSlots), next};
 }
 
-bool ContentComparer::Partition(Pass& pass, uint32_t begin, uint32_t end)
+bool ContentComparer::Partition(Pass& pass, uint32_t begin, uint32_t end, bool forJoin)
 {
     const bool hashed = pass.set.members.size() > kLinearSearchLimit;
+    // A set that stayed whole is likely to stay whole: its first part is hashed
+    // only once a file differs from it, or for the join of a shared pass.
+    const bool expectWhole = hashed && pass.set.partsFound == 1;
+    bool firstUnhashed = false;
     uint32_t keptSlots = 0;
     uint32_t lastJoined = kNone;
     m_parts.clear();
@@ -229,6 +234,13 @@ bool ContentComparer::Partition(Pass& pass, uint32_t begin, uint32_t end)
         const uint32_t slot = std::min(keptSlots, pass.partSlots);
         if (!ReadBlock(pass, pass.set.members[m], pass.set.pass == 0, Slot(slot, pass.block)))
             continue;
+        if (expectWhole && m_parts.empty() && slot < pass.partSlots) {
+            AddPart({0, slot, m, m, 1}, false);
+            ++keptSlots;
+            firstUnhashed = true;
+            lastJoined = 0;
+            continue;
+        }
         // Files that go on being equal meet the part the file before them joined:
         // their blocks are compared with its kept block and never hashed. A file
         // that started a part of its own, as every file of a set that parts
@@ -239,6 +251,8 @@ bool ContentComparer::Partition(Pass& pass, uint32_t begin, uint32_t end)
             SameBytes(pass, m_parts[lastJoined], slot))
             part = lastJoined;
         if (part == kNone) {
+            if (std::exchange(firstUnhashed, false))
+                HashFirstPart(pass);
             hash = hashed ? HashBlock(Slot(slot, pass.block), pass.block) : 0;
             part = FindPart(pass, hash, slot, hashed);
         }
@@ -254,7 +268,16 @@ bool ContentComparer::Partition(Pass& pass, uint32_t begin, uint32_t end)
         AddPart({hash, kept ? slot : kNone, m, m, 1}, hashed);
         keptSlots += kept;
     }
+    if (firstUnhashed && forJoin)
+        HashFirstPart(pass);
     return !Stopped();
+}
+
+void ContentComparer::HashFirstPart(Pass& pass)
+{
+    SetPart& first = m_parts.front();
+    first.hash = HashBlock(At(m_arena, first.slot * SlotStride(pass.block)), pass.block);
+    Insert(0);
 }
 
 uint32_t ContentComparer::FindPart(Pass& pass, uint64_t hash, uint32_t dataSlot, bool hashed)

@@ -136,8 +136,10 @@ private:
 
     Pass MakePass(FileSet& set, bool keepOpen, std::vector<uint32_t>& next);
     bool BeginAlike(uint32_t a, uint32_t b);
-    // Sorts members [begin, end) of the pass into m_parts.
-    bool Partition(Pass& pass, uint32_t begin, uint32_t end);
+    // Sorts members [begin, end) of the pass into m_parts; forJoin: every part
+    // gets its hash, by which the shares' parts are joined.
+    bool Partition(Pass& pass, uint32_t begin, uint32_t end, bool forJoin);
+    void HashFirstPart(Pass& pass);
     uint32_t FindPart(Pass& pass, uint64_t hash, uint32_t dataSlot, bool hashed);
     bool SameBytes(Pass& pass, SetPart& part, uint32_t dataSlot);
     // The kept block of a part, or its first member's block read again into slot.

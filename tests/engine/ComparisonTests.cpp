@@ -350,6 +350,28 @@ TEST_F(ComparisonTest, ALargeSetSharedByTwoWorkersGivesTheSameGroups)
     EXPECT_EQ(job.unreadableFiles + job.changedFiles, 0u);
 }
 
+// The first share stays whole; the second's first file differs from the rest of
+// it. Both shares' parts of equal files must still join into one group.
+TEST_F(ComparisonTest, AWholeShareJoinsTheEqualPartOfAShareThatParted)
+{
+    test::ForwardingFileSystem tight(4);
+    const std::string bytes = PatternBytes(5000, 4);
+    Groups expected(1);
+    for (int k = 0; k < 1100; ++k) {
+        const std::string name = FileName(k / 100, 2) + "/" + FileName(k, 4);
+        if (k == 550)
+            tree.Write(name, WithByteChanged(bytes, 0));
+        else
+            expected[0].push_back(tree.Write(name, bytes));
+    }
+    job.masks = {"*.*"};
+    job.comparisonWorkers = 2;
+    RecordingReporter walkReporter;
+    FolderScanner(job, tight, walkReporter).ScanFolder(tree.Root());
+    EXPECT_TRUE(FindDuplicateGroups(job, tight, reporter));
+    EXPECT_EQ(reporter.groups, expected);
+}
+
 TEST_F(ComparisonTest, AStopAtTheFirstPositionReportsNothing)
 {
     tree.Write("a", "same");
