@@ -63,6 +63,19 @@ protected:
         return reporter.groups;
     }
 
+    // Walks and compares with four handles to keep open, sets too large for them
+    // shared by workers.
+    Groups WalkAndCompareTightly(size_t workers = 0)
+    {
+        test::ForwardingFileSystem tight(4);
+        job.masks = {"*.*"};
+        job.comparisonWorkers = workers;
+        RecordingReporter walkReporter;
+        FolderScanner(job, tight, walkReporter).ScanFolder(tree.Root());
+        found = FindDuplicateGroups(job, tight, reporter);
+        return reporter.groups;
+    }
+
     Groups WalkAndCompare()
     {
         Walk();
@@ -301,7 +314,6 @@ TEST_F(ComparisonTest, SizesAre64Bit)
 
 TEST_F(ComparisonTest, ManyFilesOfOneSizeBeyondTheOpenFileBudget)
 {
-    test::ForwardingFileSystem tight(4);
     std::string bytes = PatternBytes(20000, 7);
     // Three sets of equal files among distinct ones that differ early, late, and in
     // the last byte.
@@ -317,11 +329,7 @@ TEST_F(ComparisonTest, ManyFilesOfOneSizeBeyondTheOpenFileBudget)
         tree.Write(name, contents);
     }
     std::sort(expected.begin(), expected.end());
-    job.masks = {"*.*"};
-    RecordingReporter walkReporter;
-    FolderScanner(job, tight, walkReporter).ScanFolder(tree.Root());
-    EXPECT_TRUE(FindDuplicateGroups(job, tight, reporter));
-    EXPECT_EQ(reporter.groups, expected);
+    EXPECT_EQ(WalkAndCompareTightly(), expected);
 }
 
 // Two workers share the passes over one set too large to keep open, with more
@@ -329,7 +337,6 @@ TEST_F(ComparisonTest, ManyFilesOfOneSizeBeyondTheOpenFileBudget)
 // groups one worker alone finds.
 TEST_F(ComparisonTest, ALargeSetSharedByTwoWorkersGivesTheSameGroups)
 {
-    test::ForwardingFileSystem tight(4);
     const std::string bytes = PatternBytes(5000, 3);
     Groups expected(2);
     for (int k = 0; k < 1500; ++k) {
@@ -341,12 +348,7 @@ TEST_F(ComparisonTest, ALargeSetSharedByTwoWorkersGivesTheSameGroups)
         }
         tree.Write(name, WithByteChanged(bytes, static_cast<size_t>(k) * 3));
     }
-    job.masks = {"*.*"};
-    job.comparisonWorkers = 2;
-    RecordingReporter walkReporter;
-    FolderScanner(job, tight, walkReporter).ScanFolder(tree.Root());
-    EXPECT_TRUE(FindDuplicateGroups(job, tight, reporter));
-    EXPECT_EQ(reporter.groups, expected);
+    EXPECT_EQ(WalkAndCompareTightly(2), expected);
     EXPECT_EQ(job.unreadableFiles + job.changedFiles, 0u);
 }
 
@@ -354,7 +356,6 @@ TEST_F(ComparisonTest, ALargeSetSharedByTwoWorkersGivesTheSameGroups)
 // it. Both shares' parts of equal files must still join into one group.
 TEST_F(ComparisonTest, AWholeShareJoinsTheEqualPartOfAShareThatParted)
 {
-    test::ForwardingFileSystem tight(4);
     const std::string bytes = PatternBytes(5000, 4);
     Groups expected(1);
     for (int k = 0; k < 1100; ++k) {
@@ -364,12 +365,7 @@ TEST_F(ComparisonTest, AWholeShareJoinsTheEqualPartOfAShareThatParted)
         else
             expected[0].push_back(tree.Write(name, bytes));
     }
-    job.masks = {"*.*"};
-    job.comparisonWorkers = 2;
-    RecordingReporter walkReporter;
-    FolderScanner(job, tight, walkReporter).ScanFolder(tree.Root());
-    EXPECT_TRUE(FindDuplicateGroups(job, tight, reporter));
-    EXPECT_EQ(reporter.groups, expected);
+    EXPECT_EQ(WalkAndCompareTightly(2), expected);
 }
 
 TEST_F(ComparisonTest, AStopAtTheFirstPositionReportsNothing)
