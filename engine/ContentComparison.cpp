@@ -199,7 +199,9 @@ ContentComparer::Pass ContentComparer::MakePass(FileSet& set, bool keepOpen, std
     // Room for the blocks of as many parts as the last pass found: a set that
     // splits into many parts reads small blocks, one that stays whole large ones.
     const size_t parts = std::min(set.partsFound, set.members.size());
-    const size_t roomy = std::max(kPassBlocks[0], kMemoryBudget / (parts + kScratchSlots));
+    // Whole pages, so that each read after the first starts on a page boundary.
+    constexpr size_t kPage = 4096;
+    const size_t roomy = std::max(kPassBlocks[0], kMemoryBudget / (parts + kScratchSlots) / kPage * kPage);
     size_t block = kPassBlocks[std::min<size_t>(set.pass, std::size(kPassBlocks) - 1)];
     // Files that cannot stay open are opened again for every pass: the fewer
     // passes, the better. The first look is small all the same, since most sets
