@@ -100,4 +100,4 @@ echo "window: $(tail -1 <(awk '$1 == "groups" { print $2 }' "$scratch/window.fig
      "$(tail -1 <(awk '$1 == "lines" { print $2 }' "$scratch/window.figures")) lines;" \
      "longest wait of the user-interface thread: $(awk '$1 == "longest-ui-wait-ms" { print $2 }' \
          "$scratch/window-probed.figures" | sort -n | tail -1) ms (median of the rounds' longest:" \
-     "$(figure_median_of window-probed longest-ui-wait-ms) ms)"
+     "$(figure_median_of window-probed longest-ui-wait-ms | awk '{ printf "%.1f", $1 }') ms)"

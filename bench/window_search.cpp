@@ -79,8 +79,10 @@ int wmain(int argc, wchar_t** argv)
     }
     twinsweep::SetMessageBoxHandler([](HWND, const std::wstring&, UINT) { return IDOK; });
     BenchApp app;
-    if (!app.StartNormalRun(L"Twinsweep.exe"))
+    if (!app.StartNormalRun(L"Twinsweep.exe")) {
+        std::fprintf(stderr, "window_search: the main window could not be made (error %lu)\n", GetLastError());
         return 1;
+    }
     twinsweep::CMainFrame& frame = *app.Frame();
     twinsweep::CDFDoc& document = *app.Document();
     document.AddFolders({argv[argc - 1]});
@@ -98,8 +100,10 @@ int wmain(int argc, wchar_t** argv)
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (probe)
         probe->Stop(app);
-    if (quit)
+    if (quit) {
+        std::fprintf(stderr, "window_search: a quit message ended the search's message loop\n");
         return 1;
+    }
     std::printf("seconds %.3f\nlines %d\ngroups %d\n", seconds, frame.ResultView().LineCount(),
                 frame.ResultView().m_nGroups);
     if (probe)
