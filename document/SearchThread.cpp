@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+#include <chrono>
+
 #include "document/CDFDoc.h"
 #include "document/DocumentObserver.h"
 #include "document/SearchMessages.h"
@@ -32,12 +34,16 @@ public:
 
     bool SetProgressPos(ProgressBar bar, uint64_t pos) override
     {
+        if (!m_positionShown[static_cast<int>(bar)].Due())
+            return true;
         int shift = m_shift[static_cast<int>(bar)];
         return Send(WM_PROGRESS_SETPOS, static_cast<WPARAM>(pos >> shift), static_cast<LPARAM>(bar));
     }
 
     bool SetProgressText(const std::string& text) override
     {
+        if (!m_textShown.Due())
+            return true;
         std::wstring wide = Utf8ToWide(text);
         return Send(WM_PROGRESS_SETTEXT, reinterpret_cast<WPARAM>(wide.c_str()), 0);
     }
@@ -78,9 +84,29 @@ private:
         return SendMessageW(m_progress, message, wParam, lParam) != 0;
     }
 
+    // Positions and paths come faster than anyone reads them, and each one costs
+    // the window a repaint and, under Wine, a dozen round trips to the server the
+    // search's reads wait on: a few a second are shown, the others passed over.
+    class Ration {
+    public:
+        bool Due()
+        {
+            const auto now = std::chrono::steady_clock::now();
+            if (now < m_next)
+                return false;
+            m_next = now + std::chrono::milliseconds(100);
+            return true;
+        }
+
+    private:
+        std::chrono::steady_clock::time_point m_next{};
+    };
+
     HWND m_progress;
     HWND m_resultView;
     int m_shift[2] = {0, 0};
+    Ration m_positionShown[2];
+    Ration m_textShown;
 };
 
 }  // namespace

@@ -45,21 +45,29 @@ int Application::Run()
         ExitInstance();
         return 0;
     }
+    WPARAM quitCode = 0;
+    LoopWhile([] { return true; }, quitCode);
+    int exitCode = ExitInstance();
+    return exitCode ? exitCode : static_cast<int>(quitCode);
+}
+
+bool Application::LoopWhile(const std::function<bool()>& keepGoing, WPARAM& quitCode)
+{
     MSG msg{};
     bool idle = true;
-    for (;;) {
+    while (keepGoing()) {
         if (idle && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             OnIdle();
             idle = false;
         }
-        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got <= 0)
-            break;
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+            quitCode = msg.wParam;
+            return false;
+        }
         ProcessMessage(msg);
         idle = idle || ResetsIdle(msg);
     }
-    int exitCode = ExitInstance();
-    return exitCode ? exitCode : static_cast<int>(msg.wParam);
+    return true;
 }
 
 void Application::AddModeless(HWND dialog)

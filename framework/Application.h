@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "framework/Commands.h"
@@ -30,6 +31,12 @@ public:
     // Modeless dialogs get their keyboard navigation in the message loop.
     void AddModeless(HWND dialog);
     void RemoveModeless(HWND dialog);
+
+    // The loop of Run: waits for messages and handles them, with the idle-time
+    // updates whenever the queue runs dry, as long as keepGoing says so when
+    // asked before each message. False when a quit message ended it, whose code
+    // it gives.
+    bool LoopWhile(const std::function<bool()>& keepGoing, WPARAM& quitCode);
 
     // Handles every message waiting in the queue, then runs the idle-time
     // updates, as the loop does when it runs dry. For tests, which run no loop: a

@@ -31,7 +31,7 @@ constexpr UINT WM_RESULT_OPENITEM = WM_USER + 7;
 constexpr UINT WM_RESULT_OPENFOLDER = WM_APP + 4;
 
 constexpr UINT_PTR kStatisticsTimer = 1;
-constexpr UINT kStatisticsDelay = 100;
+constexpr UINT kStatisticsDelay = 250;
 // Files a message names one by one; it counts the rest.
 constexpr int kMostNamedFiles = 20;
 
@@ -413,9 +413,10 @@ void CResultView::OnAddGroup(WPARAM group, LPARAM byteTotal)
     ScheduleStatistics();
 }
 
-// A search reports groups faster than anyone reads the figures, and each change
-// repaints the statistics list: they follow a few times a second instead. The
-// end of the search brings them up to date.
+// A search reports groups and counts faster than anyone reads the figures, and
+// each change repaints the statistics list (under Wine, dozens of round trips to
+// the server the search's reads wait on): they follow four times a second
+// instead. The end of the search brings them up to date.
 void CResultView::ScheduleStatistics()
 {
     if (m_statisticsDue)
@@ -436,7 +437,7 @@ void CResultView::OnStatisticsTimer()
 void CResultView::OnFileCount(WPARAM count)
 {
     m_nTotalFiles = static_cast<int32_t>(count);
-    UpdateStatistics();
+    ScheduleStatistics();
 }
 
 void CResultView::OnOpenItem()

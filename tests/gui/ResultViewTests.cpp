@@ -254,7 +254,10 @@ protected:
     // The figures follow the groups a moment later.
     Texts Statistics()
     {
-        EXPECT_TRUE(PumpUntil([&] { return ShownStatistics()[2] == std::to_wstring(view.m_nGroups); }));
+        EXPECT_TRUE(PumpUntil([&] {
+            const Texts shown = ShownStatistics();
+            return shown[0] == std::to_wstring(view.m_nTotalFiles) && shown[2] == std::to_wstring(view.m_nGroups);
+        }));
         return ShownStatistics();
     }
 
