@@ -8,6 +8,7 @@
 #include "document/DocumentObserver.h"
 #include "document/SearchMessages.h"
 #include "document/Settings.h"
+#include "engine/ProgressThrottle.h"
 #include "engine/SearchReporter.h"
 #include "engine/SearchRun.h"
 #include "platform/FileSystem.h"
@@ -84,29 +85,15 @@ private:
         return SendMessageW(m_progress, message, wParam, lParam) != 0;
     }
 
-    // Positions and paths come faster than anyone reads them, and each one costs
-    // the window a repaint and, under Wine, a dozen round trips to the server the
-    // search's reads wait on: a few a second are shown, the others passed over.
-    class Ration {
-    public:
-        bool Due()
-        {
-            const auto now = std::chrono::steady_clock::now();
-            if (now < m_next)
-                return false;
-            m_next = now + std::chrono::milliseconds(100);
-            return true;
-        }
-
-    private:
-        std::chrono::steady_clock::time_point m_next{};
-    };
-
     HWND m_progress;
     HWND m_resultView;
     int m_shift[2] = {0, 0};
-    Ration m_positionShown[2];
-    Ration m_textShown;
+    // Positions and paths come faster than anyone reads them, and each one costs
+    // the window a repaint and, under Wine, a dozen round trips to the server the
+    // search's reads wait on: a few a second are shown, the others passed over.
+    static constexpr std::chrono::milliseconds kShownEvery{100};
+    ProgressThrottle m_positionShown[2]{ProgressThrottle{kShownEvery}, ProgressThrottle{kShownEvery}};
+    ProgressThrottle m_textShown{kShownEvery};
 };
 
 }  // namespace

@@ -204,7 +204,7 @@ private:
         enum Kind : uint8_t { None, File, Folder };
         Kind kind = None;
         uint64_t size = 0;
-        FileIdentity identity;
+        std::optional<FileIdentity> identity;  // none for a folder known by its listed type
     };
 
     // Splits the entries among the cores when there are enough to pay for a
@@ -240,7 +240,7 @@ private:
     Described Describe(const Entry& entry) const
     {
         if (entry.type == DT_DIR)
-            return {Described::Folder, 0, {}};
+            return {Described::Folder, 0, std::nullopt};
         constexpr unsigned kAsked = STATX_TYPE | STATX_SIZE | STATX_INO;
         struct statx sx;
         if (statx(m_fd.get(), NameOf(entry).data(), 0, kAsked, &sx) != 0 || (sx.stx_mask & kAsked) != kAsked ||
@@ -255,11 +255,7 @@ private:
     void Add(const Entry& entry, const Described& described, FolderEntries& entries) const
     {
         const std::string_view name = NameOf(entry);
-        if (described.kind == Described::None)
-            return;
-        if (entry.type == DT_DIR)
-            entries.Add({name, true, 0, false, std::nullopt});
-        else
+        if (described.kind != Described::None)
             entries.Add({name, described.kind == Described::Folder, described.size, IsLink(name, entry.type),
                          described.identity});
     }
