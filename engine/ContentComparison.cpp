@@ -326,8 +326,7 @@ bool ContentComparer::ReadAgain(Pass& pass, SetMember& member, uint32_t slot)
     if (!ReadBlock(pass, member, false, Slot(slot, pass.block)))
         return false;
     // A file kept open can have been written to between the two reads.
-    std::optional<FileStamp> now = StateNow(member);
-    return (now && *now == member.stamp) || LeaveOut(m_job.changedFiles);
+    return StillThere(member) || LeaveOut(m_job.changedFiles);
 }
 
 void ContentComparer::AddPart(const SetPart& part, bool hashed)
@@ -536,8 +535,7 @@ FileClass ContentComparer::FinishedFiles(const std::vector<SetMember>& members)
 {
     FileClass unchanged;
     for (const SetMember& member : members) {
-        std::optional<FileStamp> now = StateNow(member);
-        if (now && *now == member.stamp)
+        if (StillThere(member))
             unchanged.push_back({member.index, member.stamp});
         else
             LeaveOut(m_job.changedFiles);
@@ -545,11 +543,12 @@ FileClass ContentComparer::FinishedFiles(const std::vector<SetMember>& members)
     return unchanged;
 }
 
-// What a member's path leads to now. An open file cannot answer for its path:
-// under Wine another process can rename over a file whatever its sharing says.
-std::optional<FileStamp> ContentComparer::StateNow(const SetMember& member) const
+// Whether a member's path still leads to the file read. An open file cannot
+// answer for its path: under Wine another process can rename over a file
+// whatever its sharing says.
+bool ContentComparer::StillThere(const SetMember& member) const
 {
-    return m_fs.StateOf(m_files.PathOf(member.index));
+    return m_fs.StillLeadsTo(m_files.PathOf(member.index), member.stamp);
 }
 
 // A stopped search reports nothing, so what it left out is not counted either.

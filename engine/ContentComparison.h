@@ -155,7 +155,7 @@ private:
     OpenResult OpenOnce(uint32_t index);
     // The members whose paths still lead to the files read, unchanged.
     FileClass FinishedFiles(const std::vector<SetMember>& members);
-    std::optional<FileStamp> StateNow(const SetMember& member) const;
+    bool StillThere(const SetMember& member) const;
     bool LeaveOut(std::atomic<uint32_t>& counter);
     std::byte* Slot(uint32_t slot, size_t block);
     bool Stopped() const { return m_job.stop.load(std::memory_order_relaxed); }

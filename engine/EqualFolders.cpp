@@ -57,7 +57,8 @@ bool SameBytes(const FileSystem& fs, ListedEntry& x, ListedEntry& y)
         if (!readA || !readB || *readA != *readB || std::memcmp(bufferA.data(), bufferB.data(), *readA) != 0)
             return false;
         if (*readA == 0)
-            return offset == x.size && fs.StateOf(x.path) == x.stamp && fs.StateOf(y.path) == y.stamp;
+            return offset == x.size && fs.StillLeadsTo(x.path, *x.stamp) &&
+                   fs.StillLeadsTo(y.path, *y.stamp);
         offset += *readA;
     }
 }

@@ -277,6 +277,14 @@ public:
     // The file a path leads to now, links followed; nothing when it is no file.
     // Thread-safe.
     virtual std::optional<FileStamp> StateOf(const std::string& path) const = 0;
+    // Whether a path still leads, unchanged, to the file a stamp was taken of:
+    // the same size and times, and the same number wherever the lookup tells it
+    // cheaply. Deleting asks StateOf, which always checks the number. Thread-safe.
+    virtual bool StillLeadsTo(const std::string& path, const FileStamp& stamp) const
+    {
+        std::optional<FileStamp> now = StateOf(path);
+        return now && *now == stamp;
+    }
     // How many files the comparison may keep open at once, all its threads
     // together.
     virtual size_t OpenFileBudget() const = 0;

@@ -15,6 +15,10 @@
 #include "win32/Handles.h"
 #include "win32/Utf16.h"
 
+// Declared by the driver kit's headers only.
+extern "C" NTSTATUS NTAPI NtQueryFullAttributesFile(POBJECT_ATTRIBUTES attributes,
+                                                    PFILE_NETWORK_OPEN_INFORMATION information);
+
 namespace twinsweep {
 namespace {
 
@@ -90,6 +94,25 @@ std::optional<FileStamp> StampOf(HANDLE handle)
         return std::nullopt;
     return FileStamp{static_cast<uint64_t>(internal.IndexNumber.QuadPart), static_cast<uint64_t>(size.QuadPart),
                      times.LastWriteTime.QuadPart, times.ChangeTime.QuadPart};
+}
+
+// Sizes and times of what a path leads to, looked up without opening it: an
+// open costs three round trips to Wine's server, this lookup none. A link is
+// described itself, not what it leads to.
+std::optional<FILE_NETWORK_OPEN_INFORMATION> LookUp(const std::string& path)
+{
+    std::wstring wide = Utf8ToWide(path);
+    UNICODE_STRING ntPath;
+    if (!RtlDosPathNameToNtPathName_U(wide.c_str(), &ntPath, nullptr, nullptr))
+        return std::nullopt;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &ntPath, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
+    FILE_NETWORK_OPEN_INFORMATION info;
+    NTSTATUS status = NtQueryFullAttributesFile(&attributes, &info);
+    RtlFreeUnicodeString(&ntPath);
+    if (status < 0)
+        return std::nullopt;
+    return info;
 }
 
 // Without FILE_FLAG_BACKUP_SEMANTICS in flags, a folder does not open.
@@ -410,6 +433,18 @@ public:
         if (!file)
             return std::nullopt;
         return StampOf(file.get());
+    }
+
+    // The file's number is not looked up: a file moved or linked to that path
+    // since has a change time of its own, later than the stamp's.
+    bool StillLeadsTo(const std::string& path, const FileStamp& stamp) const override
+    {
+        std::optional<FILE_NETWORK_OPEN_INFORMATION> info = LookUp(path);
+        if (info && (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            return FileSystem::StillLeadsTo(path, stamp);
+        return info && !(info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+               static_cast<uint64_t>(info->EndOfFile.QuadPart) == stamp.size &&
+               info->LastWriteTime.QuadPart == stamp.lastWrite && info->ChangeTime.QuadPart == stamp.change;
     }
 
     // Handles are not scarce on Windows; this keeps what one search holds modest.

@@ -136,6 +136,35 @@ TEST(Win32FileSystem, TellsOneFileNumberThroughEveryPathOfAFile)
     EXPECT_EQ(entries[0].index, number(original));
 }
 
+// The end-of-comparison check looks paths up without opening them: a file
+// rewritten, or replaced by another of the same size and last-write time, must
+// still tell.
+TEST(Win32FileSystem, APathStillLeadsToItsFileOnlyWhileNothingReplacedOrRewroteIt)
+{
+    TempTree tree;
+    auto stampOf = [&](const std::string& name) { return *fs.StateOf(tree.Write(name, "same")); };
+    const FileStamp kept = stampOf("kept"), rewritten = stampOf("rewritten"), replaced = stampOf("replaced"),
+                    folder = stampOf("folder"), gone = stampOf("gone");
+    tree.Write("rewritten", "diff");
+    std::string other = tree.Write("other", "same");
+    FILETIME lastWrite;
+    UniqueHandle handle(CreateFileW(Utf8ToWide(other).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+    lastWrite.dwLowDateTime = static_cast<DWORD>(replaced.lastWrite);
+    lastWrite.dwHighDateTime = static_cast<DWORD>(replaced.lastWrite >> 32);
+    ASSERT_TRUE(SetFileTime(handle.get(), nullptr, nullptr, &lastWrite));
+    handle.reset();
+    ASSERT_TRUE(MoveFileExW(Utf8ToWide(other).c_str(), Utf8ToWide(tree.Path("replaced")).c_str(),
+                            MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(DeleteFileW(Utf8ToWide(tree.Path("folder")).c_str()));
+    tree.MakeFolder("folder");
+    ASSERT_TRUE(DeleteFileW(Utf8ToWide(tree.Path("gone")).c_str()));
+    const std::pair<const char*, FileStamp> cases[] = {
+        {"kept", kept}, {"rewritten", rewritten}, {"replaced", replaced}, {"folder", folder}, {"gone", gone}};
+    for (const auto& [name, stamp] : cases)
+        EXPECT_EQ(fs.StillLeadsTo(tree.Path(name), stamp), std::string(name) == "kept") << name;
+}
+
 class ShortcutTest : public ::testing::Test {
 protected:
     TempTree tree;
