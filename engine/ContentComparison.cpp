@@ -508,19 +508,23 @@ OpenResult ContentComparer::Open(uint32_t index)
     }
 }
 
-// By name inside its folder, held open from the file before, which spares the
-// system looking up the whole path again. A folder that cannot be held open, or
-// a name not found in it (the folder renamed since it was opened), falls back to
-// the path: the checks of the file opened are the same either way.
+// By name inside its folder, held open once a second file in a row comes from
+// it, which spares the system looking up the whole path again. The members of a
+// set that parted from a larger one mostly lie one to a folder: holding each of
+// their folders would cost more than it spares. A folder that cannot be held
+// open, or a name not found in it (the folder renamed since it was opened), falls
+// back to the path: the checks of the file opened are the same either way.
 OpenResult ContentComparer::OpenOnce(uint32_t index)
 {
     const uint32_t folder = m_files.FolderOf(index);
-    if (folder != m_folder) {
+    const bool again = folder == m_lastFolder;
+    m_lastFolder = folder;
+    if (again && folder != m_heldFolder) {
         m_openFolder.reset();
         m_openFolder = m_fs.HoldFolder(m_files.FolderPath(folder));
-        m_folder = folder;
+        m_heldFolder = folder;
     }
-    if (m_openFolder) {
+    if (folder == m_heldFolder && m_openFolder) {
         OpenResult opened = m_fs.OpenInHeldFolder(*m_openFolder, std::string(m_files.NameOf(index)));
         if (opened.file || opened.outOfHandles)
             return opened;

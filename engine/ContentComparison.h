@@ -170,9 +170,9 @@ private:
     std::vector<SetPart> m_parts;
     std::vector<uint32_t> m_next;       // per member: the next member of its part
     std::vector<uint32_t> m_partTable;  // parts by hash, open addressing
-    // The folder of the file opened last: a set's files mostly come folder by
-    // folder, in the order of the walk.
-    uint32_t m_folder = kNone;
+    // A set's files mostly come folder by folder, in the order of the walk.
+    uint32_t m_lastFolder = kNone;  // of the file opened last
+    uint32_t m_heldFolder = kNone;  // the folder last held open, or tried
     std::unique_ptr<HeldFolder> m_openFolder;
 };
 

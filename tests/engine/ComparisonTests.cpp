@@ -513,8 +513,8 @@ TEST_F(ComparisonTest, AFileSwappedOutAndBackBetweenBlocksJoinsNoGroup)
     EXPECT_EQ(job.changedFiles, 1u);
 }
 
-// Files are opened by name inside their folder, held open from the file before:
-// one put in place of a listed file there is still not the file the walk saw.
+// Files are opened by name inside their folder, held open from the second file
+// on: one put in place of a listed file there is still not the file the walk saw.
 TEST_F(ComparisonTest, AFileReplacedInAFolderHeldOpenMatchesNothing)
 {
     const std::string bytes = PatternBytes(3000, 14);
@@ -535,7 +535,7 @@ TEST_F(ComparisonTest, FilesOfAFolderRenamedAwayWhileHeldOpenMatchNothing)
         tree.Write(name, bytes);
     Walk();
     std::error_code error;
-    fs.BeforeRead(tree.Path("d/a"), 0, [&] {
+    fs.BeforeRead(tree.Path("d/b"), 0, [&] {
         std::filesystem::rename(test::FromUtf8(tree.Path("d")), test::FromUtf8(tree.Path("e")), error);
     });
     Compare();
