@@ -4,6 +4,8 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <map>
+
 #include "engine/FolderList.h"
 #include "engine/SearchRun.h"
 #include "platform/FileSystem.h"
@@ -142,27 +144,21 @@ TEST(Win32FileSystem, TellsOneFileNumberThroughEveryPathOfAFile)
 TEST(Win32FileSystem, APathStillLeadsToItsFileOnlyWhileNothingReplacedOrRewroteIt)
 {
     TempTree tree;
-    auto stampOf = [&](const std::string& name) { return *fs.StateOf(tree.Write(name, "same")); };
-    const FileStamp kept = stampOf("kept"), rewritten = stampOf("rewritten"), replaced = stampOf("replaced"),
-                    folder = stampOf("folder"), gone = stampOf("gone");
+    std::map<std::string, FileStamp> stamps;
+    for (const char* name : {"kept", "rewritten", "replaced", "folder", "gone"})
+        stamps[name] = *fs.StateOf(tree.Write(name, "same"));
     tree.Write("rewritten", "diff");
-    std::string other = tree.Write("other", "same");
-    FILETIME lastWrite;
-    UniqueHandle handle(CreateFileW(Utf8ToWide(other).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
-                                    nullptr));
-    lastWrite.dwLowDateTime = static_cast<DWORD>(replaced.lastWrite);
-    lastWrite.dwHighDateTime = static_cast<DWORD>(replaced.lastWrite >> 32);
-    ASSERT_TRUE(SetFileTime(handle.get(), nullptr, nullptr, &lastWrite));
-    handle.reset();
-    ASSERT_TRUE(MoveFileExW(Utf8ToWide(other).c_str(), Utf8ToWide(tree.Path("replaced")).c_str(),
-                            MOVEFILE_REPLACE_EXISTING));
-    ASSERT_TRUE(DeleteFileW(Utf8ToWide(tree.Path("folder")).c_str()));
+    const std::wstring other = Utf8ToWide(tree.Write("other", "same"));
+    const int64_t lastWrite = stamps["replaced"].lastWrite;
+    const FILETIME time{static_cast<DWORD>(lastWrite), static_cast<DWORD>(lastWrite >> 32)};
+    ASSERT_TRUE(SetFileTime(UniqueHandle(CreateFileW(other.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                                     0, nullptr)).get(), nullptr, nullptr, &time));
+    ASSERT_TRUE(MoveFileExW(other.c_str(), Utf8ToWide(tree.Path("replaced")).c_str(), MOVEFILE_REPLACE_EXISTING));
+    tree.Remove("folder");
     tree.MakeFolder("folder");
-    ASSERT_TRUE(DeleteFileW(Utf8ToWide(tree.Path("gone")).c_str()));
-    const std::pair<const char*, FileStamp> cases[] = {
-        {"kept", kept}, {"rewritten", rewritten}, {"replaced", replaced}, {"folder", folder}, {"gone", gone}};
-    for (const auto& [name, stamp] : cases)
-        EXPECT_EQ(fs.StillLeadsTo(tree.Path(name), stamp), std::string(name) == "kept") << name;
+    tree.Remove("gone");
+    for (const auto& [name, stamp] : stamps)
+        EXPECT_EQ(fs.StillLeadsTo(tree.Path(name), stamp), name == "kept") << name;
 }
 
 class ShortcutTest : public ::testing::Test {
