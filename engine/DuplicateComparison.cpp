@@ -113,7 +113,7 @@ public:
     {
         auto group = std::make_unique<DupGroup>();
         for (uint32_t k : members)
-            group->entries.push_back(Entry(k, m_fs.StateOf(m_job.files.PathOf(k))));
+            group->entries.push_back(Entry(k, m_fs.StateOfListed(m_job.files.PathOf(k), m_job.files.IndexOf(k))));
         Report(std::move(group));
     }
 

@@ -277,6 +277,14 @@ public:
     // The file a path leads to now, links followed; nothing when it is no file.
     // Thread-safe.
     virtual std::optional<FileStamp> StateOf(const std::string& path) const = 0;
+    // The same, for a file the walk listed with that number (0 where the listing
+    // gave none): a system that can look a path up without opening it takes the
+    // number from the listing. A file put in its place since is then stamped
+    // with a number not its own, which no later look at the path matches.
+    virtual std::optional<FileStamp> StateOfListed(const std::string& path, uint64_t /*listedIndex*/) const
+    {
+        return StateOf(path);
+    }
     // Whether a path still leads, unchanged, to the file a stamp was taken of:
     // the same size and times, and the same number wherever the lookup tells it
     // cheaply. Deleting asks StateOf, which always checks the number. Thread-safe.

@@ -435,6 +435,17 @@ public:
         return StampOf(file.get());
     }
 
+    std::optional<FileStamp> StateOfListed(const std::string& path, uint64_t listedIndex) const override
+    {
+        std::optional<FILE_NETWORK_OPEN_INFORMATION> info = LookUp(path);
+        if (listedIndex == 0 || (info && (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+            return StateOf(path);
+        if (!info || (info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            return std::nullopt;
+        return FileStamp{listedIndex, static_cast<uint64_t>(info->EndOfFile.QuadPart), info->LastWriteTime.QuadPart,
+                         info->ChangeTime.QuadPart};
+    }
+
     // The file's number is not looked up: a file moved or linked to that path
     // since has a change time of its own, later than the stamp's.
     bool StillLeadsTo(const std::string& path, const FileStamp& stamp) const override

@@ -97,6 +97,14 @@ public:
     }
 
     std::optional<FileStamp> StateOf(const std::string& path) const override { return m_inner.StateOf(path); }
+    std::optional<FileStamp> StateOfListed(const std::string& path, uint64_t listedIndex) const override
+    {
+        return m_inner.StateOfListed(path, listedIndex);
+    }
+    bool StillLeadsTo(const std::string& path, const FileStamp& stamp) const override
+    {
+        return m_inner.StillLeadsTo(path, stamp);
+    }
 
     size_t OpenFileBudget() const override
     {
