@@ -98,10 +98,11 @@ std::optional<FileStamp> StampOf(HANDLE handle)
 
 // Sizes and times of what a path leads to, looked up without opening it: an
 // open costs three round trips to Wine's server, this lookup none. A link is
-// described itself, not what it leads to.
+// described itself, not what it leads to. Nothing where the lookup fails for
+// any reason: the callers then open the path, which tells why.
 std::optional<FILE_NETWORK_OPEN_INFORMATION> LookUp(const std::string& path)
 {
-    std::wstring wide = Utf8ToWide(path);
+    std::wstring wide = ApiPath(path);
     UNICODE_STRING ntPath;
     if (!RtlDosPathNameToNtPathName_U(wide.c_str(), &ntPath, nullptr, nullptr))
         return std::nullopt;
@@ -438,9 +439,9 @@ public:
     std::optional<FileStamp> StateOfListed(const std::string& path, uint64_t listedIndex) const override
     {
         std::optional<FILE_NETWORK_OPEN_INFORMATION> info = LookUp(path);
-        if (listedIndex == 0 || (info && (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+        if (listedIndex == 0 || !info || (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             return StateOf(path);
-        if (!info || (info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        if (info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             return std::nullopt;
         return FileStamp{listedIndex, static_cast<uint64_t>(info->EndOfFile.QuadPart), info->LastWriteTime.QuadPart,
                          info->ChangeTime.QuadPart};
@@ -451,9 +452,9 @@ public:
     bool StillLeadsTo(const std::string& path, const FileStamp& stamp) const override
     {
         std::optional<FILE_NETWORK_OPEN_INFORMATION> info = LookUp(path);
-        if (info && (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        if (!info || (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             return FileSystem::StillLeadsTo(path, stamp);
-        return info && !(info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        return !(info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                static_cast<uint64_t>(info->EndOfFile.QuadPart) == stamp.size &&
                info->LastWriteTime.QuadPart == stamp.lastWrite && info->ChangeTime.QuadPart == stamp.change;
     }
