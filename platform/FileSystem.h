@@ -288,9 +288,9 @@ public:
     // Whether a path still leads, unchanged, to the file a stamp was taken of:
     // the same size and times, and the same number wherever the lookup tells it
     // cheaply. Deleting asks StateOf, which always checks the number. Thread-safe.
-    virtual bool StillLeadsTo(const std::string& path, const FileStamp& stamp) const
+    bool StillLeadsTo(const std::string& path, const FileStamp& stamp) const
     {
-        std::optional<FileStamp> now = StateOf(path);
+        std::optional<FileStamp> now = StateOfListed(path, stamp.index);
         return now && *now == stamp;
     }
     // How many files the comparison may keep open at once, all its threads

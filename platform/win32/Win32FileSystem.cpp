@@ -436,6 +436,9 @@ public:
         return StampOf(file.get());
     }
 
+    // Also the end-of-comparison look at each equal file, whose number is then
+    // not looked up: a file moved or linked to that path since has a change time
+    // of its own, later than the stamp's.
     std::optional<FileStamp> StateOfListed(const std::string& path, uint64_t listedIndex) const override
     {
         std::optional<FILE_NETWORK_OPEN_INFORMATION> info = LookUp(path);
@@ -445,18 +448,6 @@ public:
             return std::nullopt;
         return FileStamp{listedIndex, static_cast<uint64_t>(info->EndOfFile.QuadPart), info->LastWriteTime.QuadPart,
                          info->ChangeTime.QuadPart};
-    }
-
-    // The file's number is not looked up: a file moved or linked to that path
-    // since has a change time of its own, later than the stamp's.
-    bool StillLeadsTo(const std::string& path, const FileStamp& stamp) const override
-    {
-        std::optional<FILE_NETWORK_OPEN_INFORMATION> info = LookUp(path);
-        if (!info || (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            return FileSystem::StillLeadsTo(path, stamp);
-        return !(info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-               static_cast<uint64_t>(info->EndOfFile.QuadPart) == stamp.size &&
-               info->LastWriteTime.QuadPart == stamp.lastWrite && info->ChangeTime.QuadPart == stamp.change;
     }
 
     // Handles are not scarce on Windows; this keeps what one search holds modest.

@@ -101,10 +101,6 @@ public:
     {
         return m_inner.StateOfListed(path, listedIndex);
     }
-    bool StillLeadsTo(const std::string& path, const FileStamp& stamp) const override
-    {
-        return m_inner.StillLeadsTo(path, stamp);
-    }
 
     size_t OpenFileBudget() const override
     {
