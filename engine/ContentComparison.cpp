@@ -259,6 +259,12 @@ bool ContentComparer::Partition(Pass& pass, uint32_t begin, uint32_t end, bool f
             part = FindPart(pass, hash, slot, hashed);
         }
         if (part != kNone) {
+            // A part that found no room when it began is read again for every
+            // file that meets it: it keeps this file's equal block instead.
+            if (m_parts[part].slot == kNone && slot == pass.partSlots && RoomForAnotherPart(pass)) {
+                m_parts[part].slot = pass.partSlots++;
+                ++keptSlots;
+            }
             pass.next[m_parts[part].last] = m;
             m_parts[part].last = m;
             ++m_parts[part].count;
@@ -413,8 +419,11 @@ PassResult ContentComparer::Join(SharedPass& shared)
 PassResult ContentComparer::Collect(Pass& pass, std::span<const SetPart> parts)
 {
     const uint64_t offset = pass.set.offset + pass.block;
-    const auto partsFound = static_cast<size_t>(
-        std::count_if(parts.begin(), parts.end(), [](const SetPart& part) { return part.count > 0; }));
+    size_t partsFound = 0, filesRead = 0;
+    for (const SetPart& part : parts) {
+        partsFound += part.count > 0;
+        filesRead += part.count;
+    }
     PassResult result;
     for (const SetPart& part : parts) {
         if (part.count < 2)
@@ -422,7 +431,9 @@ PassResult ContentComparer::Collect(Pass& pass, std::span<const SetPart> parts)
         FileSet next;
         next.offset = offset;
         next.pass = pass.set.pass + 1;
-        next.partsFound = partsFound;
+        // Each part is expected to split as the whole did, in its proportion: the
+        // 256 parts of 4 000 files leave parts of 16 that are likely to stay whole.
+        next.partsFound = std::max<size_t>(1, (partsFound * part.count + filesRead / 2) / filesRead);
         next.members.reserve(part.count);
         for (uint32_t m = part.first; m != kNone; m = pass.next[m])
             next.members.push_back(std::move(pass.set.members[m]));
@@ -563,14 +574,21 @@ bool ContentComparer::LeaveOut(std::atomic<uint32_t>& counter)
     return false;
 }
 
+bool ContentComparer::RoomForAnotherPart(const Pass& pass) const
+{
+    return (pass.partSlots + 1 + kScratchSlots) * SlotStride(pass.block) <= kMostPartMemory;
+}
+
 // The arena grows as slots are first used: a set that stays whole needs two.
 std::byte* ContentComparer::Slot(uint32_t slot, size_t block)
 {
-    constexpr size_t kBudgetLines = kMemoryBudget / sizeof(CacheLine);
     const size_t stride = SlotStride(block);
     const size_t needed = (slot + size_t{1}) * stride / sizeof(CacheLine);
-    if (m_arena.size() < needed)
-        m_arena.resize(std::max(needed, std::min(m_arena.size() * 2, kBudgetLines)));
+    if (m_arena.size() < needed) {
+        const size_t bound = (needed * sizeof(CacheLine) <= kMemoryBudget ? kMemoryBudget : kMostPartMemory) /
+                             sizeof(CacheLine);
+        m_arena.resize(std::max(needed, std::min(m_arena.size() * 2, bound)));
+    }
     return At(m_arena, slot * stride);
 }
 

@@ -100,6 +100,10 @@ class ContentComparer {
 public:
     // Bytes of block buffers one comparer may hold, whatever the number of files.
     static constexpr size_t kMemoryBudget = 1u << 19;
+    // Parts that turn out to have more than one file may keep their blocks beyond
+    // that budget, up to this: reading a part's first block again for each file
+    // that meets it costs an open and a read each time.
+    static constexpr size_t kMostPartMemory = 4 * kMemoryBudget;
 
     // openFileBudget: how many files this comparer may keep open at once. Files it
     // has to leave out are counted in the job.
@@ -140,6 +144,7 @@ private:
     // gets its hash, by which the shares' parts are joined.
     bool Partition(Pass& pass, uint32_t begin, uint32_t end, bool forJoin);
     void HashFirstPart(Pass& pass);
+    bool RoomForAnotherPart(const Pass& pass) const;
     uint32_t FindPart(Pass& pass, uint64_t hash, uint32_t dataSlot, bool hashed);
     bool SameBytes(Pass& pass, SetPart& part, uint32_t dataSlot);
     // The kept block of a part, or its first member's block read again into slot.

@@ -351,7 +351,11 @@ private:
         if (m_waiting.load(std::memory_order_relaxed) == 0 || worker.sets.size() < 2)
             return;
         std::lock_guard lock(m_mutex);
-        while (m_waiting > m_handedSets.size() && worker.sets.size() >= 2) {
+        if (m_waiting <= m_handedSets.size())
+            return;
+        // Half of what is left: a worker handed one set at a time would wait again
+        // after each, until this one next finishes a pass.
+        for (size_t give = worker.sets.size() / 2; give > 0; --give) {
             worker.sets.front().set.CloseFiles();
             m_handedSets.push_back(std::move(worker.sets.front()));
             worker.sets.pop_front();

@@ -67,7 +67,6 @@ protected:
     // shared by workers.
     Groups WalkAndCompareTightly(size_t workers = 0)
     {
-        test::ForwardingFileSystem tight(4);
         job.masks = {"*.*"};
         job.comparisonWorkers = workers;
         RecordingReporter walkReporter;
@@ -114,6 +113,7 @@ protected:
     SearchJob job;
     RecordingReporter reporter;
     test::ForwardingFileSystem fs;
+    test::ForwardingFileSystem tight{4};
     bool found = false;
 };
 
@@ -366,6 +366,24 @@ TEST_F(ComparisonTest, AWholeShareJoinsTheEqualPartOfAShareThatParted)
             expected[0].push_back(tree.Write(name, bytes));
     }
     EXPECT_EQ(WalkAndCompareTightly(2), expected);
+}
+
+// More parts than the first pass keeps blocks of, each of several files that
+// come one from each part in turn: a part's first block is read again at most
+// once, not for every file that meets it.
+TEST_F(ComparisonTest, APartOfManyFilesIsNotReadAgainForEachOfThem)
+{
+    constexpr int kParts = 400, kFiles = 4 * kParts;
+    const std::string bytes = PatternBytes(5000, 5);
+    Groups expected(kParts);
+    for (int k = 0; k < kFiles; ++k) {
+        const std::string name = FileName(k / 100, 2) + "/" + FileName(k, 4);
+        expected[static_cast<size_t>(k % kParts)].push_back(
+            tree.Write(name, WithByteChanged(bytes, static_cast<size_t>(k % kParts))));
+    }
+    EXPECT_EQ(WalkAndCompareTightly(1), expected);
+    // Each file once for its first block and once for the rest.
+    EXPECT_LE(tight.openedFiles.size(), size_t{2 * kFiles + kParts});
 }
 
 TEST_F(ComparisonTest, AStopAtTheFirstPositionReportsNothing)
