@@ -53,8 +53,10 @@ struct PassResult {
 };
 
 // Block buffers start on cache lines: reading into a misaligned buffer costs the
-// kernel's copy a good part of its speed.
+// kernel's copy a good part of its speed. Growing an arena leaves its new lines
+// as they come: zeroing them would make pages resident that no block may use.
 struct alignas(64) CacheLine {
+    CacheLine() {}
     std::byte bytes[64];
 };
 using BlockArena = std::vector<CacheLine>;
