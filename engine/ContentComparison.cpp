@@ -579,15 +579,16 @@ bool ContentComparer::RoomForAnotherPart(const Pass& pass) const
     return (pass.partSlots + 1 + kScratchSlots) * SlotStride(pass.block) <= kMostPartMemory;
 }
 
-// The arena grows as slots are first used: a set that stays whole needs two.
+// The arena takes in memory as slots are first used: a set that stays whole needs
+// two. Its room is reserved at once, since moving it to grow would bring ever
+// new pages into memory, each at the cost of a fault.
 std::byte* ContentComparer::Slot(uint32_t slot, size_t block)
 {
     const size_t stride = SlotStride(block);
     const size_t needed = (slot + size_t{1}) * stride / sizeof(CacheLine);
     if (m_arena.size() < needed) {
-        const size_t bound = (needed * sizeof(CacheLine) <= kMemoryBudget ? kMemoryBudget : kMostPartMemory) /
-                             sizeof(CacheLine);
-        m_arena.resize(std::max(needed, std::min(m_arena.size() * 2, bound)));
+        m_arena.reserve(std::max(needed, kMostPartMemory / sizeof(CacheLine)));
+        m_arena.resize(needed);
     }
     return At(m_arena, slot * stride);
 }
