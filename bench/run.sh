@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times twinsweep-cli against other duplicate finders on one generated tree,
-# next to the floors of walking and reading that tree, and checks that every
-# tool finds the same groups:
+# next to the floors of walking and reading that tree, and of reading and comparing
+# it, and checks that every tool finds the same groups:
 #   bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--cold] [--dir D] [--seed S]
 #                     [--tools "twinsweep-cli jdupes ..."]
 # SHAPE is mixed (the default, 60 000 files like a user's disk), a tree of
@@ -110,6 +110,7 @@ declare -A commands=(
     [duff]="duff -r -a -z -p $(q "$tree")"
     [read-floor-1]="$(q "$build/bench/read_floor") --pass $(q "$tree") $(q "$scratch/plan") --threads 1"
     [read-floor-2]="$(q "$build/bench/read_floor") --pass $(q "$tree") $(q "$scratch/plan") --threads 2"
+    [compare-floor-2]="$(q "$build/bench/read_floor") --pass $(q "$tree") $(q "$scratch/plan") --threads 2 --compare"
 )
 # Groups as one line each, the group's paths sorted and joined by tabs, the
 # lines sorted. Paths are absolute, so any other line separates two groups:
@@ -150,7 +151,7 @@ for tool in "${tools[@]}"; do
 done
 
 echo "Timing"
-time_rounds "$runs" "${tools[@]}" read-floor-1 read-floor-2 2>>"$scratch/rounds.log"
+time_rounds "$runs" "${tools[@]}" read-floor-1 read-floor-2 compare-floor-2 2>>"$scratch/rounds.log"
 
 reference=$(median_of twinsweep-cli)
 referenceLeast=$(least_of twinsweep-cli)
@@ -195,16 +196,21 @@ readBytes=$(awk '/^Read floor bytes:/ { print $4 }' "$scratch/floors.txt")
 echo
 echo "Floors: one process walks the tree (readdir + fstatat, 1 thread) and reads, once, the"
 echo "$(awk -v b="$readBytes" 'BEGIN { printf "%.1f", b / 1e6 }') MB an exact comparison cannot skip, planned beforehand by another process"
-for floor in read-floor-1 read-floor-2; do
-    awk -v name="read on ${floor#read-floor-} thread$([ "$floor" = read-floor-1 ] || echo s)" -v median="$(median_of $floor)" -v least="$(least_of $floor)" \
+declare -A floorNames=([read-floor-1]="read on 1 thread" [read-floor-2]="read on 2 threads"
+    [compare-floor-2]="read + compare, 2 threads")
+for floor in read-floor-1 read-floor-2 compare-floor-2; do
+    awk -v name="${floorNames[$floor]}" -v median="$(median_of $floor)" -v least="$(least_of $floor)" \
         -v walk="$(figure_median_of $floor Walk:)" -v read="$(figure_median_of $floor Read:)" \
-        'BEGIN { printf "  walk + %-19s %9.3f %9.3f   (in-process medians: walk %.3f, read %.3f)\n",
+        'BEGIN { printf "  walk + %-25s %9.3f %9.3f   (in-process medians: walk %.3f, read %.3f)\n",
                  name, median, least, walk, read }'
 done
+echo "  (read + compare: each byte read is also compared once with a byte read before it, as"
+echo "  confirming equal files does; 256 KiB chunks)"
 echo
 ratio() { awk -v a="$1" -v b="$2" -v c="$3" -v d="$4" 'BEGIN { printf "%6.2f (%.2f)", a / b, c / d }'; }
 echo "twinsweep-cli / floor reading on 1 thread:   $(ratio "$reference" "$(median_of read-floor-1)" "$referenceLeast" "$(least_of read-floor-1)")"
 echo "twinsweep-cli / floor reading on 2 threads:  $(ratio "$reference" "$(median_of read-floor-2)" "$referenceLeast" "$(least_of read-floor-2)")"
+echo "twinsweep-cli / floor reading and comparing: $(ratio "$reference" "$(median_of compare-floor-2)" "$referenceLeast" "$(least_of compare-floor-2)")"
 if [ -f "$scratch/jdupes.times" ]; then
     echo "twinsweep-cli / jdupes:                      $(ratio "$reference" "$(median_of jdupes)" "$referenceLeast" "$(least_of jdupes)")"
 fi
