@@ -204,7 +204,7 @@ ContentComparer::Pass ContentComparer::MakePass(FileSet& set, bool keepOpen, std
     // A set expected to stay whole needs no room for a block read again: its one
     // part keeps a block, and the file read takes the other.
     const size_t slots = parts == 1 ? 2 : parts + kScratchSlots;
-    const size_t roomy = std::max(kPassBlocks[0], (kMemoryBudget / slots - sizeof(CacheLine)) / kPage * kPage);
+    const size_t roomy = std::max(kPassBlocks[0], kMemoryBudget / slots / kPage * kPage);
     size_t block = kPassBlocks[std::min<size_t>(set.pass, std::size(kPassBlocks) - 1)];
     // Files that cannot stay open are opened again for every pass: the fewer
     // passes, the better. The first look is small all the same, since most sets
