@@ -100,7 +100,7 @@ private:
 // that; a file that cannot be read, or that changed, belongs to no set. One comparer is used by one thread at a time.
 class ContentComparer {
 public:
-    // Bytes of block buffers one comparer may hold, whatever the number of files.
+    // Bytes of block buffers one comparer reads into, whatever the number of files.
     static constexpr size_t kMemoryBudget = 1u << 19;
     // Parts that turn out to have more than one file may keep their blocks beyond
     // that budget, up to this: reading a part's first block again for each file

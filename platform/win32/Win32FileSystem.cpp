@@ -441,8 +441,10 @@ public:
     // of its own, later than the stamp's.
     std::optional<FileStamp> StateOfListed(const std::string& path, uint64_t listedIndex) const override
     {
+        if (listedIndex == 0)
+            return StateOf(path);
         std::optional<FILE_NETWORK_OPEN_INFORMATION> info = LookUp(path);
-        if (listedIndex == 0 || !info || (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        if (!info || (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
             return StateOf(path);
         if (info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             return std::nullopt;
