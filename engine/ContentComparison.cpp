@@ -208,8 +208,11 @@ ContentComparer::Pass ContentComparer::MakePass(FileSet& set, bool keepOpen, std
     size_t block = kPassBlocks[std::min<size_t>(set.pass, std::size(kPassBlocks) - 1)];
     // Files that cannot stay open are opened again for every pass: the fewer
     // passes, the better. The first look is small all the same, since most sets
-    // part at their first bytes, but for a set chosen to be read whole.
-    if (!keepOpen && (set.pass > 0 || set.readWhole))
+    // part at their first bytes, but for a set chosen to be read whole. Past the
+    // first look, a set expected to stay whole most likely holds copies, read to
+    // their end whatever the block: large blocks from then on spare reads.
+    const bool reopened = !keepOpen && (set.pass > 0 || set.readWhole);
+    if (reopened || (set.pass > 0 && parts == 1))
         block = roomy;
     block = static_cast<size_t>(std::min<uint64_t>(std::min(block, roomy), size - set.offset));
     // The first block of each part stays where it was read while there is room;

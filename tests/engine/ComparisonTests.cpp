@@ -386,6 +386,16 @@ TEST_F(ComparisonTest, APartOfManyFilesIsNotReadAgainForEachOfThem)
     EXPECT_LE(tight.openedFiles.size(), size_t{2 * kFiles + kParts});
 }
 
+TEST_F(ComparisonTest, CopiesAreReadInLargeBlocksOnceTheirFirstBlocksAgree)
+{
+    const std::string bytes = PatternBytes(1 << 20, 6);
+    tree.Write("a", bytes);
+    tree.Write("b", bytes);
+    EXPECT_EQ(WalkAndCompare(), InTree({{"a", "b"}}));
+    // 4 KiB, then at most 256 KiB a read.
+    EXPECT_LE(fs.reads.load(), size_t{2 * 5});
+}
+
 TEST_F(ComparisonTest, AStopAtTheFirstPositionReportsNothing)
 {
     tree.Write("a", "same");

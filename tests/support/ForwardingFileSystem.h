@@ -119,6 +119,7 @@ public:
     std::function<void()> beforeOpen;
     std::function<void(const std::string& path)> beforeOpenFolder;
     mutable std::atomic<size_t> outOfHandles{0};
+    mutable std::atomic<size_t> reads{0};
     std::function<void()> onOutOfHandles;
 
 private:
@@ -149,6 +150,7 @@ private:
         {
             m_fs.Apply(m_path, offset, false);
             m_offsetsRead.push_back(offset);
+            ++m_fs.reads;
             return m_inner->ReadAt(offset, buffer, count);
         }
 
