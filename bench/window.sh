@@ -9,7 +9,9 @@
 # says, as whole processes, their start included. The window is also set against
 # the console search with the start on neither side: the window's own clock from
 # Go to the end, against the console search less a search of an empty folder
-# timed in the same rounds.
+# timed in the same rounds; and each whole process less its own search of an
+# empty folder, whose time is printed beside that of a bare window program
+# (bench/bare_window.cpp), the start any window program pays.
 set -euo pipefail
 export LC_ALL=C.UTF-8
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -36,7 +38,7 @@ cmake -S "$root" -B "$root/out/bench" -DCMAKE_BUILD_TYPE=Release -DTWINSWEEP_TES
 cmake --build "$root/out/bench" --target twinsweep-cli make_bench_tree -j2 >/dev/null
 win=$root/out/bench-win-x86_64
 cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DTWINSWEEP_TESTS=OFF >/dev/null
-cmake --build "$win" --target window_search twinsweep-cli -j2 >/dev/null
+cmake --build "$win" --target window_search bare_window twinsweep-cli -j2 >/dev/null
 
 mkdir -p "$base"
 base=$(cd "$base" && pwd)
@@ -65,12 +67,14 @@ declare -A commands=(
     [window-probed]="$(q "$WINE") $(q "$win/bench/window_search.exe") --probe $(q "$(windowsPath "$tree")")"
     [console]="$(q "$WINE") $(q "$win/twinsweep-cli.exe") $(q "$(windowsPath "$tree")")"
     [console-start]="$(q "$WINE") $(q "$win/twinsweep-cli.exe") $(q "$(windowsPath "$empty")")"
+    [window-start]="$(q "$WINE") $(q "$win/bench/window_search.exe") $(q "$(windowsPath "$empty")")"
+    [bare-window]="$(q "$WINE") $(q "$win/bench/bare_window.exe")"
     [native]="$(q "$root/out/bench/twinsweep-cli") $(q "$tree")"
 )
 if [ "$cache" = warm ]; then
     find "$tree" -type f -print0 | xargs -0 -P2 cat >/dev/null
 fi
-time_rounds "$runs" window window-probed console console-start native
+time_rounds "$runs" window window-probed console console-start window-start bare-window native
 
 window=$(figure_median_of window seconds)
 console=$(median_of console)
@@ -87,14 +91,21 @@ line "window program under Wine, whole process" window
 line "  with the probe of its waits" window-probed
 line "twinsweep-cli.exe under Wine" console
 line "  searching an empty folder" console-start
+line "window program searching an empty folder" window-start
+line "a bare window shown and closed" bare-window
 line "native twinsweep-cli" native
 awk -v wholeWindow="$(median_of window)" -v wholeLeast="$(least_of window)" -v console="$console" \
-    -v consoleLeast="$(least_of console)" -v window="$window" -v start="$start" 'BEGIN {
+    -v consoleLeast="$(least_of console)" -v window="$window" -v start="$start" \
+    -v windowStart="$(median_of window-start)" -v bare="$(median_of bare-window)" 'BEGIN {
     printf "window / console, both whole processes (start included):  %.2f (%.2f)\n",
            wholeWindow / console, wholeLeast / consoleLeast
     printf "window / console, start on neither side:                  %.2f\n", window / (console - start)
     printf "  (the window from Go to the end, median %.3f s, against the console less its empty search, %.3f s)\n",
            window, console - start
+    printf "window / console, each process less its empty search:     %.2f\n",
+           (wholeWindow - windowStart) / (console - start)
+    printf "  (an empty search: the window program %.3f s, the console search %.3f s; a bare window %.3f s)\n",
+           windowStart, start, bare
 }'
 echo "window: $(tail -1 <(awk '$1 == "groups" { print $2 }' "$scratch/window.figures")) groups," \
      "$(tail -1 <(awk '$1 == "lines" { print $2 }' "$scratch/window.figures")) lines;" \
