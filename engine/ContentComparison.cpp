@@ -209,8 +209,8 @@ ContentComparer::Pass ContentComparer::MakePass(FileSet& set, bool keepOpen, std
     // Files that cannot stay open are opened again for every pass: the fewer
     // passes, the better. The first look is small all the same, since most sets
     // part at their first bytes, but for a set chosen to be read whole. Past the
-    // first look, a set expected to stay whole most likely holds copies, read to
-    // their end whatever the block: large blocks from then on spare reads.
+    // first look, a set expected to stay whole most likely holds copies, which are
+    // read to their end anyway: large blocks from then on spare reads.
     const bool reopened = !keepOpen && (set.pass > 0 || set.readWhole);
     if (reopened || (set.pass > 0 && parts == 1))
         block = roomy;

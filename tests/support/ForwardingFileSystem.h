@@ -119,8 +119,9 @@ public:
     std::function<void()> beforeOpen;
     std::function<void(const std::string& path)> beforeOpenFolder;
     mutable std::atomic<size_t> outOfHandles{0};
-    mutable std::atomic<size_t> reads{0};
     std::function<void()> onOutOfHandles;
+    // Reads of the files opened through it.
+    mutable std::atomic<size_t> reads{0};
 
 private:
     struct PendingChange {
