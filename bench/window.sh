@@ -59,14 +59,15 @@ windowsPath() { echo "Z:${1//\//\\}"; }
 . "$root/scripts/wine-env.sh"
 wine_start >/dev/null 2>&1
 trap wine_stop EXIT
+# The console search looks for equal folders too, as the window always does.
 # Every output goes to a file, as a user keeps it: under Wine /dev/null is a
 # character device, which the C runtime takes for a console and asks for its mode
 # at every write.
 declare -A commands=(
     [window]="$(q "$WINE") $(q "$win/bench/window_search.exe") $(q "$(windowsPath "$tree")")"
     [window-probed]="$(q "$WINE") $(q "$win/bench/window_search.exe") --probe $(q "$(windowsPath "$tree")")"
-    [console]="$(q "$WINE") $(q "$win/twinsweep-cli.exe") $(q "$(windowsPath "$tree")")"
-    [console-start]="$(q "$WINE") $(q "$win/twinsweep-cli.exe") $(q "$(windowsPath "$empty")")"
+    [console]="$(q "$WINE") $(q "$win/twinsweep-cli.exe") --folders $(q "$(windowsPath "$tree")")"
+    [console-start]="$(q "$WINE") $(q "$win/twinsweep-cli.exe") --folders $(q "$(windowsPath "$empty")")"
     [window-start]="$(q "$WINE") $(q "$win/bench/window_search.exe") $(q "$(windowsPath "$empty")")"
     [bare-window]="$(q "$WINE") $(q "$win/bench/bare_window.exe")"
     [native]="$(q "$root/out/bench/twinsweep-cli") $(q "$tree")"
