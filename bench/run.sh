@@ -2,7 +2,7 @@
 # Times twinsweep-cli against other duplicate finders on one generated tree,
 # next to the floors of walking and reading that tree, and of reading and comparing
 # it, and checks that every tool finds the same groups:
-#   bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--cold] [--dir D] [--seed S]
+#   bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--cold] [--calls] [--dir D] [--seed S]
 #                     [--tools "twinsweep-cli jdupes ..."]
 # SHAPE is mixed (the default, 60 000 files like a user's disk), a tree of
 # files of one size (see bench/make_tree.cpp): random, tail2, tail1 (50 000
@@ -14,6 +14,9 @@
 # (default /tmp/twinsweep-bench) and kept for later runs; the tools only read it.
 # The tools and the floor programs are timed alike, in R interleaved rounds
 # (default 5), as bench/rounds.sh says; --cold drops the page cache before each run.
+# --calls also counts the system calls of twinsweep-cli and of the floor reading
+# and comparing (one run each under strace), and prices the difference at what a
+# call that does no work costs on this machine.
 # Figures, not a test: CI does not run this.
 set -euo pipefail
 export LC_ALL=C
@@ -29,12 +32,17 @@ seed=1
 cache=warm
 
 usage() {
-    echo "usage: bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--cold] [--dir D] [--seed S] [--tools LIST]" >&2
+    echo "usage: bash bench/run.sh [--shape SHAPE] [--files N] [--runs R] [--cold] [--calls] [--dir D] [--seed S] [--tools LIST]" >&2
     exit 2
 }
 
 . "$root/bench/rounds.sh"
-parse_options "files runs dir seed shape tools" "$@"
+calls=no
+options=()
+for option in "$@"; do
+    if [ "$option" = --calls ]; then calls=yes; else options+=("$option"); fi
+done
+parse_options "files runs dir seed shape tools" "${options[@]}"
 require_count --runs "$runs"
 [ -z "$files" ] || require_count --files "$files"
 check_cache_mode
@@ -216,6 +224,25 @@ if [ -f "$scratch/jdupes.times" ]; then
 fi
 if [ -n "$best" ]; then
     printf '%-45s%s\n' "twinsweep-cli / the fastest other ($bestName):" "$(ratio "$reference" "$best" "$referenceLeast" "$bestLeast")"
+fi
+
+if [ "$calls" = yes ]; then
+    echo
+    echo "System calls, one run each under strace -f -c:"
+    for name in twinsweep-cli compare-floor-2; do
+        strace -f -c -o "$scratch/$name.calls" sh -c "exec ${commands[$name]}" >/dev/null 2>&1 ||
+            { echo "$name failed under strace" >&2; exit 1; }
+        printf '  %-30s %9d\n' "$name" "$(awk '$NF == "total" { print $4 }' "$scratch/$name.calls")"
+    done
+    callCost=$("$build/bench/read_floor" --call-cost | awk '{ print $3 }')
+    echo "  one call that does no work: $callCost us (best of 5 batches of 200 000)"
+    awk -v ours="$(awk '$NF == "total" { print $4 }' "$scratch/twinsweep-cli.calls")" \
+        -v floor="$(awk '$NF == "total" { print $4 }' "$scratch/compare-floor-2.calls")" \
+        -v cost="$callCost" -v floorTime="$(median_of compare-floor-2)" \
+        'BEGIN { ms = (ours - floor) * cost / 1000 / 2
+                 printf "  the calls beyond the floor'"'"'s, at that cost on 2 threads: %.1f ms, %.3f of the floor reading and comparing\n",
+                        ms, ms / 1000 / floorTime }'
+    echo "  (the counts of each call are in $scratch/NAME.calls)"
 fi
 echo
 echo "Outputs, groups and every run's time are in $scratch"

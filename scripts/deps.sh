@@ -9,7 +9,7 @@
 
 BUILD_PACKAGES="g++ make cmake"
 WINDOWS_PACKAGES="googletest g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine wine64 xvfb xauth fonts-wine fp-utils zip unzip"
-BENCH_PACKAGES="jdupes fdupes rdfind rmlint duff hyperfine time"
+BENCH_PACKAGES="jdupes fdupes rdfind rmlint duff hyperfine time strace"
 SCREENSHOT_PACKAGES="imagemagick xchm x11-utils"
 # Wine's 32-bit side, which runs the i686 build: packages of Debian's i386
 # architecture. The build itself needs nothing of it.
