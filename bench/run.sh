@@ -229,15 +229,15 @@ fi
 if [ "$calls" = yes ]; then
     echo
     echo "System calls, one run each under strace -f -c:"
+    calls_of() { awk '$NF == "total" { print $4 }' "$scratch/$1.calls"; }
     for name in twinsweep-cli compare-floor-2; do
         strace -f -c -o "$scratch/$name.calls" sh -c "exec ${commands[$name]}" >/dev/null 2>&1 ||
             { echo "$name failed under strace" >&2; exit 1; }
-        printf '  %-30s %9d\n' "$name" "$(awk '$NF == "total" { print $4 }' "$scratch/$name.calls")"
+        printf '  %-30s %9d\n' "$name" "$(calls_of "$name")"
     done
     callCost=$("$build/bench/read_floor" --call-cost | awk '{ print $3 }')
     echo "  one call that does no work: $callCost us (best of 5 batches of 200 000)"
-    awk -v ours="$(awk '$NF == "total" { print $4 }' "$scratch/twinsweep-cli.calls")" \
-        -v floor="$(awk '$NF == "total" { print $4 }' "$scratch/compare-floor-2.calls")" \
+    awk -v ours="$(calls_of twinsweep-cli)" -v floor="$(calls_of compare-floor-2)" \
         -v cost="$callCost" -v floorTime="$(median_of compare-floor-2)" \
         'BEGIN { ms = (ours - floor) * cost / 1000 / 2
                  printf "  the calls beyond the floor'"'"'s, at that cost on 2 threads: %.1f ms, %.3f of the floor reading and comparing\n",
