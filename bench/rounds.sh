@@ -14,9 +14,10 @@
 # Warm: the caller reads the tree into the page cache and one untimed round
 # goes first. Cold: the page cache is dropped before every run, of every side.
 
-# parse_options "NAME..." ARGUMENT...: --cold sets cache to cold, and --NAME
-# VALUE, for the names given, sets the variable NAME (--dir sets base); any other
-# argument ends the script through the caller's usage.
+# parse_options "NAME..." ARGUMENT...: --cold sets cache to cold, --NAME VALUE,
+# for the names given, sets the variable NAME (--dir sets base), and --NAME alone,
+# for a name given as NAME?, sets NAME to yes; any other argument ends the script
+# through the caller's usage.
 parse_options() {
     local names=" $1 " name
     shift
@@ -27,6 +28,11 @@ parse_options() {
             continue
         fi
         name=${1#--}
+        if [[ $1 == --* && $names == *" $name? "* ]]; then
+            printf -v "$name" yes
+            shift
+            continue
+        fi
         { [ $# -ge 2 ] && [ "$1" = "--$name" ] && [[ $names == *" $name "* ]]; } || usage
         [ "$name" = dir ] && name=base
         printf -v "$name" '%s' "$2"

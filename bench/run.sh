@@ -38,11 +38,7 @@ usage() {
 
 . "$root/bench/rounds.sh"
 calls=no
-options=()
-for option in "$@"; do
-    if [ "$option" = --calls ]; then calls=yes; else options+=("$option"); fi
-done
-parse_options "files runs dir seed shape tools" "${options[@]}"
+parse_options "files runs dir seed shape tools calls?" "$@"
 require_count --runs "$runs"
 [ -z "$files" ] || require_count --files "$files"
 check_cache_mode
