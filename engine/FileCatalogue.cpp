@@ -12,7 +12,7 @@ void FileCatalogue::AddFile(uint32_t folder, std::string_view name, uint64_t siz
 {
     Folder& holder = m_folders[folder];
     m_files.push_back({size, index, folder, static_cast<uint32_t>(m_names.size() - holder.namesStart)});
-    m_names.append(name);
+    m_names.append(name.data(), name.size());
     holder.namesEnd = m_names.size();
 }
 
@@ -23,7 +23,7 @@ std::string_view FileCatalogue::NameOf(size_t k) const
     const uint64_t start = folder.namesStart + file.nameStart;
     const bool lastOfFolder = k + 1 == m_files.size() || m_files[k + 1].folder != file.folder;
     const uint64_t end = lastOfFolder ? folder.namesEnd : folder.namesStart + m_files[k + 1].nameStart;
-    return std::string_view(m_names).substr(start, end - start);
+    return std::string_view(m_names.data() + start, end - start);
 }
 
 std::string FileCatalogue::PathOf(size_t k) const

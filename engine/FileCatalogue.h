@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/GrowingArray.h"
+
 namespace twinsweep {
 
 // Paths are kept as folder plus name, the names of a folder side by side, so a
@@ -40,8 +42,8 @@ private:
         uint32_t nameStart;  // from its folder's first name on; the name ends where the next starts
     };
     std::vector<Folder> m_folders;
-    std::string m_names;
-    std::vector<File> m_files;
+    GrowingArray<char> m_names;
+    GrowingArray<File> m_files;
 };
 
 }  // namespace twinsweep

@@ -12,11 +12,14 @@ bool RunSearch(SearchJob& job, const FileSystem& fs, SearchReporter& reporter)
     job.masks.clear();
     SplitMaskList(job.maskText, job.masks, true);
     reporter.SetCaption("Folder scan");
-    FolderScanner scanner(job, fs, reporter);
-    for (const std::string& folder : job.folders) {
-        if (job.stop)
-            break;
-        scanner.ScanFolder(folder);
+    {
+        // Gone with the walk: what it kept to walk is freed before the comparison.
+        FolderScanner scanner(job, fs, reporter);
+        for (const std::string& folder : job.folders) {
+            if (job.stop)
+                break;
+            scanner.ScanFolder(folder);
+        }
     }
     fs.ReturnFreedMemory();
     reporter.ReportFileCount(job.files.Count());
