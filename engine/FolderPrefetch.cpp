@@ -78,20 +78,34 @@ std::vector<FolderTicket> FolderPrefetcher::Schedule(std::vector<FolderRequest> 
     if (!m_helpers.empty() && !tickets.empty()) {
         {
             std::lock_guard lock(m_mutex);
-            m_queue.insert(m_queue.end(), tickets.begin(), tickets.end());
+            m_batches.emplace_back(tickets.begin(), tickets.end());
         }
         m_queued.notify_all();
     }
     return tickets;
 }
 
+// While a helper lists the folder, the walk lists the next one queued rather than
+// wait: both threads list until the queue is empty, and the walk adds each folder
+// to the catalogue as it comes, not all the helpers' folders at the end.
 FolderContents FolderPrefetcher::Take(const FolderTicket& ticket)
 {
     if (ticket->Claim())
         return ticket->List(m_lister);
-    std::unique_lock lock(m_mutex);
-    m_listed.wait(lock, [&] { return ticket->state == PrefetchTask::Listed; });
-    return std::move(ticket->contents);
+    for (;;) {
+        FolderTicket next;
+        {
+            std::unique_lock lock(m_mutex);
+            if (ticket->state == PrefetchTask::Listed)
+                return std::move(ticket->contents);
+            if (m_batches.empty() || !m_roomAhead()) {
+                m_listed.wait(lock, [&] { return ticket->state == PrefetchTask::Listed; });
+                return std::move(ticket->contents);
+            }
+            next = PopQueued();
+        }
+        ListAhead(next);
+    }
 }
 
 void FolderPrefetcher::Wake()
@@ -102,29 +116,44 @@ void FolderPrefetcher::Wake()
     m_queued.notify_all();
 }
 
-// Helpers take the folder queued last: a sibling further down the list, which the
-// walk reaches later, while the walk goes on into the first one itself.
+// Helpers take the first folder of the folders queued last: the walk goes into
+// the first one itself and takes the others next, so it finds them listed just
+// when it needs them.
 void FolderPrefetcher::HelperLoop()
 {
     for (;;) {
         FolderTicket task;
         {
             std::unique_lock lock(m_mutex);
-            m_queued.wait(lock, [&] { return m_closing || (!m_queue.empty() && m_roomAhead()); });
+            m_queued.wait(lock, [&] { return m_closing || (!m_batches.empty() && m_roomAhead()); });
             if (m_closing)
                 return;
-            task = std::move(m_queue.back());
-            m_queue.pop_back();
+            task = PopQueued();
         }
-        if (!task->Claim())
-            continue;
-        task->contents = task->List(m_lister);
-        {
-            std::lock_guard lock(m_mutex);
-            task->state = PrefetchTask::Listed;
-        }
-        m_listed.notify_all();
+        ListAhead(task);
     }
+}
+
+FolderTicket FolderPrefetcher::PopQueued()
+{
+    std::deque<FolderTicket>& latest = m_batches.back();
+    FolderTicket task = std::move(latest.front());
+    latest.pop_front();
+    if (latest.empty())
+        m_batches.pop_back();
+    return task;
+}
+
+void FolderPrefetcher::ListAhead(const FolderTicket& task)
+{
+    if (!task->Claim())
+        return;
+    task->contents = task->List(m_lister);
+    {
+        std::lock_guard lock(m_mutex);
+        task->state = PrefetchTask::Listed;
+    }
+    m_listed.notify_all();
 }
 
 }  // namespace twinsweep

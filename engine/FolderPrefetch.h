@@ -68,19 +68,23 @@ public:
 
     // Queues folders for the helpers and returns the tickets to take them with.
     std::vector<FolderTicket> Schedule(std::vector<FolderRequest> requests);
-    // The folder's contents: listed here unless a helper has started on it.
+    // The folder's contents: listed here unless a helper has started on it; while
+    // a helper lists it, this thread lists other folders queued.
     FolderContents Take(const FolderTicket& ticket);
     void Wake();
 
 private:
     void HelperLoop();
+    FolderTicket PopQueued();  // under the mutex, with a folder queued
+    void ListAhead(const FolderTicket& task);
 
     Lister m_lister;
     Room m_roomAhead;
     std::mutex m_mutex;
     std::condition_variable m_queued;
     std::condition_variable m_listed;
-    std::deque<FolderTicket> m_queue;
+    // Each call's folders, in their order, the latest last; never an empty one.
+    std::vector<std::deque<FolderTicket>> m_batches;
     bool m_closing = false;
     std::vector<std::thread> m_helpers;
 };

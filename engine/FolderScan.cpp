@@ -91,14 +91,23 @@ void FolderScanner::EnterFolder(const Subfolder& folder, std::vector<Level>& lev
     for (const FolderEntry& file : contents.files) {
         if (Stopped())
             return;
-        if (CollectedBefore(file, catalogueFolder)) {
+        if (file.paths == FolderEntry::Paths::Unknown && !m_rememberEveryFile)
+            RememberEveryFile();
+        // A file with one path is listed again only with its whole folder, which
+        // the folder's identity leaves out.
+        const bool remember = file.Index() != 0 &&
+                              (m_rememberEveryFile || file.paths != FolderEntry::Paths::One || !contents.identity);
+        if (remember && CollectedBefore(file, catalogueFolder)) {
             ++m_job.repeatsLeftOut;
             continue;
         }
         m_job.files.AddFile(catalogueFolder, file.name, file.size, file.Index());
-        Remember(file, catalogueFolder);
+        const auto collected = static_cast<uint32_t>(m_job.files.Count() - 1);
+        NoteVolume(file, catalogueFolder, collected);
+        if (remember)
+            Remember(collected);
     }
-    contents.files.Clear();
+    KeepSpareEntries(std::move(contents.files));
 
     if (contents.linkedSubfolder && !m_identifyFolders)
         IdentifyWalkedFolders();
@@ -113,6 +122,15 @@ constexpr uint32_t kNoFile = UINT32_MAX;
 size_t SlotOf(uint64_t index, size_t slots)
 {
     return static_cast<size_t>((index * 0x9E3779B97F4A7C15ull) >> 32) & (slots - 1);
+}
+
+bool HasFileOfOnePath(const FolderEntries& files)
+{
+    for (const FolderEntry& file : files) {
+        if (file.paths == FolderEntry::Paths::One)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -140,21 +158,33 @@ bool FolderScanner::CollectedBefore(const FolderEntry& file, uint32_t folder)
     return false;
 }
 
-// The file just collected. Files of a single link too: a folder reached twice
-// through a mount must not make a file its own duplicate.
-void FolderScanner::Remember(const FolderEntry& file, uint32_t folder)
+void FolderScanner::NoteVolume(const FolderEntry& file, uint32_t folder, uint32_t collected)
 {
-    const uint64_t index = file.Index();
-    if (index == 0)
+    if (!file.identity)
         return;
-    const auto collected = static_cast<uint32_t>(m_job.files.Count() - 1);
-    if (file.identity) {
-        std::optional<uint64_t>& listed = m_listedVolumes[folder];
-        if (!listed)
-            listed = file.identity->volume;
-        else if (*listed != file.identity->volume)
-            m_otherVolumes.emplace(collected, file.identity->volume);
+    std::optional<uint64_t>& listed = m_listedVolumes[folder];
+    if (!listed)
+        listed = file.identity->volume;
+    else if (*listed != file.identity->volume)
+        m_otherVolumes.emplace(collected, file.identity->volume);
+}
+
+// From the first file that may be another path to a file collected under its one
+// name, every file goes into the table, those collected before too.
+void FolderScanner::RememberEveryFile()
+{
+    m_rememberEveryFile = true;
+    std::fill(m_collectedFiles.begin(), m_collectedFiles.end(), kNoFile);
+    m_collectedCount = 0;
+    for (uint32_t collected = 0; collected < m_job.files.Count(); ++collected) {
+        if (m_job.files.IndexOf(collected) != 0)
+            Remember(collected);
     }
+}
+
+// A collected file with a number.
+void FolderScanner::Remember(uint32_t collected)
+{
     // Kept at most three quarters full.
     if ((m_collectedCount + 1) * 4 > m_collectedFiles.size() * 3) {
         std::vector<uint32_t> old(std::max<size_t>(1024, m_collectedFiles.size() * 2), kNoFile);
@@ -212,7 +242,7 @@ FolderContents FolderScanner::ListFolder(const FolderRequest& request)
 
     // One listing serves files and subfolders alike when every name matches;
     // other masks each ask the folder for their own names.
-    FolderEntries all;
+    FolderEntries all = TakeSpareEntries();
     listing->Find("*.*", all);
     for (const FolderEntry& entry : all) {
         if (!entry.isFolder)
@@ -228,6 +258,8 @@ FolderContents FolderScanner::ListFolder(const FolderRequest& request)
         TakeFiles(all, contents);
     else
         FindFiles(*listing, contents);
+    if (!contents.identity && HasFileOfOnePath(contents.files))
+        contents.identity = listing->Identity();
     if (!contents.subfolders.empty())
         contents.listing = Hold(std::move(listing));
     if (request.queueSubfolders)
@@ -268,6 +300,28 @@ void FolderScanner::Release()
 {
     if (m_heldListings.fetch_sub(1, std::memory_order_relaxed) == m_mostHeldListings)
         m_prefetcher.Wake();
+}
+
+// A listing's buffer, once the walk has taken its files, serves the next folder
+// listed, on whichever thread lists it, instead of going back to the heap of the
+// thread that made it.
+FolderEntries FolderScanner::TakeSpareEntries()
+{
+    std::lock_guard lock(m_spareMutex);
+    if (m_spareEntries.empty())
+        return {};
+    FolderEntries spare = std::move(m_spareEntries.back());
+    m_spareEntries.pop_back();
+    return spare;
+}
+
+void FolderScanner::KeepSpareEntries(FolderEntries entries)
+{
+    constexpr size_t kMostSpares = 4;
+    entries.Clear();
+    std::lock_guard lock(m_spareMutex);
+    if (m_spareEntries.size() < kMostSpares)
+        m_spareEntries.push_back(std::move(entries));
 }
 
 // The usual case: one mask, for every name.

@@ -57,6 +57,12 @@ struct FolderEntry {
     // Its name does not lead to it (it leads to another entry, or to none): such an
     // entry is counted as unreadable, never walked or compared.
     bool unopenable = false;
+    // How many paths lead to the file. One: it has no other name (no hard link)
+    // and no mount of its own, so only its folder, reached twice, lists it twice.
+    // Several: it has hard links. Unknown where the listing cannot tell, and for
+    // every link, which may lead to a file listed elsewhere under its one name.
+    enum class Paths : uint8_t { Unknown, One, Several };
+    Paths paths = Paths::Unknown;
 
     // The file's number on its volume, 0 when the listing does not know it.
     uint64_t Index() const { return identity ? identity->index : index; }
@@ -99,7 +105,7 @@ public:
     Iterator end() const { return {*this, Size()}; }
 
 private:
-    enum Flags : uint8_t { kFolder = 1, kLink = 2, kIdentity = 4, kUnopenable = 8 };
+    enum Flags : uint8_t { kFolder = 1, kLink = 2, kIdentity = 4, kUnopenable = 8, kOnePath = 16, kSeveralPaths = 32 };
     struct Packed {
         uint64_t size;
         uint64_t index;
@@ -117,7 +123,9 @@ inline void FolderEntries::Add(const FolderEntry& entry)
 {
     m_names.append(entry.name);
     const auto flags = static_cast<uint8_t>((entry.isFolder ? kFolder : 0) | (entry.isLink ? kLink : 0) |
-                                            (entry.identity ? kIdentity : 0) | (entry.unopenable ? kUnopenable : 0));
+                                            (entry.identity ? kIdentity : 0) | (entry.unopenable ? kUnopenable : 0) |
+                                            (entry.paths == FolderEntry::Paths::One ? kOnePath : 0) |
+                                            (entry.paths == FolderEntry::Paths::Several ? kSeveralPaths : 0));
     m_packed.push_back({entry.size, entry.Index(), entry.identity ? entry.identity->volume : 0,
                         static_cast<uint32_t>(m_names.size()), flags});
 }
@@ -152,6 +160,10 @@ inline FolderEntry FolderEntries::operator[](size_t at) const
     else
         entry.index = packed.index;
     entry.unopenable = (packed.flags & kUnopenable) != 0;
+    if (packed.flags & kOnePath)
+        entry.paths = FolderEntry::Paths::One;
+    else if (packed.flags & kSeveralPaths)
+        entry.paths = FolderEntry::Paths::Several;
     return entry;
 }
 

@@ -86,4 +86,12 @@ bool ListsBefore(std::string_view a, std::string_view b)
     return a.size() < b.size();
 }
 
+uint64_t ListingKey(std::string_view name)
+{
+    uint64_t key = 0;
+    for (size_t i = 0; i < 8; ++i)
+        key = key << 8 | (i < name.size() ? static_cast<unsigned char>(Upper(name[i])) : 0);
+    return key;
+}
+
 }  // namespace twinsweep

@@ -72,10 +72,12 @@ TEST_F(FolderScanTest, CollectsFilesMaskByMaskBeforeWalkingSubfoldersDepthFirst)
 
 TEST_F(FolderScanTest, ListsAFolderInNtfsOrder)
 {
-    for (const char* file : {"~t", "_u", "Zz", "B", "a_b", "ab", "2.txt", "10.txt"})
+    for (const char* file :
+         {"~t", "_u", "Zz", "B", "a_b", "ab", "2.txt", "10.txt", "LongName_b", "longname_A", "LONGNAME"})
         tree.Write(file, "x");
     Scan("*.*", {tree.Root()});
-    EXPECT_EQ(Collected(), InTree({"10.txt", "2.txt", "ab", "a_b", "B", "Zz", "_u", "~t"}));
+    EXPECT_EQ(Collected(), InTree({"10.txt", "2.txt", "ab", "a_b", "B", "LONGNAME", "longname_A", "LongName_b", "Zz",
+                                   "_u", "~t"}));
 }
 
 TEST_F(FolderScanTest, WalksFoldersInListOrderAndTellsFileCountAndFolder)
@@ -409,6 +411,20 @@ TEST_F(FolderScanTest, CollectsAFileReachedByTwoLinksOnce)
     std::filesystem::create_symlink(test::FromUtf8(tree.Path("a/original")), test::FromUtf8(tree.Path("c/soft")));
     Scan("*.*", {tree.Root()});
     EXPECT_EQ(Collected(), InTree({"a/original"}));
+}
+
+TEST_F(FolderScanTest, ALinkToAFileOfOneNameCollectsItOnceWhicheverComesFirst)
+{
+    tree.Write("a/only", "x");
+    tree.MakeFolder("b");
+    std::filesystem::create_symlink(test::FromUtf8(tree.Path("a/only")), test::FromUtf8(tree.Path("b/after")));
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"a/only"}));
+    tree.MakeFolder("0");
+    std::filesystem::create_symlink(test::FromUtf8(tree.Path("a/only")), test::FromUtf8(tree.Path("0/before")));
+    job.files = FileCatalogue();
+    Scan("*.*", {tree.Root()});
+    EXPECT_EQ(Collected(), InTree({"0/before"}));
 }
 #endif
 
