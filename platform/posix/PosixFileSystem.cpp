@@ -37,6 +37,14 @@ FileStamp StampOf(const struct stat& st)
             Nanoseconds(st.st_ctim)};
 }
 
+// The cores to read and describe on, at most four. Asked once: the C library
+// reads the count from /proc each time, which a walk would pay for every folder.
+size_t ReadingCores()
+{
+    static const size_t cores = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+    return cores;
+}
+
 // The comparison keeps many files open at once, and the usual soft limit of 1 024
 // is far below what the system lets a process have.
 void RaiseOpenFileLimit()
@@ -240,8 +248,7 @@ private:
     {
         constexpr size_t kWorthAThread = 2048;
         const size_t threads =
-            std::clamp<size_t>(std::min<size_t>(std::thread::hardware_concurrency(), 4), 1,
-                               std::max<size_t>(1, matched.size() / kWorthAThread));
+            std::min<size_t>(ReadingCores(), std::max<size_t>(1, matched.size() / kWorthAThread));
         auto describeShare = [&](size_t share) {
             for (size_t at = matched.size() * share / threads; at < matched.size() * (share + 1) / threads; ++at)
                 described[at] = Describe(*matched[at]);
@@ -496,7 +503,7 @@ public:
 
     // Opening a cached file or listing a folder costs little next to comparing
     // and collecting: one thread a core.
-    size_t ReadingThreads() const override { return std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4); }
+    size_t ReadingThreads() const override { return ReadingCores(); }
 
     // The helpers' heaps keep what their listings held.
     void ReturnFreedMemory() const override
