@@ -38,7 +38,7 @@ FileStamp StampOf(const struct stat& st)
 }
 
 // The cores to read and describe on, at most four. Asked once: the C library
-// reads the count from /proc each time, which a walk would pay for every folder.
+// reads the count from /sys each time, which a walk would pay for every folder.
 size_t ReadingCores()
 {
     static const size_t cores = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
