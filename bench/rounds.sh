@@ -82,9 +82,14 @@ timed_run() {
         >>"$scratch/$name.figures" || true
 }
 
-# time_rounds ROUNDS NAME...
+# KiB read from block devices since boot (the kernel's pgpgin counts KiB), or
+# nothing where /proc/vmstat cannot be read.
+disk_reads_kib() { awk '$1 == "pgpgin" { print $2 }' /proc/vmstat 2>/dev/null || true; }
+
+# time_rounds ROUNDS NAME... Leaves in $scratch/disk-reads.kib what the timed
+# rounds read from disk: warm figures hold only if that is next to nothing.
 time_rounds() {
-    local rounds=$1 round i name
+    local rounds=$1 round i name before
     shift
     local names=("$@")
     local count=${#names[@]}
@@ -100,12 +105,15 @@ time_rounds() {
             rm -f "$scratch/$name.times" "$scratch/$name.figures"
         done
     fi
+    rm -f "$scratch/disk-reads.kib"
+    before=$(disk_reads_kib)
     for ((round = 0; round < rounds; round++)); do
         echo "Round $((round + 1)) of $rounds" >&2
         for ((i = 0; i < count; i++)); do
             timed_run "${names[(i + round) % count]}"
         done
     done
+    [ -z "$before" ] || echo $(($(disk_reads_kib) - before)) >"$scratch/disk-reads.kib"
 }
 
 # The middle value of the numbers read, or the mean of the two middle ones.
@@ -123,6 +131,10 @@ describe_clock() {
     if [ "$cache" = warm ]; then
         echo "Wall time of each process, its start included; $rounds interleaved rounds after an untimed one;" \
              "warm page cache. Median and least of the rounds; ratios of medians (of leasts)."
+        if [ -f "$scratch/disk-reads.kib" ]; then
+            echo "Read from disk in the timed rounds: $(($(cat "$scratch/disk-reads.kib") / 1024)) MB (pgpgin);" \
+                 "more than a few MB means the tree did not stay in the page cache: the figures are partly of the disk."
+        fi
     else
         echo "Wall time of each process, its start included; $rounds interleaved rounds;" \
              "page cache dropped before every run. Median and least of the rounds; ratios of medians (of leasts)."
