@@ -310,6 +310,12 @@ public:
                 break;
             done += got;
             m_position += got;
+            // A short read that ends where the open found the end is the end: asking
+            // again costs a call that reads nothing, once for every file read whole.
+            // A file grown since has another stamp, which the comparison's last look
+            // at the path sees.
+            if (done < count && offset + done == m_stamp.size)
+                break;
         }
         return done;
     }
