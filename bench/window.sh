@@ -4,27 +4,34 @@
 # Wine, and by the native twinsweep-cli; and from the window once more with a
 # probe of the longest time the window kept anyone waiting, in runs of its own,
 # since the probe's round trips to the Wine server slow the search:
-#   bash bench/window.sh [--files N] [--runs R] [--cold] [--dir D]
+#   bash bench/window.sh [--files N] [--runs R] [--arch x86_64|i686] [--cold] [--dir D]
 # All are timed alike, in R interleaved rounds (default 3) as bench/rounds.sh
 # says, as whole processes, their start included. The window is also set against
 # the console search with the start on neither side: the window's own clock from
 # Go to the end, against the console search less a search of an empty folder
 # timed in the same rounds; and each whole process less its own search of an
 # empty folder, whose time is printed beside that of a bare window program
-# (bench/bare_window.cpp), the start any window program pays.
+# (bench/bare_window.cpp), the start any window program pays. The Windows
+# programs are of one build, x86_64 unless --arch says i686, the bitness of the
+# program users get.
 set -euo pipefail
 export LC_ALL=C.UTF-8
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 files=60000
 runs=3
+arch=x86_64
 cache=warm
 base=/tmp/twinsweep-bench
-usage() { echo "usage: bash bench/window.sh [--files N] [--runs R] [--cold] [--dir D]" >&2; exit 2; }
+usage() { echo "usage: bash bench/window.sh [--files N] [--runs R] [--arch x86_64|i686] [--cold] [--dir D]" >&2; exit 2; }
 arguments=("$@")
 . "$root/bench/rounds.sh"
-parse_options "files runs dir" "$@"
+parse_options "files runs arch dir" "$@"
 require_count --files "$files"
 require_count --runs "$runs"
+case $arch in
+    x86_64 | i686) ;;
+    *) echo "--arch takes x86_64 or i686, not '$arch'" >&2; exit 2 ;;
+esac
 check_cache_mode
 
 # The window needs a display: the whole script goes on inside a virtual one.
@@ -36,8 +43,8 @@ fi
 
 cmake -S "$root" -B "$root/out/bench" -DCMAKE_BUILD_TYPE=Release -DTWINSWEEP_TESTS=OFF >/dev/null
 cmake --build "$root/out/bench" --target twinsweep-cli make_bench_tree -j2 >/dev/null
-win=$root/out/bench-win-x86_64
-cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DTWINSWEEP_TESTS=OFF >/dev/null
+win=$root/out/bench-win-$arch
+cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DTWINSWEEP_TESTS=OFF >/dev/null
 cmake --build "$win" --target window_search bare_window twinsweep-cli -j2 >/dev/null
 
 mkdir -p "$base"
@@ -59,6 +66,11 @@ windowsPath() { echo "Z:${1//\//\\}"; }
 . "$root/scripts/wine-env.sh"
 wine_start >/dev/null 2>&1
 trap wine_stop EXIT
+wine_use_loader_of "$win/twinsweep-cli.exe"
+if ! $WINE "$win/twinsweep-cli.exe" --help >/dev/null 2>&1; then
+    echo "The $arch programs do not run under Wine here ($WINE)" >&2
+    exit 1
+fi
 # The console search looks for equal folders too, as the window always does.
 # Every output goes to a file, as a user keeps it: under Wine /dev/null is a
 # character device, which the C runtime takes for a console and asks for its mode
@@ -81,7 +93,7 @@ window=$(figure_median_of window seconds)
 console=$(median_of console)
 start=$(median_of console-start)
 echo
-echo "Tree $tree"
+echo "Tree $tree, the $arch build"
 describe_clock "$runs"
 line() { # LABEL NAME [TEXT]
     awk -v label="$1" -v median="$(median_of "$2")" -v least="$(least_of "$2")" -v text="${3:-}" \
