@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,7 @@ private:
     UniqueHandle m_instanceMutex;
     std::unique_ptr<CDFDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
+    std::jthread m_shellIcons;  // builds the shell's icon list while the window is made
 };
 
 }  // namespace twinsweep

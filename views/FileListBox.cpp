@@ -47,8 +47,8 @@ bool FileListBox::Attach(HWND listBox)
     const auto height = static_cast<int>(Send(LB_GETITEMHEIGHT));
     if (height != LB_ERR && height < kMinimumLineHeight)
         Send(LB_SETITEMHEIGHT, 0, MAKELPARAM(kMinimumLineHeight, 0));
-    // The shell builds its icon list on first use, which takes a while: better
-    // now than in the first paint during a search.
+    // Better now than in the first paint during a search; the program's start
+    // has mostly had it built on another thread by now.
     IconIndex(L"file");
     ScheduleWidthFit();
     return true;
@@ -238,6 +238,12 @@ void FileListBox::ReleaseCanvasFont()
 {
     SelectObject(m_canvas.get(), GetStockObject(SYSTEM_FONT));
     m_canvasFont = nullptr;
+}
+
+void FileListBox::PrepareShellIcons()
+{
+    SHFILEINFOW info{};
+    SHGetFileInfoW(L"file", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
 }
 
 int FileListBox::IconIndex(const std::wstring& path)

@@ -23,6 +23,9 @@ public:
 
     // Takes over a list box of a dialog template.
     bool Attach(HWND listBox);
+    // Has the shell build its list of file-type icons, which it does on first use
+    // and which takes a while. Any thread, COM initialised on it.
+    static void PrepareShellIcons();
 
     // Appends a line for the entry and takes it.
     void AddEntry(const std::wstring& path, std::unique_ptr<DupFileEntry> entry);
