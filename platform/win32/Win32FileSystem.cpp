@@ -88,18 +88,22 @@ FileStamp StampOf(uint64_t index, const FILE_NETWORK_OPEN_INFORMATION& info)
                      info.ChangeTime.QuadPart};
 }
 
-// The stamp of an open file in two cheap calls, without the volume: sizes and
-// times come in one answer (under Wine, one file status and one read of the
-// attributes, where the size and the times asked apart cost two of each).
+// The stamp of an open file, without the volume, from classes that the open
+// handle answers alone: under Wine the one class that gives sizes and times
+// together asks the server for the file's name and looks it up again.
 std::optional<FileStamp> StampOf(HANDLE handle)
 {
     IO_STATUS_BLOCK status;
-    FILE_NETWORK_OPEN_INFORMATION info;
+    FILE_STANDARD_INFORMATION sizes;
+    FILE_BASIC_INFORMATION times;
     FILE_INTERNAL_INFORMATION internal;
-    if (NtQueryInformationFile(handle, &status, &info, sizeof info, FileNetworkOpenInformation) < 0 ||
+    if (NtQueryInformationFile(handle, &status, &sizes, sizeof sizes, FileStandardInformation) < 0 ||
+        NtQueryInformationFile(handle, &status, &times, sizeof times, FileBasicInformation) < 0 ||
         NtQueryInformationFile(handle, &status, &internal, sizeof internal, FileInternalInformation) < 0)
         return std::nullopt;
-    return StampOf(static_cast<uint64_t>(internal.IndexNumber.QuadPart), info);
+    return FileStamp{static_cast<uint64_t>(internal.IndexNumber.QuadPart),
+                     static_cast<uint64_t>(sizes.EndOfFile.QuadPart), times.LastWriteTime.QuadPart,
+                     times.ChangeTime.QuadPart};
 }
 
 // Sizes and times of what a path leads to, looked up without opening it: an
