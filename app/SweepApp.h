@@ -6,8 +6,8 @@
 
 #include <memory>
 #include <optional>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/Application.h"
