@@ -32,6 +32,14 @@ void DrawGroupSeparator(HDC dc, int width, int height)
     FillRect(dc, &line, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
+// By the type alone: the file is never opened, so a slow or vanished drive does
+// not stall the painting.
+HIMAGELIST SmallTypeIcon(const std::wstring& path, DWORD attributes, SHFILEINFOW& info)
+{
+    return reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(path.c_str(), attributes, &info, sizeof info,
+                                                       SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
+}
+
 }  // namespace
 
 FileListBox::~FileListBox()
@@ -243,7 +251,7 @@ void FileListBox::ReleaseCanvasFont()
 void FileListBox::PrepareShellIcons()
 {
     SHFILEINFOW info{};
-    SHGetFileInfoW(L"file", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+    SmallTypeIcon(L"file", 0, info);
 }
 
 int FileListBox::IconIndex(const std::wstring& path)
@@ -257,12 +265,8 @@ int FileListBox::IconIndex(const std::wstring& path)
     auto known = m_iconIndex.find(extension);
     if (known != m_iconIndex.end())
         return known->second;
-    // By the type alone: the file is never opened, so a slow or vanished drive
-    // does not stall the painting.
     SHFILEINFOW info{};
-    auto list = reinterpret_cast<HIMAGELIST>(
-        SHGetFileInfoW(path.c_str(), m_folderLines ? FILE_ATTRIBUTE_DIRECTORY : 0, &info, sizeof info,
-                       SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
+    HIMAGELIST list = SmallTypeIcon(path, m_folderLines ? FILE_ATTRIBUTE_DIRECTORY : 0, info);
     int index = list ? info.iIcon : -1;
     if (list)
         m_systemIcons = list;
